@@ -1,0 +1,42 @@
+#pragma once
+
+#include <QString>
+#include <QStringList>
+
+#include <optional>
+
+// The file work behind open, copy and delete. Paths are used exactly as
+// given: nothing is trimmed, since a Linux name may begin or end with a blank.
+namespace FileOps {
+
+// The folder with exactly one "/" after it.
+QString folderWithSlash(const QString &folder);
+// The folder, one "/" and the name.
+QString joinPath(const QString &folder, const QString &name);
+
+// Whether opening the file would run a program: a name ending in ".EXE",
+// ".BAT" or ".COM" (any case), or in ".desktop", or a file with an execute
+// permission bit.
+bool isExecutable(const QString &name, const QString &fullPath);
+
+// The folder the copies go to, from the path the file dialog returned and
+// the names proposed in it: the path must end in "/" and the proposed name,
+// as it does when the user kept the name; what stands before it is the
+// folder. Empty when the user changed the name.
+std::optional<QString> destinationFolder(const QString &dialogPath, const QString &proposedName);
+
+// A file with no write permission for anyone, or one this user may not
+// write, is read-only: it is neither replaced nor deleted.
+bool isReadOnly(const QString &path);
+
+// Copies a plain file, replacing a destination file without asking. A
+// replacement is written to a temporary file beside it and renamed over it,
+// so a failure never leaves a truncated file. A file copied onto itself is
+// left untouched. Keeps the file's permissions and modification time.
+bool copyFile(const QString &source, const QString &destination);
+
+// Deletes exactly the plain file (or the link to one) at the path; never a
+// folder, never a read-only file.
+bool deleteFile(const QString &path);
+
+} // namespace FileOps

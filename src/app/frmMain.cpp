@@ -1,0 +1,415 @@
+#include "app/frmMain.h"
+
+#include "about/frmAbout.h"
+#include "app/AppPath.h"
+#include "app/Banner.h"
+#include "app/DriveSelector.h"
+#include "app/FolderTree.h"
+#include "app/Layout.h"
+#include "audit/AuditPeriod.h"
+#include "audit/AuditTexts.h"
+#include "filelist/FileIcons.h"
+#include "filelist/FileListModel.h"
+#include "filelist/FileListView.h"
+#include "platform/Dialogs.h"
+#include "platform/Twips.h"
+
+#include <QApplication>
+#include <QCloseEvent>
+#include <QDate>
+#include <QDir>
+#include <QFileInfo>
+#include <QHeaderView>
+#include <QLabel>
+#include <QMenuBar>
+#include <QPushButton>
+#include <QScreen>
+#include <QStatusBar>
+
+namespace {
+
+// The client area's design size, menu bar not counted, in twips.
+constexpr double kDesignClientWidth = 6615;
+constexpr double kDesignClientHeight = 3960;
+constexpr double kStatusBarTop = 3705;
+constexpr double kDatePanelWidth = 1100;
+
+} // namespace
+
+frmMain::frmMain(Dialogs &dialogs, QWidget *parent)
+    : QMainWindow(parent)
+    , m_dialogs(dialogs)
+    , imlIcons(QSize(32, 32))
+    , imlSmallIcons(QSize(13, 13))
+{
+    setObjectName(QStringLiteral("frmMain"));
+    if (const QScreen *screen = QGuiApplication::primaryScreen())
+        m_dpi = screen->logicalDotsPerInchX() > 0 ? screen->logicalDotsPerInchX() : 96;
+    setWindowTitle(AuditTexts::quietCaption());
+    setWindowIcon(FileIcons::windowIcon());
+
+    for (const QString &key : FileIcons::largeKeys())
+        imlIcons.add(key, FileIcons::icon(key));
+    for (const QString &key : FileIcons::smallKeys())
+        imlSmallIcons.add(key, FileIcons::icon(key.mid(3)));
+
+    createControls();
+    createMenus();
+
+    Timer1.setObjectName(QStringLiteral("Timer1"));
+    Timer1.setInterval(m_auditInterval);
+    connect(&Timer1, &QTimer::timeout, this, &frmMain::Timer1_Timer);
+    Timer1.start();
+    // A tick held back by an open box runs once the box has closed.
+    connect(&m_dialogs, &Dialogs::boxesClosed, this, &frmMain::runPendingTick, Qt::QueuedConnection);
+
+    const int menuHeight = menuBar()->sizeHint().height();
+    resize(twipsToPixels(kDesignClientWidth), menuHeight + twipsToPixels(kDesignClientHeight));
+}
+
+frmMain::~frmMain() = default;
+
+int frmMain::twipsToPixels(double twips) const
+{
+    return Twips::toPixels(twips, m_dpi);
+}
+
+double frmMain::pixelsToTwips(double pixels) const
+{
+    return Twips::fromPixels(pixels, m_dpi);
+}
+
+void frmMain::createControls()
+{
+    auto *client = new QWidget(this);
+    client->setObjectName(QStringLiteral("client"));
+    setCentralWidget(client);
+    const auto place = [this](QWidget *w, double left, double top, double width, double height) {
+        w->setGeometry(twipsToPixels(left), twipsToPixels(top), twipsToPixels(width), twipsToPixels(height));
+    };
+
+    // Created in the design's order; the tab order is set below.
+    m_model = new FileListModel(this);
+    m_model->setImageLists(&imlIcons, &imlSmallIcons);
+    lvwFile = new FileListView(m_model, client);
+    lvwFile->setObjectName(QStringLiteral("lvwFile"));
+    lvwFile->setAccessibleName(QStringLiteral("Files"));
+    place(lvwFile, 2160, 720, 3015, 2535);
+
+    cmdView = new QPushButton(QStringLiteral("View"), client);
+    cmdView->setObjectName(QStringLiteral("cmdView"));
+    place(cmdView, 2160, 3240, 3015, 255);
+
+    Drive1 = new DriveSelector(client);
+    Drive1->setObjectName(QStringLiteral("Drive1"));
+    Drive1->setAccessibleName(QStringLiteral("Drive"));
+    place(Drive1, 240, 720, 1935, 315);
+
+    Dir1 = new FolderTree(client);
+    Dir1->setObjectName(QStringLiteral("Dir1"));
+    Dir1->setAccessibleName(QStringLiteral("Folders"));
+    place(Dir1, 240, 1080, 1875, 2340);
+
+    Image1 = new QLabel(client);
+    Image1->setObjectName(QStringLiteral("Image1"));
+    Image1->setPixmap(FileIcons::windowIcon().pixmap(32, 32));
+    place(Image1, 240, 120, 480, 480);
+    Image1->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+
+    Label1 = new QLabel(QStringLiteral("Vardel Tool"), client);
+    Label1->setObjectName(QStringLiteral("Label1"));
+    QFont title = Label1->font();
+    title.setPointSizeF(27.75);
+    title.setBold(true);
+    Label1->setFont(title);
+    place(Label1, 755, 140, 3375, 495);
+    // The face is whatever bold sans the desktop has; a wide one must not
+    // lose the end of the title. The text sits on its red underline.
+    Label1->resize(std::max(Label1->width(), Label1->sizeHint().width()), Label1->height());
+    Label1->setAlignment(Qt::AlignLeft | Qt::AlignBottom);
+
+    // The lines lie over the title.
+    m_banner = new Banner(client);
+    m_banner->setObjectName(QStringLiteral("Line3"));
+    m_banner->setScale(m_dpi / 1440.0);
+    place(m_banner, 0, 0, 6735, 720);
+    m_banner->setTopLineEnd(twipsToPixels(6735));
+
+    StatusBar1 = statusBar();
+    StatusBar1->setObjectName(QStringLiteral("StatusBar1"));
+    StatusBar1->setSizeGripEnabled(true);
+    m_datePanel = new QLabel(StatusBar1);
+    m_datePanel->setObjectName(QStringLiteral("datePanel"));
+    m_datePanel->setFixedWidth(twipsToPixels(kDatePanelWidth));
+    m_statusPanel = new QLabel(StatusBar1);
+    m_statusPanel->setObjectName(QStringLiteral("statusPanel"));
+    StatusBar1->addWidget(m_datePanel);
+    StatusBar1->addWidget(m_statusPanel, 1);
+    // The date panel follows the calendar by itself.
+    const auto showDate = [this] { m_datePanel->setText(QLocale::system().toString(QDate::currentDate(), QLocale::ShortFormat)); };
+    showDate();
+    m_dateTimer.setInterval(30000);
+    connect(&m_dateTimer, &QTimer::timeout, this, showDate);
+    m_dateTimer.start();
+
+    setTabOrder(Dir1, Drive1);
+    setTabOrder(Drive1, lvwFile);
+    setTabOrder(lvwFile, cmdView);
+
+    connect(cmdView, &QPushButton::clicked, this, &frmMain::cmdView_Click);
+    connect(lvwFile, &FileListView::headerClicked, this, &frmMain::lvwFile_ColumnClick);
+    connect(lvwFile, &FileListView::clicked, this, &frmMain::lvwFile_Click);
+    connect(lvwFile, &FileListView::mousePressed, this, &frmMain::lvwFile_MouseDown);
+    connect(lvwFile, &FileListView::doubleClicked, this, &frmMain::lvwFile_DblClick);
+    connect(Drive1, &DriveSelector::changed, this, &frmMain::Drive1_Change);
+    connect(Dir1, &FolderTree::changed, this, &frmMain::Dir1_Change);
+    connect(Dir1, &FolderTree::clickedFolder, this, &frmMain::Dir1_Click);
+    Q_UNUSED(kStatusBarTop)
+}
+
+void frmMain::createMenus()
+{
+    const auto item = [this](QMenu *menu, const char *name, const QString &caption, bool enabled,
+                             void (frmMain::*handler)()) {
+        QAction *a = menu->addAction(caption);
+        a->setObjectName(QLatin1String(name));
+        a->setEnabled(enabled);
+        connect(a, &QAction::triggered, this, handler);
+        return a;
+    };
+    const auto separator = [](QMenu *menu, const char *name) { menu->addSeparator()->setObjectName(QLatin1String(name)); };
+
+    mnuFile = menuBar()->addMenu(QStringLiteral("&File"));
+    mnuFile->setObjectName(QStringLiteral("mnuFile"));
+    mnuInitList = item(mnuFile, "mnuInitList", QStringLiteral("&Init List"), true, &frmMain::mnuInitList_Click);
+    mnuScanNet = item(mnuFile, "mnuScanNet", QStringLiteral("&Scan Network"), true, &frmMain::mnuScanNet_Click);
+    separator(mnuFile, "mnu1");
+    mnuExit = item(mnuFile, "mnuExit", QStringLiteral("E&xit"), true, &frmMain::mnuExit_Click);
+
+    // Never on the menu bar: shown only over the list.
+    mPopupSys = new QMenu(QStringLiteral("&SysTray"), this);
+    mPopupSys->setObjectName(QStringLiteral("mPopupSys"));
+    mPopOpen = item(mPopupSys, "mPopOpen", QStringLiteral("&Open"), false, &frmMain::mPopOpen_Click);
+    mPopCopy = item(mPopupSys, "mPopCopy", QStringLiteral("&Copy"), false, &frmMain::mPopCopy_Click);
+    separator(mPopupSys, "mnu2");
+    mPopDel = item(mPopupSys, "mPopDel", QStringLiteral("&Delete"), false, &frmMain::mPopDel_Click);
+
+    mnuEdit = menuBar()->addMenu(QStringLiteral("&Edit"));
+    mnuEdit->setObjectName(QStringLiteral("mnuEdit"));
+    mnuOpen = item(mnuEdit, "mnuOpen", QStringLiteral("&Open"), false, &frmMain::mnuOpen_Click);
+    mnuCopy = item(mnuEdit, "mnuCopy", QStringLiteral("&Copy"), false, &frmMain::mnuCopy_Click);
+    separator(mnuEdit, "mnu3");
+    mnuDelete = item(mnuEdit, "mnuDelete", QStringLiteral("&Delete"), false, &frmMain::mnuDelete_Click);
+
+    mnuOption = menuBar()->addMenu(QStringLiteral("&Option"));
+    mnuOption->setObjectName(QStringLiteral("mnuOption"));
+    mnuSetAuditTime = item(mnuOption, "mnuSetAuditTime", QStringLiteral("&Set Audit Time"), true,
+                           &frmMain::mnuSetAuditTime_Click);
+
+    mnuHelp = menuBar()->addMenu(QStringLiteral("&Help"));
+    mnuHelp->setObjectName(QStringLiteral("mnuHelp"));
+    mnuAbout = item(mnuHelp, "mnuAbout", QStringLiteral("About Me..."), true, &frmMain::mnuAbout_Click);
+}
+
+QString frmMain::statusText() const
+{
+    return m_statusPanel->text();
+}
+
+void frmMain::setStatusText(const QString &text)
+{
+    m_statusPanel->setText(text);
+    // Long walks run without returning to the event loop; show each step.
+    if (m_statusPanel->isVisible())
+        m_statusPanel->repaint();
+}
+
+void frmMain::setWindowIconFile(const QString &fileName)
+{
+    m_iconName = fileName;
+    // The built-in copy stands in for a file that is missing or unreadable.
+    const QIcon fromFile(AppPath + fileName);
+    if (!fromFile.isNull() && !fromFile.availableSizes().isEmpty()) {
+        setWindowIcon(fromFile);
+        return;
+    }
+    setWindowIcon(fileName == QLatin1String("Lighton.ico") ? FileIcons::lightOnIcon() : FileIcons::eyeIcon());
+}
+
+void frmMain::Form_Load()
+{
+    setAuditInterval(AuditPeriod::kDefaultMs);
+    setStatusText(AuditTexts::sleeping());
+    QApplication::setApplicationName(QStringLiteral("Vardel"));
+    setWindowTitle(AuditTexts::quietCaption());
+    NewFileFound = false;
+    AppPath = appPathFor(QDir::currentPath());
+    setWindowIconFile(QStringLiteral("Eye.ico"));
+
+    // Each dimension that is missing or no number keeps its design value.
+    const QRect frame = frameGeometry();
+    const QRect client = geometry();
+    const int extraW = frame.width() - client.width();
+    const int extraH = frame.height() - client.height();
+    int top = frame.top(), left = frame.left(), width = frame.width(), height = frame.height();
+    if (auto v = m_settings.readNumber(Setting::MainTop))
+        top = twipsToPixels(*v);
+    if (auto v = m_settings.readNumber(Setting::MainLeft))
+        left = twipsToPixels(*v);
+    if (auto v = m_settings.readNumber(Setting::MainWidth))
+        width = twipsToPixels(*v);
+    if (auto v = m_settings.readNumber(Setting::MainHeight))
+        height = twipsToPixels(*v);
+    // Nothing stored may place the window beyond what the screens can hold.
+    QRect screens;
+    for (const QScreen *s : QGuiApplication::screens())
+        screens |= s->availableGeometry();
+    if (!screens.isEmpty()) {
+        width = std::clamp(width, 1, std::max(1, screens.width()));
+        height = std::clamp(height, 1, std::max(1, screens.height()));
+        left = std::clamp(left, screens.left() - width + 40, screens.right() - 40);
+        top = std::clamp(top, screens.top(), screens.bottom() - 40);
+    }
+    move(left, top);
+    resize(std::max(1, width - extraW), std::max(1, height - extraH));
+
+    if (auto v = m_settings.readNumber(Setting::MainWindow)) {
+        const double state = *v;
+        if (state == 0)
+            setWindowState(Qt::WindowNoState);
+        else if (state == 1 || state == 2)
+            // A window closed maximized opens minimized.
+            setWindowState(Qt::WindowMinimized);
+    }
+
+    Drive1->setDrive(m_settings.read(Setting::Driver));
+    Dir1->setPath(m_settings.read(Setting::Path));
+    File1.setPath(Dir1->path());
+    InitViewList();
+    lvwFile->setViewMode(FileListView::Report);
+    ReadFile();
+    if (auto ms = AuditPeriod::fromStored(m_settings.read(Setting::AuditTimeout)))
+        setAuditInterval(*ms);
+    for (int c = 1; c <= 4; ++c) {
+        if (auto v = m_settings.readNumber(SettingsStore::listViewColumn(c)))
+            setColumnWidthTwips(c, *v);
+    }
+}
+
+bool frmMain::setAuditInterval(long long ms)
+{
+    if (!AuditPeriod::isValid(ms))
+        return false;
+    m_auditInterval = int(ms);
+    if (ms == 0) {
+        Timer1.stop();
+    } else {
+        Timer1.setInterval(int(ms));
+        Timer1.start();
+    }
+    return true;
+}
+
+void frmMain::Form_Resize()
+{
+    const QRect frame = frameGeometry();
+    const MainLayout l = computeLayout(float(pixelsToTwips(frame.height())), float(pixelsToTwips(frame.width())));
+    Dir1->resize(Dir1->width(), twipsToPixels(l.dirHeight));
+    lvwFile->resize(twipsToPixels(l.listWidth), twipsToPixels(l.listHeight));
+    // Below the height threshold the button keeps its design top; above it
+    // the button sits right under the list.
+    const int viewTop = frame.height() < twipsToPixels(LayoutRules::kHeightThreshold)
+        ? twipsToPixels(l.viewTop)
+        : lvwFile->y() + lvwFile->height();
+    cmdView->setGeometry(cmdView->x(), viewTop, twipsToPixels(l.viewWidth), cmdView->height());
+    m_banner->resize(twipsToPixels(l.lineX1), m_banner->height());
+    m_banner->setTopLineEnd(twipsToPixels(l.lineX1));
+}
+
+void frmMain::resizeEvent(QResizeEvent *event)
+{
+    QMainWindow::resizeEvent(event);
+    Form_Resize();
+}
+
+void frmMain::changeEvent(QEvent *event)
+{
+    QMainWindow::changeEvent(event);
+    if (event->type() == QEvent::WindowStateChange)
+        Form_Resize();
+}
+
+bool frmMain::Form_Unload()
+{
+    const Dialogs::Answer answer = m_dialogs.message(
+        this, {QStringLiteral("Are you sure you want to exit program?"), QStringLiteral("Exiting Warning..."),
+               Dialogs::Buttons::YesNo, Dialogs::Icon::Warning, Dialogs::Answer::Yes});
+    if (answer != Dialogs::Answer::Yes)
+        return false;
+
+    if (isMaximized()) {
+        m_settings.write(Setting::MainWindow, QStringLiteral("2"));
+    } else if (!isMinimized()) {
+        const QRect frame = frameGeometry();
+        m_settings.writeNumber(Setting::MainTop, pixelsToTwips(frame.top()));
+        m_settings.writeNumber(Setting::MainLeft, pixelsToTwips(frame.left()));
+        m_settings.writeNumber(Setting::MainWidth, pixelsToTwips(frame.width()));
+        m_settings.writeNumber(Setting::MainHeight, pixelsToTwips(frame.height()));
+        m_settings.write(Setting::MainWindow, QStringLiteral("0"));
+    }
+    m_settings.write(Setting::Path, Dir1->path());
+    m_settings.write(Setting::Driver, Drive1->drive());
+    m_settings.write(Setting::AuditTimeout, QString::number(m_auditInterval));
+    for (int c = 1; c <= 4; ++c)
+        m_settings.writeNumber(SettingsStore::listViewColumn(c), columnWidthTwips(c));
+    SaveColSize();
+    Timer1.stop();
+    return true;
+}
+
+void frmMain::closeEvent(QCloseEvent *event)
+{
+    if (Form_Unload())
+        event->accept();
+    else
+        event->ignore();
+}
+
+void frmMain::mnuExit_Click()
+{
+    close();
+}
+
+void frmMain::Drive1_Change()
+{
+    // A volume that is not ready changes nothing and says nothing.
+    Dir1->setPath(Drive1->drive());
+}
+
+void frmMain::Dir1_Change()
+{
+    File1.setPath(Dir1->path());
+    ReadFile();
+}
+
+void frmMain::Dir1_Click()
+{
+    SaveColSize();
+}
+
+void frmMain::mnuAbout_Click()
+{
+    if (!m_about) {
+        // No owner: the box outlives the main window.
+        m_about = new frmAbout(m_dialogs);
+        m_about->setAttribute(Qt::WA_DeleteOnClose);
+    }
+    m_about->show();
+    m_about->raise();
+    m_about->activateWindow();
+}
+
+frmAbout *frmMain::aboutBox() const
+{
+    return m_about.data();
+}

@@ -1,0 +1,177 @@
+#pragma once
+
+#include "audit/Catalogue.h"
+#include "audit/FileListing.h"
+#include "filelist/ImageList.h"
+#include "settings/SettingsStore.h"
+
+#include <QMainWindow>
+#include <QPointer>
+#include <QTimer>
+
+#include <array>
+
+class Banner;
+class Dialogs;
+class DriveSelector;
+class FileListModel;
+class FileListView;
+class FolderTree;
+class QLabel;
+class QMenu;
+class QPushButton;
+class QStatusBar;
+class frmAbout;
+
+// The main window: the watched folder's list, the audit and the file actions.
+// Handlers carry the names of the events they answer; tests call them
+// directly.
+class frmMain : public QMainWindow
+{
+    Q_OBJECT
+
+public:
+    explicit frmMain(Dialogs &dialogs, QWidget *parent = nullptr);
+    ~frmMain() override;
+
+    // Start-up: restores the window and the watch and takes the first catalogue.
+    void Form_Load();
+    void Form_Resize();
+    // Asks whether to exit; on Yes writes the settings. Returns false to keep the window open.
+    bool Form_Unload();
+
+    // Catalogue and audit.
+    void ReadFile();
+    void CompareFile();
+    void RefreshFileLists();
+    void Timer1_Timer();
+    void mnuSetAuditTime_Click();
+    void mnuInitList_Click();
+    void mnuScanNet_Click();
+    void mnuExit_Click();
+
+    // The list.
+    void InitViewList();
+    void SaveColSize();
+    void AddListItem(const QString &FName, const QString &FDir = {}, const QString &FStatus = {});
+    void cmdView_Click();
+    void lvwFile_ColumnClick(int column);
+    void lvwFile_Click();
+    void lvwFile_MouseDown(Qt::MouseButton button, const QPoint &globalPos);
+
+    // File actions.
+    void lvwFile_DblClick();
+    void mPopOpen_Click();
+    void mnuOpen_Click();
+    void mPopCopy_Click();
+    void mnuCopy_Click();
+    void mPopDel_Click();
+    void mnuDelete_Click();
+    void ShowShellError(int code, const QString &path);
+
+    // Folder navigation.
+    void Drive1_Change();
+    void Dir1_Change();
+    void Dir1_Click();
+
+    void mnuAbout_Click();
+
+    // The audit period in milliseconds; 0 when stopped. Refuses anything
+    // outside 0 to 65535 and returns false.
+    bool setAuditInterval(long long ms);
+    int auditInterval() const { return m_auditInterval; }
+
+    QString statusText() const;
+    void setStatusText(const QString &text);
+
+    // Where the icon files are sought; "/" at its end.
+    QString appPath() const { return AppPath; }
+    const Catalogue &knownFiles() const { return KnownFiles; }
+    QString lastNewFiles() const { return LastNewFiles; }
+    const FileListing &file1() const { return File1; }
+    FileListModel *listModel() const { return m_model; }
+    FileListView *listView() const { return lvwFile; }
+    DriveSelector *driveSelector() const { return Drive1; }
+    FolderTree *folderTree() const { return Dir1; }
+    QMenu *popupMenu() const { return mPopupSys; }
+    frmAbout *aboutBox() const;
+    // Which icon the window shows: "Eye.ico" or "Lighton.ico".
+    QString windowIconName() const { return m_iconName; }
+    double columnWidthTwips(int column) const;
+    void setColumnWidthTwips(int column, double twips);
+    double dpi() const { return m_dpi; }
+
+protected:
+    void closeEvent(QCloseEvent *event) override;
+    void resizeEvent(QResizeEvent *event) override;
+    void changeEvent(QEvent *event) override;
+
+private:
+    void createControls();
+    void createMenus();
+    void setWindowIconFile(const QString &fileName);
+    void showAlert(qsizetype newCount);
+    void setQuiet();
+    int twipsToPixels(double twips) const;
+    double pixelsToTwips(double pixels) const;
+    QStringList selectedNames() const;
+    bool isRowSelected(int row) const;
+    void openFile(const QString &path);
+    void runPendingTick();
+    // The one box that tells of files whose attributes could not be read.
+    void reportRowError(int error);
+
+    Dialogs &m_dialogs;
+    SettingsStore m_settings;
+    double m_dpi = 96;
+
+    // Controls, named as in the window's design.
+    DriveSelector *Drive1 = nullptr;
+    FolderTree *Dir1 = nullptr;
+    FileListView *lvwFile = nullptr;
+    FileListModel *m_model = nullptr;
+    QPushButton *cmdView = nullptr;
+    Banner *m_banner = nullptr;
+    QLabel *Image1 = nullptr;
+    QLabel *Label1 = nullptr;
+    QStatusBar *StatusBar1 = nullptr;
+    QLabel *m_datePanel = nullptr;
+    QLabel *m_statusPanel = nullptr;
+    QTimer Timer1;
+    QTimer m_dateTimer;
+    FileListing File1;
+    ImageList imlIcons;
+    ImageList imlSmallIcons;
+
+    QMenu *mnuFile = nullptr;
+    QAction *mnuInitList = nullptr;
+    QAction *mnuScanNet = nullptr;
+    QAction *mnuExit = nullptr;
+    QMenu *mPopupSys = nullptr;
+    QAction *mPopOpen = nullptr;
+    QAction *mPopCopy = nullptr;
+    QAction *mPopDel = nullptr;
+    QMenu *mnuEdit = nullptr;
+    QAction *mnuOpen = nullptr;
+    QAction *mnuCopy = nullptr;
+    QAction *mnuDelete = nullptr;
+    QMenu *mnuOption = nullptr;
+    QAction *mnuSetAuditTime = nullptr;
+    QMenu *mnuHelp = nullptr;
+    QAction *mnuAbout = nullptr;
+
+    // State the window keeps for the life of the program.
+    QString AppPath;
+    Catalogue KnownFiles;
+    QString LastNewFiles;
+    bool NewFileFound = false;
+    std::array<float, 5> ColumnWidths{1100, 420, 320, 320, 520};
+    // Twips last given to each column, so that a width the user has not
+    // dragged is stored as it was read, not as its rounded pixels.
+    std::array<double, 5> m_columnTwips{1100, 420, 320, 320, 520};
+    int m_auditInterval = 60000;
+    bool m_tickPending = false;
+    bool m_inPass = false;
+    QString m_iconName;
+    QPointer<frmAbout> m_about;
+};

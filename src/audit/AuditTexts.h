@@ -1,0 +1,26 @@
+#pragma once
+
+#include <QString>
+#include <QTime>
+
+// The texts the audit shows.
+namespace AuditTexts {
+
+inline QString sleeping() { return QStringLiteral("Sleeping..."); }
+inline QString checking() { return QStringLiteral("Checking for new file..."); }
+inline QString newStatus() { return QStringLiteral("New"); }
+inline QString newFileTip() { return QStringLiteral("new file"); }
+inline QString quietCaption() { return QStringLiteral("Vardel"); }
+
+// "Vardel - #3 New File/s were found...."
+QString alertCaption(qsizetype newCount);
+// " #3 New File/s were found!      "
+QString alertMessage(qsizetype newCount);
+// "Vardel - " and the time of day in the user's long time format.
+QString alertTitle(const QTime &now);
+
+// The names of one pass's new files, joined so that two different sets
+// never give the same text ("/" cannot occur in a file name).
+QString signature(const QStringList &newNames);
+
+} // namespace AuditTexts

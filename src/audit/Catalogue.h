@@ -1,0 +1,25 @@
+#pragma once
+
+#include <QSet>
+#include <QString>
+#include <QStringList>
+
+class FileListing;
+
+// KnownFiles: the names of the files that the last full read of the watched
+// folder found, in listing order, with a hash set beside them so that a
+// lookup costs the same for ten files or a million.
+class Catalogue
+{
+public:
+    void replace(const FileListing &listing);
+    void clear();
+
+    bool contains(const QString &name) const { return m_lookup.contains(name); }
+    qsizetype count() const { return m_names.size(); }
+    const QStringList &names() const { return m_names; }
+
+private:
+    QStringList m_names;
+    QSet<QString> m_lookup;
+};

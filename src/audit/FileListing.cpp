@@ -1,0 +1,73 @@
+#include "audit/FileListing.h"
+
+#include <QFile>
+
+#include <algorithm>
+#include <cerrno>
+#include <dirent.h>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+bool FileListing::lessThan(const QString &a, const QString &b)
+{
+    const int c = a.compare(b, Qt::CaseInsensitive);
+    return c < 0 || (c == 0 && a < b);
+}
+
+bool FileListing::refresh()
+{
+    m_files.clear();
+    const QByteArray encodedPath = QFile::encodeName(m_path);
+    if (encodedPath.isEmpty())
+        return false;
+    const int dirFd = ::open(encodedPath.constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (dirFd < 0)
+        return false;
+    DIR *dir = ::fdopendir(dirFd);
+    if (!dir) {
+        ::close(dirFd);
+        return false;
+    }
+
+    // Names are folded once here rather than in every comparison of the sort.
+    struct Keyed {
+        QString key;
+        ListedFile file;
+    };
+    std::vector<Keyed> found;
+    while (const dirent *entry = ::readdir(dir)) {
+        if (entry->d_name[0] == '.')
+            continue;
+        const unsigned char type = entry->d_type;
+        if (type != DT_REG && type != DT_LNK && type != DT_UNKNOWN)
+            continue;
+        struct stat st;
+        ListedFile file;
+        if (::fstatat(dirFd, entry->d_name, &st, 0) == 0) {
+            if (!S_ISREG(st.st_mode))
+                continue;
+            file.size = st.st_size;
+            file.mtime = st.st_mtim.tv_sec;
+        } else {
+            // A file that vanished since the folder was read, or a link that
+            // leads nowhere, is no plain file. A regular file whose
+            // attributes cannot be read is still listed.
+            if (errno == ENOENT || type != DT_REG)
+                continue;
+            file.error = errno;
+        }
+        file.name = QFile::decodeName(entry->d_name);
+        found.push_back({file.name.toCaseFolded(), std::move(file)});
+    }
+    ::closedir(dir);
+
+    std::sort(found.begin(), found.end(), [](const Keyed &a, const Keyed &b) {
+        const int c = a.key.compare(b.key);
+        return c < 0 || (c == 0 && a.file.name < b.file.name);
+    });
+    m_files.reserve(found.size());
+    for (Keyed &k : found)
+        m_files.push_back(std::move(k.file));
+    return true;
+}

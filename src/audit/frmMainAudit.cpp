@@ -1,0 +1,147 @@
+// The catalogue, the audit pass and the audit cycle of the main window.
+
+#include "app/DriveSelector.h"
+#include "app/FolderTree.h"
+#include "app/frmMain.h"
+#include "audit/AuditPeriod.h"
+#include "audit/AuditTexts.h"
+#include "filelist/FileListModel.h"
+#include "filelist/FileListView.h"
+#include "platform/Dialogs.h"
+
+#include <QTime>
+
+namespace {
+
+// Rows straight from the listing, which read each file's size and time in
+// the same sweep. A file whose attributes could not be read still gets its
+// row, with an empty size and time; the last such failure is reported.
+std::vector<FileRow> rowsFromListing(const FileListing &listing, const Catalogue *catalogue, QStringList *newNames,
+                                     int *lastError)
+{
+    std::vector<FileRow> rows;
+    rows.reserve(std::size_t(listing.count()));
+    const QString newStatus = AuditTexts::newStatus();
+    for (const ListedFile &file : listing.files()) {
+        const bool isNew = catalogue && !catalogue->contains(file.name);
+        FileRow row = FileRow::make(file.name, isNew ? newStatus : QString(), file.size, file.mtime);
+        if (file.error) {
+            row.timeKnown = false;
+            *lastError = file.error;
+        }
+        if (isNew)
+            newNames->append(file.name);
+        rows.push_back(std::move(row));
+    }
+    return rows;
+}
+
+} // namespace
+
+void frmMain::ReadFile()
+{
+    InitViewList();
+    File1.refresh();
+    KnownFiles.replace(File1);
+    QStringList unused;
+    int lastError = 0;
+    m_model->setRows(rowsFromListing(File1, nullptr, &unused, &lastError));
+    if (lastError)
+        reportRowError(lastError);
+    setWindowTitle(AuditTexts::quietCaption());
+    setWindowIconFile(QStringLiteral("Eye.ico"));
+}
+
+void frmMain::CompareFile()
+{
+    m_inPass = true;
+    setStatusText(AuditTexts::checking());
+    InitViewList();
+    File1.refresh();
+    NewFileFound = false;
+    QStringList newNames;
+    int lastError = 0;
+    m_model->setRows(rowsFromListing(File1, &KnownFiles, &newNames, &lastError));
+    const qsizetype NewCount = newNames.size();
+    if (NewCount > 0) {
+        lvwFile->setToolTip(AuditTexts::newFileTip());
+        NewFileFound = true;
+    }
+    if (lastError)
+        reportRowError(lastError);
+
+    const QString NewFiles = AuditTexts::signature(newNames);
+    if (NewFiles != LastNewFiles) {
+        if (NewFileFound)
+            showAlert(NewCount);
+        else
+            setQuiet();
+    }
+    LastNewFiles = NewFiles;
+    setStatusText(AuditTexts::sleeping());
+    m_inPass = false;
+}
+
+void frmMain::showAlert(qsizetype newCount)
+{
+    setWindowIconFile(QStringLiteral("Lighton.ico"));
+    setWindowTitle(AuditTexts::alertCaption(newCount));
+    Dialogs::Box box{AuditTexts::alertMessage(newCount), AuditTexts::alertTitle(QTime::currentTime()),
+                     Dialogs::Buttons::Ok, Dialogs::Icon::Information, Dialogs::Answer::Ok, true};
+    m_dialogs.message(this, box);
+}
+
+void frmMain::setQuiet()
+{
+    setWindowTitle(AuditTexts::quietCaption());
+    setWindowIconFile(QStringLiteral("Eye.ico"));
+}
+
+void frmMain::RefreshFileLists()
+{
+    Drive1->refresh();
+    Dir1->refresh();
+    // File1 is listed by the pass that always follows; listing it here too
+    // would read the folder twice on every tick.
+}
+
+void frmMain::Timer1_Timer()
+{
+    // A pass under an open box would rebuild the list beneath a question
+    // and pile alert on alert: it waits until the box is closed.
+    if (m_dialogs.isBoxOpen() || m_inPass) {
+        m_tickPending = true;
+        return;
+    }
+    m_tickPending = false;
+    RefreshFileLists();
+    SaveColSize();
+    CompareFile();
+}
+
+void frmMain::runPendingTick()
+{
+    if (m_tickPending && !m_dialogs.isBoxOpen())
+        Timer1_Timer();
+}
+
+void frmMain::mnuSetAuditTime_Click()
+{
+    const QString shown = QString::number(AuditPeriod::shownSeconds(m_auditInterval));
+    const QString reply = m_dialogs.input(this, QStringLiteral("Please enter audit timeout in sec:"),
+                                          QStringLiteral("Audit time setting..."), shown);
+    if (const std::optional<int> ms = AuditPeriod::fromReply(reply))
+        setAuditInterval(*ms);
+}
+
+void frmMain::mnuInitList_Click()
+{
+    SaveColSize();
+    ReadFile();
+}
+
+void frmMain::mnuScanNet_Click()
+{
+    SaveColSize();
+    Timer1_Timer();
+}

@@ -1,0 +1,224 @@
+#include "filelist/FileListModel.h"
+
+#include "filelist/FileTypes.h"
+#include "filelist/ImageList.h"
+
+#include <algorithm>
+#include <numeric>
+
+FileRow FileRow::make(const QString &name, const QString &status, qint64 size, qint64 mtime)
+{
+    return {name, status, size, mtime, fileTypeIndex(name), true};
+}
+
+FileListModel::FileListModel(QObject *parent)
+    : QAbstractTableModel(parent)
+{
+}
+
+int FileListModel::rowCount(const QModelIndex &parent) const
+{
+    return parent.isValid() ? 0 : int(m_rows.size());
+}
+
+int FileListModel::columnCount(const QModelIndex &parent) const
+{
+    return parent.isValid() ? 0 : ColumnCount;
+}
+
+QString FileListModel::headerText(int column)
+{
+    switch (column) {
+    case NameColumn:
+        return QStringLiteral("Name");
+    case StatusColumn:
+        return QStringLiteral("Status");
+    case SizeColumn:
+        return QStringLiteral("Size");
+    case TypeColumn:
+        return QStringLiteral("Type");
+    case ModifiedColumn:
+        return QStringLiteral("Modified");
+    default:
+        return {};
+    }
+}
+
+QString FileListModel::text(int index, int column) const
+{
+    return rowText(m_rows[std::size_t(index)], column);
+}
+
+QVariant FileListModel::data(const QModelIndex &index, int role) const
+{
+    if (!index.isValid() || index.row() >= int(m_rows.size()))
+        return {};
+    switch (role) {
+    case Qt::DisplayRole:
+        return text(index.row(), index.column());
+    case Qt::DecorationRole:
+        if (index.column() == NameColumn) {
+            const auto &icons = m_large ? m_largeIcons : m_smallIcons;
+            const auto type = std::size_t(m_rows[std::size_t(index.row())].type);
+            if (type < icons.size())
+                return icons[type];
+        }
+        return {};
+    case Qt::TextAlignmentRole:
+        if (index.column() == SizeColumn)
+            return QVariant::fromValue(Qt::AlignRight | Qt::AlignVCenter);
+        return {};
+    default:
+        return {};
+    }
+}
+
+QVariant FileListModel::headerData(int section, Qt::Orientation orientation, int role) const
+{
+    if (orientation != Qt::Horizontal)
+        return {};
+    if (role == Qt::DisplayRole)
+        return headerText(section);
+    if (role == Qt::TextAlignmentRole && section == SizeColumn)
+        return QVariant::fromValue(Qt::AlignRight | Qt::AlignVCenter);
+    return {};
+}
+
+void FileListModel::clear()
+{
+    if (m_rows.empty())
+        return;
+    beginResetModel();
+    m_rows.clear();
+    endResetModel();
+}
+
+bool FileListModel::lessThan(const QString &a, const QString &b) const
+{
+    const int c = a.compare(b, Qt::CaseInsensitive);
+    return c < 0 || (c == 0 && a < b);
+}
+
+void FileListModel::addRow(FileRow row)
+{
+    int at = int(m_rows.size());
+    if (m_sortColumn >= 0) {
+        // After every equal row, so that equal texts keep their arrival order.
+        const QString key = rowText(row, m_sortColumn);
+        int lo = 0;
+        while (lo < at) {
+            const int mid = (lo + at) / 2;
+            if (lessThan(key, text(mid, m_sortColumn)))
+                at = mid;
+            else
+                lo = mid + 1;
+        }
+    }
+    beginInsertRows({}, at, at);
+    m_rows.insert(m_rows.begin() + at, std::move(row));
+    endInsertRows();
+}
+
+QString FileListModel::rowText(const FileRow &r, int column) const
+{
+    switch (column) {
+    case NameColumn:
+        return r.name;
+    case StatusColumn:
+        return r.status;
+    case SizeColumn:
+        return RowText::sizeText(r.size);
+    case TypeColumn:
+        return fileTypeAt(r.type).description;
+    case ModifiedColumn:
+        return r.timeKnown ? m_time.text(r.mtime) : QString();
+    default:
+        return {};
+    }
+}
+
+std::vector<std::size_t> FileListModel::sortedOrder(const std::vector<FileRow> &rows, int column) const
+{
+    std::vector<std::size_t> order(rows.size());
+    std::iota(order.begin(), order.end(), std::size_t(0));
+    if (column == NameColumn) {
+        // Rows from a folder listing already come in name order.
+        const auto less = [this](const FileRow &a, const FileRow &b) { return lessThan(a.name, b.name); };
+        if (std::is_sorted(rows.begin(), rows.end(), less))
+            return order;
+        std::stable_sort(order.begin(), order.end(),
+                         [&](std::size_t a, std::size_t b) { return lessThan(rows[a].name, rows[b].name); });
+        return order;
+    }
+    // Texts are formed once per row, not once per comparison.
+    std::vector<QString> keys(rows.size());
+    for (std::size_t i = 0; i < rows.size(); ++i)
+        keys[i] = rowText(rows[i], column);
+    std::stable_sort(order.begin(), order.end(),
+                     [&](std::size_t a, std::size_t b) { return lessThan(keys[a], keys[b]); });
+    return order;
+}
+
+void FileListModel::setRows(std::vector<FileRow> rows)
+{
+    if (m_sortColumn >= 0 && rows.size() > 1) {
+        const std::vector<std::size_t> order = sortedOrder(rows, m_sortColumn);
+        std::vector<FileRow> sorted;
+        sorted.reserve(rows.size());
+        for (std::size_t i : order)
+            sorted.push_back(std::move(rows[i]));
+        rows = std::move(sorted);
+    }
+    beginResetModel();
+    m_rows = std::move(rows);
+    endResetModel();
+}
+
+void FileListModel::sortByColumn(int column)
+{
+    if (column < -1 || column >= ColumnCount)
+        return;
+    m_sortColumn = column;
+    if (column < 0 || m_rows.empty())
+        return;
+    Q_EMIT layoutAboutToBeChanged({}, QAbstractItemModel::VerticalSortHint);
+    const std::vector<std::size_t> order = sortedOrder(m_rows, column);
+    std::vector<int> newPos(m_rows.size());
+    std::vector<FileRow> sorted;
+    sorted.reserve(m_rows.size());
+    for (std::size_t i = 0; i < order.size(); ++i) {
+        newPos[order[i]] = int(i);
+        sorted.push_back(std::move(m_rows[order[i]]));
+    }
+    m_rows = std::move(sorted);
+    // The selection follows its rows to their new places.
+    const QModelIndexList before = persistentIndexList();
+    QModelIndexList after;
+    after.reserve(before.size());
+    for (const QModelIndex &idx : before)
+        after.append(index(newPos[std::size_t(idx.row())], idx.column()));
+    changePersistentIndexList(before, after);
+    Q_EMIT layoutChanged({}, QAbstractItemModel::VerticalSortHint);
+}
+
+void FileListModel::setImageLists(const ImageList *large, const ImageList *small)
+{
+    m_largeIcons.clear();
+    m_smallIcons.clear();
+    for (int t = 0; t < fileTypeCount(); ++t) {
+        const FileType &type = fileTypeAt(t);
+        m_largeIcons.push_back(large ? large->icon(type.iconKey) : QIcon());
+        m_smallIcons.push_back(small ? small->icon(type.smallIconKey()) : QIcon());
+    }
+    if (!m_rows.empty())
+        Q_EMIT dataChanged(index(0, 0), index(int(m_rows.size()) - 1, 0), {Qt::DecorationRole});
+}
+
+void FileListModel::setLargeImages(bool large)
+{
+    if (m_large == large)
+        return;
+    m_large = large;
+    if (!m_rows.empty())
+        Q_EMIT dataChanged(index(0, 0), index(int(m_rows.size()) - 1, 0), {Qt::DecorationRole});
+}

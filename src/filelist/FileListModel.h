@@ -1,0 +1,75 @@
+#pragma once
+
+#include "filelist/RowText.h"
+
+#include <QAbstractTableModel>
+#include <QIcon>
+#include <QString>
+
+#include <vector>
+
+class ImageList;
+
+// One file of the list, kept plain; its texts are formed when asked for.
+struct FileRow {
+    QString name;
+    QString status;
+    qint64 size = 0;  // bytes
+    qint64 mtime = 0; // seconds since the epoch
+    int type = 0;     // index into the file type table
+    bool timeKnown = true;
+
+    static FileRow make(const QString &name, const QString &status, qint64 size, qint64 mtime);
+};
+
+// The rows of lvwFile, with the five columns "Name", "Status", "Size",
+// "Type" and "Modified". Once a column has been chosen for sorting, every
+// row, those added later included, keeps its place in that column's text
+// order: without regard to case, ties by the exact text.
+class FileListModel : public QAbstractTableModel
+{
+    Q_OBJECT
+
+public:
+    enum Column { NameColumn, StatusColumn, SizeColumn, TypeColumn, ModifiedColumn, ColumnCount };
+
+    explicit FileListModel(QObject *parent = nullptr);
+
+    int rowCount(const QModelIndex &parent = {}) const override;
+    int columnCount(const QModelIndex &parent = {}) const override;
+    QVariant data(const QModelIndex &index, int role = Qt::DisplayRole) const override;
+    QVariant headerData(int section, Qt::Orientation orientation, int role = Qt::DisplayRole) const override;
+
+    // The text a cell shows.
+    QString text(int row, int column) const;
+    const FileRow &row(int index) const { return m_rows[std::size_t(index)]; }
+
+    void clear();
+    // Adds one row at the end, or at its sorted place once the list is sorted.
+    void addRow(FileRow row);
+    // Replaces every row at once.
+    void setRows(std::vector<FileRow> rows);
+
+    // Sorts by a column from now on; -1 means not sorted.
+    void sortByColumn(int column);
+    int sortColumn() const { return m_sortColumn; }
+
+    // The pictures of the rows: the large set for the large-icon view, the
+    // small set for the others.
+    void setImageLists(const ImageList *large, const ImageList *small);
+    void setLargeImages(bool large);
+
+    static QString headerText(int column);
+
+private:
+    bool lessThan(const QString &a, const QString &b) const;
+    QString rowText(const FileRow &row, int column) const;
+    std::vector<std::size_t> sortedOrder(const std::vector<FileRow> &rows, int column) const;
+
+    std::vector<FileRow> m_rows;
+    int m_sortColumn = -1;
+    RowText::TimeFormatter m_time;
+    std::vector<QIcon> m_largeIcons; // by type index
+    std::vector<QIcon> m_smallIcons;
+    bool m_large = false;
+};

@@ -1,0 +1,125 @@
+#include "filelist/FileListView.h"
+
+#include "filelist/FileListModel.h"
+
+#include <QHeaderView>
+#include <QListView>
+#include <QMouseEvent>
+#include <QTreeView>
+
+FileListView::FileListView(FileListModel *model, QWidget *parent)
+    : QStackedWidget(parent)
+    , m_model(model)
+    , m_report(new QTreeView(this))
+    , m_icons(new QListView(this))
+{
+    m_report->setModel(model);
+    m_report->setRootIsDecorated(false);
+    m_report->setItemsExpandable(false);
+    m_report->setUniformRowHeights(true);
+    m_report->setAllColumnsShowFocus(true);
+    m_report->setSortingEnabled(false);
+    m_report->header()->setSectionsClickable(true);
+    m_report->header()->setSectionsMovable(false);
+    m_report->header()->setStretchLastSection(false);
+    m_report->header()->setDefaultAlignment(Qt::AlignLeft | Qt::AlignVCenter);
+    m_report->setIconSize(QSize(13, 13));
+
+    m_icons->setModel(model);
+    m_icons->setSelectionModel(m_report->selectionModel());
+    m_icons->setUniformItemSizes(true);
+    m_icons->setLayoutMode(QListView::Batched);
+    m_icons->setBatchSize(2000);
+    m_icons->setResizeMode(QListView::Adjust);
+    m_icons->setMovement(QListView::Static);
+
+    for (QAbstractItemView *view : {static_cast<QAbstractItemView *>(m_report), static_cast<QAbstractItemView *>(m_icons)}) {
+        view->setSelectionMode(QAbstractItemView::ExtendedSelection);
+        view->setSelectionBehavior(QAbstractItemView::SelectRows);
+        view->setEditTriggers(QAbstractItemView::NoEditTriggers);
+        view->viewport()->installEventFilter(this);
+    }
+    addWidget(m_icons);
+    addWidget(m_report);
+    connect(m_report->header(), &QHeaderView::sectionClicked, this, &FileListView::headerClicked);
+    setViewMode(Report);
+}
+
+QItemSelectionModel *FileListView::selectionModel() const
+{
+    return m_report->selectionModel();
+}
+
+QHeaderView *FileListView::header() const
+{
+    return m_report->header();
+}
+
+QAbstractItemView *FileListView::currentView() const
+{
+    return m_mode == Report ? static_cast<QAbstractItemView *>(m_report) : m_icons;
+}
+
+void FileListView::setViewMode(int mode)
+{
+    if (mode < LargeIcons || mode > Report)
+        return;
+    m_mode = mode;
+    m_model->setLargeImages(mode == LargeIcons);
+    switch (mode) {
+    case LargeIcons:
+        m_icons->setViewMode(QListView::IconMode);
+        m_icons->setFlow(QListView::LeftToRight);
+        m_icons->setWrapping(true);
+        m_icons->setIconSize(QSize(32, 32));
+        m_icons->setGridSize(QSize(84, 64));
+        m_icons->setWordWrap(true);
+        m_icons->setTextElideMode(Qt::ElideMiddle);
+        break;
+    case SmallIcons:
+    case List:
+        m_icons->setViewMode(QListView::ListMode);
+        // Small icons run across the rows; the list runs down the columns.
+        m_icons->setFlow(mode == SmallIcons ? QListView::LeftToRight : QListView::TopToBottom);
+        m_icons->setWrapping(true);
+        m_icons->setIconSize(QSize(13, 13));
+        m_icons->setGridSize(mode == SmallIcons ? QSize(150, 20) : QSize());
+        m_icons->setWordWrap(false);
+        m_icons->setTextElideMode(Qt::ElideRight);
+        break;
+    default:
+        break;
+    }
+    const bool hadFocus = currentWidget() && currentWidget()->hasFocus();
+    setCurrentWidget(mode == Report ? static_cast<QWidget *>(m_report) : m_icons);
+    if (hadFocus)
+        currentWidget()->setFocus();
+}
+
+bool FileListView::eventFilter(QObject *watched, QEvent *event)
+{
+    if (watched == m_report->viewport() || watched == m_icons->viewport()) {
+        switch (event->type()) {
+        case QEvent::MouseButtonPress: {
+            const auto *me = static_cast<QMouseEvent *>(event);
+            Q_EMIT mousePressed(me->button(), me->globalPosition().toPoint());
+            break;
+        }
+        case QEvent::MouseButtonRelease:
+            // The view updates the selection on this same event; the click
+            // is told once it has.
+            if (static_cast<QMouseEvent *>(event)->button() == Qt::LeftButton)
+                QMetaObject::invokeMethod(this, &FileListView::clicked, Qt::QueuedConnection);
+            break;
+        case QEvent::MouseButtonDblClick:
+            if (static_cast<QMouseEvent *>(event)->button() == Qt::LeftButton) {
+                Q_EMIT doubleClicked();
+                return true;
+            }
+            break;
+        default:
+            break;
+        }
+    }
+    return QStackedWidget::eventFilter(watched, event);
+}

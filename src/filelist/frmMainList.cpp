@@ -1,0 +1,143 @@
+// The main window's list: its columns, rows, views, sorting and menus.
+
+#include "app/frmMain.h"
+#include "filelist/FileListModel.h"
+#include "filelist/FileListView.h"
+#include "platform/Dialogs.h"
+
+#include <QFile>
+#include <QHeaderView>
+#include <QItemSelectionModel>
+#include <QMenu>
+
+#include <cerrno>
+#include <cstring>
+#include <sys/stat.h>
+
+namespace {
+// No column is ever made wider than this many twips (over a metre), whatever
+// the settings say.
+constexpr double kMaxColumnTwips = 60000;
+} // namespace
+
+double frmMain::columnWidthTwips(int column) const
+{
+    const int px = lvwFile->header()->sectionSize(column - 1);
+    const double stored = m_columnTwips[std::size_t(column - 1)];
+    // A column the user has not dragged keeps the exact width it was given.
+    if (px == twipsToPixels(stored))
+        return stored;
+    return pixelsToTwips(px);
+}
+
+void frmMain::setColumnWidthTwips(int column, double twips)
+{
+    if (!(twips >= 0))
+        return;
+    twips = std::min(twips, kMaxColumnTwips);
+    m_columnTwips[std::size_t(column - 1)] = twips;
+    lvwFile->header()->resizeSection(column - 1, twipsToPixels(twips));
+}
+
+void frmMain::InitViewList()
+{
+    for (int c = 1; c <= 5; ++c) {
+        const Setting key = SettingsStore::columnSize(c);
+        const QString fallback = SettingsStore::defaultValue(key).value_or(QString());
+        std::optional<double> width = SettingsStore::parseNumber(m_settings.read(key, fallback));
+        // A stored width that is no usable number gives the column's default.
+        if (!width || *width < 0)
+            width = SettingsStore::parseNumber(fallback);
+        ColumnWidths[std::size_t(c - 1)] = float(*width);
+    }
+    for (int c = 1; c <= 5; ++c)
+        setColumnWidthTwips(c, ColumnWidths[std::size_t(c - 1)]);
+    m_model->clear();
+}
+
+void frmMain::SaveColSize()
+{
+    for (int c = 1; c <= 5; ++c)
+        m_settings.writeNumber(SettingsStore::columnSize(c), columnWidthTwips(c));
+}
+
+void frmMain::reportRowError(int error)
+{
+    m_dialogs.message(this, {QStringLiteral("Error #") + QString::number(error) + QStringLiteral(": ")
+                                 + QString::fromLocal8Bit(std::strerror(error)),
+                             QStringLiteral("Vardel")});
+}
+
+void frmMain::AddListItem(const QString &FName, const QString &FDir, const QString &FStatus)
+{
+    const QString path = FDir.endsWith(QLatin1Char('/')) ? FDir + FName : FDir + QLatin1Char('/') + FName;
+    struct stat st;
+    if (::stat(QFile::encodeName(path).constData(), &st) != 0) {
+        const int error = errno;
+        // A file that vanished since the folder was listed gets no row.
+        if (error == ENOENT)
+            return;
+        FileRow row = FileRow::make(FName, FStatus, 0, 0);
+        row.timeKnown = false;
+        m_model->addRow(std::move(row));
+        reportRowError(error);
+        return;
+    }
+    m_model->addRow(FileRow::make(FName, FStatus, st.st_size, st.st_mtim.tv_sec));
+}
+
+void frmMain::cmdView_Click()
+{
+    switch (lvwFile->viewMode()) {
+    case FileListView::LargeIcons:
+        lvwFile->setViewMode(FileListView::SmallIcons);
+        break;
+    case FileListView::SmallIcons:
+        lvwFile->setViewMode(FileListView::Report);
+        break;
+    case FileListView::Report:
+        lvwFile->setViewMode(FileListView::List);
+        break;
+    case FileListView::List:
+        lvwFile->setViewMode(FileListView::LargeIcons);
+        break;
+    default:
+        break;
+    }
+}
+
+void frmMain::lvwFile_ColumnClick(int column)
+{
+    m_model->sortByColumn(column);
+    lvwFile->header()->setSortIndicatorShown(true);
+    lvwFile->header()->setSortIndicator(column, Qt::AscendingOrder);
+}
+
+void frmMain::lvwFile_Click()
+{
+    const bool any = lvwFile->selectionModel()->hasSelection();
+    for (QAction *a : {mnuOpen, mnuCopy, mnuDelete, mPopOpen, mPopCopy, mPopDel})
+        a->setEnabled(any);
+}
+
+void frmMain::lvwFile_MouseDown(Qt::MouseButton button, const QPoint &globalPos)
+{
+    if (button == Qt::RightButton)
+        mPopupSys->exec(globalPos);
+}
+
+bool frmMain::isRowSelected(int row) const
+{
+    return lvwFile->selectionModel()->isRowSelected(row, {});
+}
+
+QStringList frmMain::selectedNames() const
+{
+    QStringList names;
+    const int rows = m_model->rowCount();
+    for (int i = 0; i < rows; ++i) {
+        if (isRowSelected(i))
+            names.append(m_model->row(i).name);
+    }
+    return names;
+}

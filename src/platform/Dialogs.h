@@ -1,0 +1,55 @@
+#pragma once
+
+#include <QObject>
+#include <QString>
+
+#include <optional>
+
+class QWidget;
+
+// Every modal box the program shows goes through here: the program shows
+// real Qt boxes (QtDialogs), tests answer them from a script. While a box is
+// open, isBoxOpen() is true; boxesClosed() follows the last one closing.
+class Dialogs : public QObject
+{
+    Q_OBJECT
+
+public:
+    enum class Icon { NoIcon, Information, Warning, Critical, Question };
+    enum class Buttons { Ok, YesNo };
+    enum class Answer { Ok, Yes, No };
+
+    struct Box {
+        QString text;
+        QString title;
+        Buttons buttons = Buttons::Ok;
+        Icon icon = Icon::NoIcon;
+        Answer defaultAnswer = Answer::Ok;
+        // Shown above every window and calls for the user's attention.
+        bool alert = false;
+    };
+
+    using QObject::QObject;
+
+    Answer message(QWidget *parent, const Box &box);
+    // One line of text; Cancel gives the empty reply.
+    QString input(QWidget *parent, const QString &prompt, const QString &title, const QString &text);
+    // A file dialog in save mode with the proposed name in its name box;
+    // empty when the user cancels.
+    std::optional<QString> saveFileName(QWidget *parent, const QString &proposedName);
+
+    bool isBoxOpen() const { return m_open > 0; }
+
+Q_SIGNALS:
+    void boxesClosed();
+
+protected:
+    virtual Answer showMessage(QWidget *parent, const Box &box) = 0;
+    virtual std::optional<QString> showInput(QWidget *parent, const QString &prompt, const QString &title,
+                                             const QString &text) = 0;
+    virtual std::optional<QString> showSaveFile(QWidget *parent, const QString &proposedName) = 0;
+
+private:
+    class OpenBox;
+    int m_open = 0;
+};

@@ -1,0 +1,18 @@
+#pragma once
+
+#include "platform/Dialogs.h"
+
+// The real boxes.
+class QtDialogs : public Dialogs
+{
+    Q_OBJECT
+
+public:
+    using Dialogs::Dialogs;
+
+protected:
+    Answer showMessage(QWidget *parent, const Box &box) override;
+    std::optional<QString> showInput(QWidget *parent, const QString &prompt, const QString &title,
+                                     const QString &text) override;
+    std::optional<QString> showSaveFile(QWidget *parent, const QString &proposedName) override;
+};

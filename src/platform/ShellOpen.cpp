@@ -1,0 +1,94 @@
+#include "platform/ShellOpen.h"
+
+#include <QFile>
+#include <QFileInfo>
+
+#include <gio/gio.h>
+
+#include <cerrno>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace ShellOpen {
+
+namespace {
+
+// GIO reports most trouble only as "failed"; the checks here tell the
+// caller which of the usual cases it was, before GIO is asked at all.
+int checkFile(const QByteArray &local, const QString &path)
+{
+    struct stat st {};
+    if (::stat(local.constData(), &st) != 0) {
+        switch (errno) {
+        case EACCES:
+            return AccessDenied;
+        case ENOTDIR:
+            return PathNotFound;
+        case ENOENT: {
+            // Missing file or missing folder: the folder decides.
+            const QByteArray parent = QFile::encodeName(QFileInfo(path).absolutePath());
+            struct stat parentSt {};
+            if (::stat(parent.constData(), &parentSt) == 0 && S_ISDIR(parentSt.st_mode))
+                return FileNotFound;
+            return PathNotFound;
+        }
+        default:
+            return Failed;
+        }
+    }
+    if (::access(local.constData(), R_OK) != 0)
+        return errno == EACCES || errno == EPERM ? AccessDenied : Failed;
+    return HandedOver;
+}
+
+int codeFor(const GError *error)
+{
+    if (error == nullptr || error->domain != G_IO_ERROR)
+        return Failed;
+    switch (error->code) {
+    case G_IO_ERROR_NOT_SUPPORTED:
+        return NoAssociation;
+    case G_IO_ERROR_NOT_FOUND:
+        return FileNotFound;
+    case G_IO_ERROR_PERMISSION_DENIED:
+        return AccessDenied;
+    default:
+        return Failed;
+    }
+}
+
+} // namespace
+
+int open(const QString &path)
+{
+    const QByteArray local = QFile::encodeName(path);
+    if (const int checked = checkFile(local, path); checked != HandedOver)
+        return checked;
+
+    // The URI comes from GIO so that spaces, '%', '#' and non-Latin names
+    // are escaped the way the receiving application expects.
+    GFile *file = g_file_new_for_path(local.constData());
+    GError *error = nullptr;
+    GAppInfo *app = g_file_query_default_handler(file, nullptr, &error);
+    int code = Failed;
+    if (app == nullptr) {
+        code = codeFor(error);
+    } else {
+        gchar *uri = g_file_get_uri(file);
+        GList uris {uri, nullptr, nullptr};
+        // GIO spawns the application detached (double fork), so it is
+        // neither waited for nor left behind as a zombie.
+        if (g_app_info_launch_uris(app, &uris, nullptr, &error))
+            code = HandedOver;
+        else
+            code = codeFor(error);
+        g_free(uri);
+        g_object_unref(app);
+    }
+    if (error != nullptr)
+        g_error_free(error);
+    g_object_unref(file);
+    return code;
+}
+
+} // namespace ShellOpen

@@ -1,0 +1,21 @@
+#pragma once
+
+#include <QString>
+
+// The desktop's open service: hands a file to the application that the
+// desktop associates with its type, without waiting for that application.
+namespace ShellOpen {
+
+enum Code : int {
+    Failed = 0,          // a failure that cannot be told apart
+    FileNotFound = 2,
+    PathNotFound = 3,
+    AccessDenied = 5,
+    NoAssociation = 31,
+    HandedOver = 42,     // any value above 32 means success
+};
+
+// Opens the file at an absolute path; returns one of the codes above.
+int open(const QString &path);
+
+} // namespace ShellOpen

@@ -1,0 +1,73 @@
+#pragma once
+
+#include <QString>
+
+#include <memory>
+#include <optional>
+
+class QSettings;
+
+// Every value the program keeps between runs.
+enum class Setting {
+    MainTop,
+    MainLeft,
+    MainWidth,
+    MainHeight,
+    MainWindow,
+    Driver,
+    Path,
+    AuditTimeout,
+    Column1,
+    Column2,
+    Column3,
+    Column4,
+    ColumnSize1,
+    ColumnSize2,
+    ColumnSize3,
+    ColumnSize4,
+    ColumnSize5,
+};
+
+// The per-user store of text values, addressed by section and key, kept in
+// Vardel/Vardel.ini under the user's configuration folder. Every section,
+// key and default is declared once, in SettingsStore.cpp.
+class SettingsStore
+{
+public:
+    SettingsStore();
+    ~SettingsStore();
+    SettingsStore(const SettingsStore &) = delete;
+    SettingsStore &operator=(const SettingsStore &) = delete;
+
+    // The stored text; when absent, the declared default or the empty text.
+    QString read(Setting setting) const;
+    // The stored text; when absent, the given fallback.
+    QString read(Setting setting, const QString &fallback) const;
+    // Stores the text; it is on disk when this returns. A write that the
+    // file system refuses is dropped without complaint.
+    void write(Setting setting, const QString &text);
+
+    // The stored text read as a number in the user's locale; empty when
+    // absent or not a finite number.
+    std::optional<double> readNumber(Setting setting) const;
+    void writeNumber(Setting setting, double value);
+
+    // Where the store keeps its values.
+    QString fileName() const;
+
+    static QString section(Setting setting);
+    static QString key(Setting setting);
+    static std::optional<QString> defaultValue(Setting setting);
+
+    // Column n (1-based) of the two width sections.
+    static Setting listViewColumn(int column);  // "List View" "Column1".."Column4"
+    static Setting columnSize(int column);      // "FileList" "ColumnSize1".."ColumnSize5"
+
+    // Numbers as the user's locale writes them, without group separators;
+    // a whole number has no decimal point.
+    static QString numberText(double value);
+    static std::optional<double> parseNumber(const QString &text);
+
+private:
+    std::unique_ptr<QSettings> m_settings;
+};

@@ -1,0 +1,77 @@
+#pragma once
+
+#include "platform/Dialogs.h"
+
+#include <QList>
+#include <QString>
+
+#include <functional>
+
+// Answers the program's boxes from a script and keeps what each box asked.
+class ScriptedDialogs : public Dialogs
+{
+public:
+    enum class Kind { Message, Input, SaveFile };
+
+    struct Asked {
+        Kind kind;
+        Box box;             // a message box
+        QString prompt;      // the input box
+        QString defaultText; // the input box's text, or the proposed file name
+    };
+
+    // Answers, taken in turn; when none is left a message is answered with
+    // its default, an input with Cancel and a file dialog with Cancel.
+    QList<Answer> answers;
+    QList<std::optional<QString>> replies; // input boxes and file dialogs
+    // Runs while a box is open, before it is answered.
+    std::function<void(const Asked &)> whileOpen;
+    QList<Asked> asked;
+
+    QList<Asked> messages() const
+    {
+        QList<Asked> out;
+        for (const Asked &a : asked) {
+            if (a.kind == Kind::Message)
+                out.append(a);
+        }
+        return out;
+    }
+    void reset()
+    {
+        answers.clear();
+        replies.clear();
+        asked.clear();
+        whileOpen = nullptr;
+    }
+
+protected:
+    Answer showMessage(QWidget *, const Box &box) override
+    {
+        const Asked a{Kind::Message, box, {}, {}};
+        asked.append(a);
+        if (whileOpen)
+            whileOpen(a);
+        if (!answers.isEmpty())
+            return answers.takeFirst();
+        return box.buttons == Buttons::YesNo ? box.defaultAnswer : Answer::Ok;
+    }
+    std::optional<QString> showInput(QWidget *, const QString &prompt, const QString &title,
+                                     const QString &text) override
+    {
+        Asked a{Kind::Input, {}, prompt, text};
+        a.box.title = title;
+        asked.append(a);
+        if (whileOpen)
+            whileOpen(a);
+        return replies.isEmpty() ? std::nullopt : replies.takeFirst();
+    }
+    std::optional<QString> showSaveFile(QWidget *, const QString &proposedName) override
+    {
+        const Asked a{Kind::SaveFile, {}, {}, proposedName};
+        asked.append(a);
+        if (whileOpen)
+            whileOpen(a);
+        return replies.isEmpty() ? std::nullopt : replies.takeFirst();
+    }
+};
