@@ -15,6 +15,20 @@ bool FileListing::lessThan(const QString &a, const QString &b)
     return c < 0 || (c == 0 && a < b);
 }
 
+namespace {
+
+bool needsFolding(const QString &name)
+{
+    for (const QChar c : name) {
+        const char16_t u = c.unicode();
+        if (u >= 0x80 || (u >= u'A' && u <= u'Z'))
+            return true;
+    }
+    return false;
+}
+
+} // namespace
+
 bool FileListing::refresh()
 {
     m_files.clear();
@@ -30,12 +44,15 @@ bool FileListing::refresh()
         return false;
     }
 
-    // Names are folded once here rather than in every comparison of the sort.
+    // Names are folded once here rather than in every comparison of the
+    // sort; a name that folding would not change is its own key and costs
+    // no copy.
     struct Keyed {
         QString key;
         ListedFile file;
     };
     std::vector<Keyed> found;
+    found.reserve(m_lastCount + m_lastCount / 8 + 16);
     while (const dirent *entry = ::readdir(dir)) {
         if (entry->d_name[0] == '.')
             continue;
@@ -58,7 +75,8 @@ bool FileListing::refresh()
             file.error = errno;
         }
         file.name = QFile::decodeName(entry->d_name);
-        found.push_back({file.name.toCaseFolded(), std::move(file)});
+        QString key = needsFolding(file.name) ? file.name.toCaseFolded() : file.name;
+        found.push_back({std::move(key), std::move(file)});
     }
     ::closedir(dir);
 
@@ -69,5 +87,6 @@ bool FileListing::refresh()
     m_files.reserve(found.size());
     for (Keyed &k : found)
         m_files.push_back(std::move(k.file));
+    m_lastCount = m_files.size();
     return true;
 }

@@ -35,4 +35,5 @@ public:
 private:
     QString m_path;
     std::vector<ListedFile> m_files;
+    std::size_t m_lastCount = 0;
 };

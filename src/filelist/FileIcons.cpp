@@ -112,13 +112,10 @@ struct Page {
     qreal fold;
 };
 
-// The usual page; office pages stand further right to leave room for a badge.
-Page pageFor(bool small, bool besideBadge = false)
+Page pageFor(bool small)
 {
     if (small)
         return {box(1.5, 0.5, 11.5, 12.5), 3};
-    if (besideBadge)
-        return {box(9.5, 1.5, 28.5, 30.5), 6};
     return {box(5.5, 1.5, 26.5, 30.5), 7};
 }
 
@@ -143,18 +140,6 @@ void drawTextLines(QPainter &p, qreal left, qreal right, std::initializer_list<q
         const qreal end = (++i % 3 == 0) ? left + (right - left) * 0.6 : right;
         p.drawLine(QPointF(left, y), QPointF(end, y));
     }
-}
-
-// The coloured square of the office documents; leaves the pen set for the
-// white letter the caller draws on it.
-void drawBadge(QPainter &p, QRgb light, QRgb deep, QRgb rim)
-{
-    const QRectF r = box(2.5, 9.5, 17.5, 24.5);
-    p.setPen(edge(rim, 1.0, Qt::RoundJoin));
-    p.setBrush(shade(r.top(), r.bottom(), light, deep));
-    p.drawRoundedRect(r, 2, 2);
-    p.setBrush(Qt::NoBrush);
-    p.setPen(stroke(Qt::white, 2.2, Qt::FlatCap));
 }
 
 QPainterPath gearPath(QPointF centre, qreal outer, qreal inner, int teeth, qreal hole)
@@ -341,63 +326,94 @@ void drawZip(QPainter &p, bool small)
     p.drawRoundedRect(box(14.5, 22.5, 17.5, 25.5), 0.8, 0.8);
 }
 
+// A written page: a heading, paragraphs and the pen that wrote them.
 void drawDoc(QPainter &p, bool small)
 {
     if (small) {
-        drawPage(p, pageFor(true));
-        drawTextLines(p, 7, 10, {5.5, 7.5, 9.5});
-        p.setPen(edge(BlueEdge));
-        p.setBrush(colour(Blue));
-        p.drawRect(box(0.5, 3.5, 6.5, 10.5));
-        p.setPen(edge(White));
-        p.drawPolyline(QPolygonF({{1.5, 5}, {2.5, 9}, {3.5, 6.5}, {4.5, 9}, {5.5, 5}}));
+        drawPage(p, pageFor(true), White, qRgb(0xe4, 0xee, 0xfb), BlueEdge);
+        fillRect(p, QRectF(3, 2, 5, 2), Blue);
+        p.setPen(edge(TextLine));
+        for (qreal y : {5.5, 7.5})
+            p.drawLine(QPointF(3, y), QPointF(10, y));
+        for (qreal y : {9.5, 11.5})
+            p.drawLine(QPointF(3, y), QPointF(6, y));
+        // The pen, pixel by pixel: a two-pixel stroke down to a dark tip.
+        for (int i = 0; i < 4; ++i) {
+            fillRect(p, QRectF(10 - i, 6 + i, 1, 1), Blue);
+            fillRect(p, QRectF(11 - i, 6 + i, 1, 1), BlueEdge);
+        }
+        fillRect(p, QRectF(7, 10, 1, 1), Ink);
         return;
     }
-    drawPage(p, pageFor(false, true));
-    drawTextLines(p, 19, 25, {9.5, 12.5, 15.5, 18.5, 21.5, 24.5, 27.5}, qRgb(0x7f, 0xa6, 0xdb));
-    drawBadge(p, Blue, BlueDeep, BlueEdge);
-    p.drawPolyline(QPolygonF({{5, 13}, {7.4, 21}, {10, 15.2}, {12.6, 21}, {15, 13}}));
+    drawPage(p, pageFor(false), White, qRgb(0xe4, 0xee, 0xfb), BlueEdge);
+    fillRect(p, box(9, 6, 18, 9), Blue);
+    p.setPen(edge(TextLine));
+    for (qreal y : {12.5, 15.5, 18.5})
+        p.drawLine(QPointF(9.5, y), QPointF(22.5, y));
+    for (qreal y : {21.5, 24.5, 27.5})
+        p.drawLine(QPointF(9.5, y), QPointF(15.5, y));
+
+    // A fountain pen laid across the corner, drawn upright and tilted.
+    p.save();
+    p.translate(15, 28);
+    p.rotate(45);
+    p.setPen(edge(BlueEdge, 1.0, Qt::RoundJoin));
+    p.setBrush(shade(-17, -8, Blue, BlueDeep));
+    p.drawRoundedRect(box(-2.5, -17, 2.5, -8), 1, 1);
+    p.setBrush(shade(-8, 0, qRgb(0xd6, 0xe6, 0xfa), Blue));
+    p.drawPath(polygonPath({{0, 0}, {-2.5, -5}, {-2.5, -8}, {2.5, -8}, {2.5, -5}}));
+    p.drawLine(QPointF(0, -1), QPointF(0, -4.5));
+    p.restore();
 }
 
+// A sheet of figures: header row and column, one cell picked, a sum above.
 void drawXls(QPainter &p, bool small)
 {
+    const QRgb gridLine = qRgb(0x7c, 0xc5, 0x96);
     if (small) {
-        drawPage(p, pageFor(true));
+        drawPage(p, pageFor(true), White, qRgb(0xe8, 0xf5, 0xec), GreenEdge);
         fillRect(p, QRectF(2, 4, 9, 2), GreenPale);
-        p.setPen(edge(Green));
+        fillRect(p, QRectF(2, 6, 2, 6), GreenPale);
+        p.setPen(edge(gridLine));
         for (qreal x : {4.5, 7.5})
             p.drawLine(QPointF(x, 4), QPointF(x, 12));
-        for (qreal y : {5.5, 7.5, 9.5})
+        for (qreal y : {6.5, 9.5})
             p.drawLine(QPointF(2, y), QPointF(11, y));
-        p.setPen(edge(GreenEdge));
-        p.setBrush(colour(Green));
-        p.drawRect(box(1.5, 3.5, 4.5, 12.5));
         return;
     }
-    const Page page = pageFor(false, true);
-    drawPage(p, page);
-    fillRect(p, box(10, 8.5, 28, 12), GreenPale);
-    p.setPen(edge(qRgb(0x7c, 0xc5, 0x96)));
-    for (qreal x : {18.5, 23.5})
-        p.drawLine(QPointF(x, 8.5), QPointF(x, 30));
-    for (qreal y : {8.5, 12.5, 16.5, 20.5, 24.5, 28.5})
-        p.drawLine(QPointF(10, y), QPointF(28, y));
-    drawBadge(p, Green, GreenDeep, GreenEdge);
-    p.drawLine(QPointF(6.5, 13), QPointF(13.5, 21));
-    p.drawLine(QPointF(13.5, 13), QPointF(6.5, 21));
+    drawPage(p, pageFor(false), White, qRgb(0xe8, 0xf5, 0xec), GreenEdge);
+    fillRect(p, box(6, 11, 26, 14), GreenPale);
+    fillRect(p, box(6, 14, 10, 30), GreenPale);
+    p.setPen(edge(gridLine));
+    for (qreal x : {10.5, 15.5, 20.5})
+        p.drawLine(QPointF(x, 10.5), QPointF(x, 30));
+    for (qreal y : {10.5, 14.5, 18.5, 22.5, 26.5})
+        p.drawLine(QPointF(6, y), QPointF(26, y));
+    p.setPen(edge(GreenDeep));
+    p.setBrush(Qt::NoBrush);
+    p.drawRect(box(15.5, 18.5, 20.5, 22.5));
+    p.setPen(edge(GreenDeep, 1.0, Qt::MiterJoin));
+    p.drawPolyline(QPolygonF({{13, 3.5}, {8.5, 3.5}, {11, 6}, {8.5, 8.5}, {13, 8.5}}));
+    p.setPen(edge(TextLine));
+    p.drawLine(QPointF(15, 6.5), QPointF(19, 6.5));
 }
 
+// A slide in landscape: a title and a chart, on a page rather than a screen.
 void drawPpt(QPainter &p, bool small)
 {
+    const QRgb slideShade = qRgb(0xfd, 0xe6, 0xd8);
     if (small) {
-        drawPage(p, pageFor(true), qRgb(0xff, 0xf1, 0xe9), OrangePale, OrangeEdge);
-        fillRect(p, QRectF(3, 7, 2, 4), Orange);
-        fillRect(p, QRectF(6, 4, 2, 7), OrangeDeep);
-        fillRect(p, QRectF(9, 6, 2, 5), Red);
+        drawPage(p, {box(0.5, 1.5, 12.5, 11.5), 3}, White, slideShade, OrangeEdge);
+        fillRect(p, QRectF(2, 3, 6, 2), Orange);
+        fillRect(p, QRectF(3, 8, 2, 3), Orange);
+        fillRect(p, QRectF(6, 6, 2, 5), OrangeDeep);
+        fillRect(p, QRectF(9, 7, 2, 4), Red);
         return;
     }
-    drawPage(p, pageFor(false, true), White, qRgb(0xfd, 0xe6, 0xd8), OrangeEdge);
-    const QPointF c(22.5, 14.5);
+    drawPage(p, {box(1.5, 5.5, 30.5, 26.5), 6}, White, slideShade, OrangeEdge);
+    fillRect(p, box(4, 8, 22, 12), Orange);
+
+    const QPointF c(10.5, 19.5);
     const qreal r = 4.5;
     p.setPen(edge(OrangeEdge, 1.0, Qt::RoundJoin));
     p.setBrush(colour(OrangePale));
@@ -408,15 +424,12 @@ void drawPpt(QPainter &p, bool small)
     wedge.closeSubpath();
     p.setBrush(colour(Orange));
     p.drawPath(wedge);
-    drawTextLines(p, 19, 26, {22.5, 25.5}, qRgb(0xf0, 0xa0, 0x7a));
-    drawBadge(p, Orange, OrangeDeep, OrangeEdge);
-    QPainterPath letter;
-    letter.moveTo(7.5, 21.5);
-    letter.lineTo(7.5, 13);
-    letter.lineTo(10.5, 13);
-    letter.cubicTo(14.3, 13, 14.3, 18.4, 10.5, 18.4);
-    letter.lineTo(7.5, 18.4);
-    p.drawPath(letter);
+
+    fillRect(p, box(18, 19, 21, 24), Orange);
+    fillRect(p, box(22, 15, 25, 24), OrangeDeep);
+    fillRect(p, box(26, 17, 28, 24), Red);
+    p.setPen(edge(Slate));
+    p.drawLine(QPointF(17, 24.5), QPointF(29, 24.5));
 }
 
 // The slide show runs on a screen: unlike the presentation it is no page.
