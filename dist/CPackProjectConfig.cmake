@@ -1,0 +1,14 @@
+# Read by cpack when it packs, so that the choice follows the packing machine.
+# dpkg-shlibdeps (package dpkg-dev) finds the exact libraries the program
+# links; without it the same packages are named by hand.
+if(CPACK_GENERATOR STREQUAL "DEB")
+    cmake_policy(SET CMP0109 NEW) # a program must be executable to be found
+    find_program(VARDEL_DPKG_SHLIBDEPS dpkg-shlibdeps)
+    if(VARDEL_DPKG_SHLIBDEPS)
+        set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
+    else()
+        message(STATUS "dpkg-shlibdeps not found: naming the library packages by hand")
+        string(PREPEND CPACK_DEBIAN_PACKAGE_DEPENDS
+            "libc6, libstdc++6, libglib2.0-0, libqt6core6 (>= 6.4), libqt6gui6 (>= 6.4), libqt6widgets6 (>= 6.4), ")
+    endif()
+endif()
