@@ -24,7 +24,8 @@ bool isExecutable(const QString &name, const QString &fullPath)
     const QString suffix = name.right(4).toUpper();
     if (suffix == QLatin1String(".EXE") || suffix == QLatin1String(".BAT") || suffix == QLatin1String(".COM"))
         return true;
-    if (name.endsWith(QLatin1String(".desktop")))
+    // A launcher runs a program whatever the case of its suffix.
+    if (name.endsWith(QLatin1String(".desktop"), Qt::CaseInsensitive))
         return true;
     struct stat st;
     if (::stat(QFile::encodeName(fullPath).constData(), &st) != 0)
@@ -112,7 +113,9 @@ bool copyFile(const QString &source, const QString &destination)
     const QByteArray src = QFile::encodeName(source);
     const QByteArray dst = QFile::encodeName(destination);
 
-    Fd in(::open(src.constData(), O_RDONLY | O_CLOEXEC));
+    // Non-blocking, so that a pipe put in the file's place cannot hang the
+    // walk; it is refused below as no plain file.
+    Fd in(::open(src.constData(), O_RDONLY | O_CLOEXEC | O_NONBLOCK));
     if (in.get() < 0)
         return false;
     struct stat srcStat;
@@ -135,7 +138,8 @@ bool copyFile(const QString &source, const QString &destination)
     Fd out(::mkostemp(temp.data(), O_CLOEXEC));
     if (out.get() < 0)
         return false;
-    bool ok = copyContents(in.get(), out.get()) && ::fchmod(out.get(), srcStat.st_mode & 07777) == 0;
+    // The permission bits only: a copy never carries set-user-ID or set-group-ID.
+    bool ok = copyContents(in.get(), out.get()) && ::fchmod(out.get(), srcStat.st_mode & 0777) == 0;
     if (ok) {
         const struct timespec times[2] = {srcStat.st_atim, srcStat.st_mtim};
         ::futimens(out.get(), times);

@@ -15,7 +15,7 @@ QString folderWithSlash(const QString &folder);
 QString joinPath(const QString &folder, const QString &name);
 
 // Whether opening the file would run a program: a name ending in ".EXE",
-// ".BAT" or ".COM" (any case), or in ".desktop", or a file with an execute
+// ".BAT", ".COM" or ".desktop" (any case), or a file with an execute
 // permission bit.
 bool isExecutable(const QString &name, const QString &fullPath);
 
@@ -32,7 +32,8 @@ bool isReadOnly(const QString &path);
 // Copies a plain file, replacing a destination file without asking. A
 // replacement is written to a temporary file beside it and renamed over it,
 // so a failure never leaves a truncated file. A file copied onto itself is
-// left untouched. Keeps the file's permissions and modification time.
+// left untouched. Keeps the file's permission bits (never set-user-ID or
+// set-group-ID) and modification time; a pipe or a folder is never copied.
 bool copyFile(const QString &source, const QString &destination);
 
 // Deletes exactly the plain file (or the link to one) at the path; never a
