@@ -13,6 +13,7 @@
 #include "filelist/FileListView.h"
 #include "platform/Dialogs.h"
 #include "platform/Twips.h"
+#include "platform/Volumes.h"
 
 #include <QApplication>
 #include <QCloseEvent>
@@ -33,6 +34,55 @@ constexpr double kDesignClientWidth = 6615;
 constexpr double kDesignClientHeight = 3960;
 constexpr double kStatusBarTop = 3705;
 constexpr double kDatePanelWidth = 1100;
+
+// Gives a window the outer size it was asked for once the desktop's frame
+// around it is known, unless it was resized meanwhile; then goes away.
+class OuterSizeKeeper : public QObject
+{
+public:
+    OuterSizeKeeper(QWidget *window, const QSize &outer)
+        : QObject(window)
+        , m_window(window)
+        , m_outer(outer)
+        , m_client(window->size())
+    {
+        window->installEventFilter(this);
+    }
+
+protected:
+    bool eventFilter(QObject *watched, QEvent *event) override
+    {
+        switch (event->type()) {
+        case QEvent::Show:
+        case QEvent::Move:
+        case QEvent::Resize:
+        case QEvent::Expose:
+        case QEvent::WindowStateChange:
+            break;
+        default:
+            return QObject::eventFilter(watched, event);
+        }
+        if (m_window->windowState() != Qt::WindowNoState || !m_window->isVisible())
+            return false;
+        if (m_window->size() != m_client) {
+            deleteLater();
+            return false;
+        }
+        const QSize extra = m_window->frameGeometry().size() - m_window->size();
+        if (!extra.isNull()) {
+            m_window->removeEventFilter(this);
+            m_window->resize(std::max(1, m_outer.width() - extra.width()),
+                             std::max(1, m_outer.height() - extra.height()));
+            deleteLater();
+        }
+        return false;
+    }
+
+private:
+    QWidget *m_window;
+    QSize m_outer;
+    QSize m_client;
+};
 
 } // namespace
 
@@ -246,32 +296,43 @@ void frmMain::Form_Load()
     AppPath = appPathFor(QDir::currentPath());
     setWindowIconFile(QStringLiteral("Eye.ico"));
 
-    // Each dimension that is missing or no number keeps its design value.
-    const QRect frame = frameGeometry();
-    const QRect client = geometry();
-    const int extraW = frame.width() - client.width();
-    const int extraH = frame.height() - client.height();
-    int top = frame.top(), left = frame.left(), width = frame.width(), height = frame.height();
-    if (auto v = m_settings.readNumber(Setting::MainTop))
-        top = twipsToPixels(*v);
-    if (auto v = m_settings.readNumber(Setting::MainLeft))
-        left = twipsToPixels(*v);
-    if (auto v = m_settings.readNumber(Setting::MainWidth))
-        width = twipsToPixels(*v);
-    if (auto v = m_settings.readNumber(Setting::MainHeight))
-        height = twipsToPixels(*v);
-    // Nothing stored may place the window beyond what the screens can hold.
-    QRect screens;
-    for (const QScreen *s : QGuiApplication::screens())
-        screens |= s->availableGeometry();
-    if (!screens.isEmpty()) {
-        width = std::clamp(width, 1, std::max(1, screens.width()));
-        height = std::clamp(height, 1, std::max(1, screens.height()));
-        left = std::clamp(left, screens.left() - width + 40, screens.right() - 40);
-        top = std::clamp(top, screens.top(), screens.bottom() - 40);
+    // The stored places are the outer frame's, in twips; each one missing or
+    // no number keeps its design value, and with none stored the window
+    // opens where the desktop puts it.
+    const auto storedPixels = [this](Setting setting) -> std::optional<int> {
+        const std::optional<double> v = m_settings.readNumber(setting);
+        if (!v)
+            return std::nullopt;
+        return twipsToPixels(std::clamp(*v, -1e6, 1e6));
+    };
+    const std::optional<int> top = storedPixels(Setting::MainTop);
+    const std::optional<int> left = storedPixels(Setting::MainLeft);
+    const std::optional<int> width = storedPixels(Setting::MainWidth);
+    const std::optional<int> height = storedPixels(Setting::MainHeight);
+    if (top || left || width || height) {
+        QRect outer = frameGeometry();
+        outer.setSize(QSize(width.value_or(outer.width()), height.value_or(outer.height())));
+        outer.moveTo(left.value_or(outer.left()), top.value_or(outer.top()));
+        // Nothing stored may place the window beyond what the screens can hold.
+        QRect screens;
+        for (const QScreen *s : QGuiApplication::screens())
+            screens |= s->availableGeometry();
+        if (!screens.isEmpty()) {
+            outer.setWidth(std::clamp(outer.width(), 1, std::max(1, screens.width())));
+            outer.setHeight(std::clamp(outer.height(), 1, std::max(1, screens.height())));
+            outer.moveTo(std::clamp(outer.left(), screens.left() - outer.width() + 40, screens.right() - 40),
+                         std::clamp(outer.top(), screens.top(), screens.bottom() - 40));
+        }
+        // A window's position is its frame's.
+        move(outer.topLeft());
+        const QSize frameExtra = frameGeometry().size() - size();
+        resize(std::max(1, outer.width() - frameExtra.width()), std::max(1, outer.height() - frameExtra.height()));
+        // Before the first showing the frame is not known yet: the size is
+        // put right once it is, or the window would grow by its frame on
+        // every start.
+        if (frameExtra.isNull())
+            new OuterSizeKeeper(this, outer.size());
     }
-    move(left, top);
-    resize(std::max(1, width - extraW), std::max(1, height - extraH));
 
     if (auto v = m_settings.readNumber(Setting::MainWindow)) {
         const double state = *v;
@@ -313,14 +374,14 @@ bool frmMain::setAuditInterval(long long ms)
 void frmMain::Form_Resize()
 {
     const QRect frame = frameGeometry();
-    const MainLayout l = computeLayout(float(pixelsToTwips(frame.height())), float(pixelsToTwips(frame.width())));
+    const float outerHeight = float(pixelsToTwips(frame.height()));
+    const MainLayout l = computeLayout(outerHeight, float(pixelsToTwips(frame.width())));
     Dir1->resize(Dir1->width(), twipsToPixels(l.dirHeight));
     lvwFile->resize(twipsToPixels(l.listWidth), twipsToPixels(l.listHeight));
-    // Below the height threshold the button keeps its design top; above it
+    // Below the height threshold the button keeps its design top; from it on
     // the button sits right under the list.
-    const int viewTop = frame.height() < twipsToPixels(LayoutRules::kHeightThreshold)
-        ? twipsToPixels(l.viewTop)
-        : lvwFile->y() + lvwFile->height();
+    const int viewTop = outerHeight < LayoutRules::kHeightThreshold ? twipsToPixels(l.viewTop)
+                                                                      : lvwFile->y() + lvwFile->height();
     cmdView->setGeometry(cmdView->x(), viewTop, twipsToPixels(l.viewWidth), cmdView->height());
     m_banner->resize(twipsToPixels(l.lineX1), m_banner->height());
     m_banner->setTopLineEnd(twipsToPixels(l.lineX1));
@@ -347,9 +408,12 @@ bool frmMain::Form_Unload()
     if (answer != Dialogs::Answer::Yes)
         return false;
 
-    if (isMaximized()) {
+    // A window minimized from maximized keeps both flags; minimized wins.
+    if (isMinimized()) {
+        // Section "Main" keeps the last normal close's values.
+    } else if (isMaximized()) {
         m_settings.write(Setting::MainWindow, QStringLiteral("2"));
-    } else if (!isMinimized()) {
+    } else {
         const QRect frame = frameGeometry();
         m_settings.writeNumber(Setting::MainTop, pixelsToTwips(frame.top()));
         m_settings.writeNumber(Setting::MainLeft, pixelsToTwips(frame.left()));
@@ -382,8 +446,11 @@ void frmMain::mnuExit_Click()
 
 void frmMain::Drive1_Change()
 {
-    // A volume that is not ready changes nothing and says nothing.
-    Dir1->setPath(Drive1->drive());
+    // A volume that is not ready changes nothing and says nothing; the empty
+    // folder it was mounted on is no drive.
+    const QString drive = Drive1->drive();
+    if (Volumes::isReadyRoot(drive))
+        Dir1->setPath(drive);
 }
 
 void frmMain::Dir1_Change()
