@@ -14,7 +14,9 @@ DriveSelector::DriveSelector(QWidget *parent)
     const int current = findText(QStorageInfo(QDir::currentPath()).rootPath());
     if (current >= 0)
         setCurrentIndex(current);
-    connect(this, &QComboBox::activated, this, [this] { Q_EMIT changed(); });
+    // Only a real change of drive counts: choosing the drive already shown
+    // must not move the watch to that drive's root.
+    connect(this, &QComboBox::currentIndexChanged, this, [this] { Q_EMIT changed(); });
 }
 
 bool DriveSelector::setDrive(const QString &root)

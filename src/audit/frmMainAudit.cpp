@@ -121,8 +121,15 @@ void frmMain::Timer1_Timer()
 
 void frmMain::runPendingTick()
 {
-    if (m_tickPending && !m_dialogs.isBoxOpen())
-        Timer1_Timer();
+    if (!m_tickPending || m_dialogs.isBoxOpen())
+        return;
+    // Once the audit is stopped (a period of 0, or the exit confirmed) a
+    // tick held back by the box is dropped: no pass after the window closed.
+    if (!Timer1.isActive()) {
+        m_tickPending = false;
+        return;
+    }
+    Timer1_Timer();
 }
 
 void frmMain::mnuSetAuditTime_Click()
