@@ -146,16 +146,19 @@ std::vector<std::size_t> FileListModel::sortedOrder(const std::vector<FileRow> &
         const auto less = [this](const FileRow &a, const FileRow &b) { return lessThan(a.name, b.name); };
         if (std::is_sorted(rows.begin(), rows.end(), less))
             return order;
-        std::stable_sort(order.begin(), order.end(),
-                         [&](std::size_t a, std::size_t b) { return lessThan(rows[a].name, rows[b].name); });
-        return order;
     }
-    // Texts are formed once per row, not once per comparison.
+    // Texts are formed and folded once per row, not once per comparison;
+    // comparing folded texts orders them as a case-insensitive compare does.
     std::vector<QString> keys(rows.size());
-    for (std::size_t i = 0; i < rows.size(); ++i)
+    std::vector<QString> folded(rows.size());
+    for (std::size_t i = 0; i < rows.size(); ++i) {
         keys[i] = rowText(rows[i], column);
-    std::stable_sort(order.begin(), order.end(),
-                     [&](std::size_t a, std::size_t b) { return lessThan(keys[a], keys[b]); });
+        folded[i] = keys[i].toCaseFolded();
+    }
+    std::stable_sort(order.begin(), order.end(), [&](std::size_t a, std::size_t b) {
+        const int c = QString::compare(folded[a], folded[b]);
+        return c < 0 || (c == 0 && keys[a] < keys[b]);
+    });
     return order;
 }
 

@@ -5,13 +5,27 @@
 #include <QHeaderView>
 #include <QListView>
 #include <QMouseEvent>
+#include <QStyledItemDelegate>
 #include <QTreeView>
+
+// Every item of the icon and list views has one size, set by the mode, so
+// that a hundred thousand rows lay out without measuring each name; a name
+// longer than its cell is elided. (Uniform sizes taken from the first row
+// would cut every longer name down to the first one's width.)
+class FileCellDelegate : public QStyledItemDelegate
+{
+public:
+    using QStyledItemDelegate::QStyledItemDelegate;
+    QSize cell;
+    QSize sizeHint(const QStyleOptionViewItem &, const QModelIndex &) const override { return cell; }
+};
 
 FileListView::FileListView(FileListModel *model, QWidget *parent)
     : QStackedWidget(parent)
     , m_model(model)
     , m_report(new QTreeView(this))
     , m_icons(new QListView(this))
+    , m_cells(new FileCellDelegate(m_icons))
 {
     m_report->setModel(model);
     m_report->setRootIsDecorated(false);
@@ -23,10 +37,14 @@ FileListView::FileListView(FileListModel *model, QWidget *parent)
     m_report->header()->setSectionsMovable(false);
     m_report->header()->setStretchLastSection(false);
     m_report->header()->setDefaultAlignment(Qt::AlignLeft | Qt::AlignVCenter);
+    // Widths are the user's, in twips: the style's minimum would widen the
+    // 320-twip "Size" and "Type" columns and drift the stored widths.
+    m_report->header()->setMinimumSectionSize(0);
     m_report->setIconSize(QSize(13, 13));
 
     m_icons->setModel(model);
     m_icons->setSelectionModel(m_report->selectionModel());
+    m_icons->setItemDelegate(m_cells);
     m_icons->setUniformItemSizes(true);
     m_icons->setLayoutMode(QListView::Batched);
     m_icons->setBatchSize(2000);
@@ -66,30 +84,36 @@ void FileListView::setViewMode(int mode)
         return;
     m_mode = mode;
     m_model->setLargeImages(mode == LargeIcons);
+    const QFontMetrics fm = m_icons->fontMetrics();
     switch (mode) {
     case LargeIcons:
+        // The picture above up to two lines of its name.
+        m_cells->cell = QSize(80, 32 + 6 + 2 * fm.lineSpacing());
         m_icons->setViewMode(QListView::IconMode);
         m_icons->setFlow(QListView::LeftToRight);
         m_icons->setWrapping(true);
         m_icons->setIconSize(QSize(32, 32));
-        m_icons->setGridSize(QSize(84, 64));
+        m_icons->setGridSize(m_cells->cell + QSize(4, 4));
         m_icons->setWordWrap(true);
         m_icons->setTextElideMode(Qt::ElideMiddle);
         break;
     case SmallIcons:
     case List:
+        m_cells->cell = QSize(150, std::max(13, fm.height()) + 4);
         m_icons->setViewMode(QListView::ListMode);
         // Small icons run across the rows; the list runs down the columns.
         m_icons->setFlow(mode == SmallIcons ? QListView::LeftToRight : QListView::TopToBottom);
         m_icons->setWrapping(true);
         m_icons->setIconSize(QSize(13, 13));
-        m_icons->setGridSize(mode == SmallIcons ? QSize(150, 20) : QSize());
+        m_icons->setGridSize(QSize());
         m_icons->setWordWrap(false);
         m_icons->setTextElideMode(Qt::ElideRight);
         break;
     default:
         break;
     }
+    // The cell size changed under the uniform layout: lay the items out again.
+    m_icons->doItemsLayout();
     const bool hadFocus = currentWidget() && currentWidget()->hasFocus();
     setCurrentWidget(mode == Report ? static_cast<QWidget *>(m_report) : m_icons);
     if (hadFocus)

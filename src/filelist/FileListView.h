@@ -3,6 +3,7 @@
 #include <QStackedWidget>
 
 class FileListModel;
+class FileCellDelegate;
 class QAbstractItemView;
 class QHeaderView;
 class QItemSelectionModel;
@@ -46,5 +47,6 @@ private:
     FileListModel *m_model;
     QTreeView *m_report;
     QListView *m_icons;
+    FileCellDelegate *m_cells;
     int m_mode = Report;
 };
