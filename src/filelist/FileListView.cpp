@@ -125,8 +125,13 @@ bool FileListView::eventFilter(QObject *watched, QEvent *event)
     if (watched == m_report->viewport() || watched == m_icons->viewport()) {
         switch (event->type()) {
         case QEvent::MouseButtonPress: {
+            // Told once the view has taken the press, so that a right click
+            // on a row selects that row before its pop-up menu acts on it.
             const auto *me = static_cast<QMouseEvent *>(event);
-            Q_EMIT mousePressed(me->button(), me->globalPosition().toPoint());
+            const Qt::MouseButton button = me->button();
+            const QPoint pos = me->globalPosition().toPoint();
+            QMetaObject::invokeMethod(
+                this, [this, button, pos] { Q_EMIT mousePressed(button, pos); }, Qt::QueuedConnection);
             break;
         }
         case QEvent::MouseButtonRelease:
