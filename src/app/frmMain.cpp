@@ -25,6 +25,7 @@
 #include <QMenuBar>
 #include <QPushButton>
 #include <QScreen>
+#include <QShortcut>
 #include <QStatusBar>
 
 namespace {
@@ -143,7 +144,6 @@ void frmMain::createControls()
     m_model->setImageLists(&imlIcons, &imlSmallIcons);
     lvwFile = new FileListView(m_model, client);
     lvwFile->setObjectName(QStringLiteral("lvwFile"));
-    lvwFile->setAccessibleName(QStringLiteral("Files"));
     place(lvwFile, 2160, 720, 3015, 2535);
 
     cmdView = new QPushButton(QStringLiteral("View"), client);
@@ -152,12 +152,10 @@ void frmMain::createControls()
 
     Drive1 = new DriveSelector(client);
     Drive1->setObjectName(QStringLiteral("Drive1"));
-    Drive1->setAccessibleName(QStringLiteral("Drive"));
     place(Drive1, 240, 720, 1935, 315);
 
     Dir1 = new FolderTree(client);
     Dir1->setObjectName(QStringLiteral("Dir1"));
-    Dir1->setAccessibleName(QStringLiteral("Folders"));
     place(Dir1, 240, 1080, 1875, 2340);
 
     Image1 = new QLabel(client);
@@ -205,6 +203,24 @@ void frmMain::createControls()
     setTabOrder(Dir1, Drive1);
     setTabOrder(Drive1, lvwFile);
     setTabOrder(lvwFile, cmdView);
+
+    // Access keys for the controls whose captions carry none; the menus
+    // keep theirs ("&File", "&Edit", "&Option", "&Help").
+    const auto accessKey = [this](QWidget *target, const char *key, const QString &name, const QString &description) {
+        target->setAccessibleName(name);
+        target->setAccessibleDescription(description);
+        auto *shortcut = new QShortcut(QKeySequence(QLatin1String(key)), this);
+        connect(shortcut, &QShortcut::activated, target, [target] { target->setFocus(Qt::ShortcutFocusReason); });
+        return shortcut;
+    };
+    accessKey(Drive1, "Alt+R", QStringLiteral("Drive"), QStringLiteral("The volume of the watched folder (Alt+R)"));
+    accessKey(Dir1, "Alt+T", QStringLiteral("Folders"),
+              QStringLiteral("Open a folder with Enter or a double click to watch it (Alt+T)"));
+    accessKey(lvwFile, "Alt+L", QStringLiteral("Files"), QStringLiteral("The files of the watched folder (Alt+L)"));
+    connect(accessKey(cmdView, "Alt+V", QStringLiteral("View"), QStringLiteral("Shows the list another way (Alt+V)")),
+            &QShortcut::activated, cmdView, &QPushButton::animateClick);
+    m_statusPanel->setAccessibleName(QStringLiteral("Status"));
+    m_datePanel->setAccessibleName(QStringLiteral("Date"));
 
     connect(cmdView, &QPushButton::clicked, this, &frmMain::cmdView_Click);
     connect(lvwFile, &FileListView::headerClicked, this, &frmMain::lvwFile_ColumnClick);

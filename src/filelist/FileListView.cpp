@@ -4,6 +4,7 @@
 
 #include <QHeaderView>
 #include <QListView>
+#include <QContextMenuEvent>
 #include <QMouseEvent>
 #include <QStyledItemDelegate>
 #include <QTreeView>
@@ -56,6 +57,7 @@ FileListView::FileListView(FileListModel *model, QWidget *parent)
         view->setSelectionBehavior(QAbstractItemView::SelectRows);
         view->setEditTriggers(QAbstractItemView::NoEditTriggers);
         view->viewport()->installEventFilter(this);
+        view->installEventFilter(this);
     }
     addWidget(m_icons);
     addWidget(m_report);
@@ -116,12 +118,23 @@ void FileListView::setViewMode(int mode)
     m_icons->doItemsLayout();
     const bool hadFocus = currentWidget() && currentWidget()->hasFocus();
     setCurrentWidget(mode == Report ? static_cast<QWidget *>(m_report) : m_icons);
+    // Tab and the access key reach whichever view is showing.
+    setFocusProxy(currentWidget());
     if (hadFocus)
         currentWidget()->setFocus();
 }
 
 bool FileListView::eventFilter(QObject *watched, QEvent *event)
 {
+    // The menu key (or Shift+F10) opens the pop-up menu at the current row.
+    if (event->type() == QEvent::ContextMenu && (watched == m_report || watched == m_icons)
+        && static_cast<QContextMenuEvent *>(event)->reason() == QContextMenuEvent::Keyboard) {
+        auto *view = static_cast<QAbstractItemView *>(watched);
+        const QRect item = view->visualRect(view->currentIndex());
+        const QPoint local = item.isValid() ? item.center() : QPoint(4, 4);
+        Q_EMIT mousePressed(Qt::RightButton, view->viewport()->mapToGlobal(local));
+        return true;
+    }
     if (watched == m_report->viewport() || watched == m_icons->viewport()) {
         switch (event->type()) {
         case QEvent::MouseButtonPress: {
