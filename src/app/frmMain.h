@@ -118,6 +118,9 @@ private:
     bool isRowSelected(int row) const;
     void openFile(const QString &path);
     void runPendingTick();
+    // Lists the folder again and rebuilds the rows, marking the names the
+    // catalogue lacks (or taking a new catalogue); the last row error, or 0.
+    int relist(bool takeCatalogue, QStringList *newNames);
     // The one box that tells of files whose attributes could not be read.
     void reportRowError(int error);
 
@@ -172,6 +175,8 @@ private:
     int m_auditInterval = 60000;
     bool m_tickPending = false;
     bool m_inPass = false;
+    static constexpr qint64 kBusyAfterMs = 150;
+    qint64 m_lastListingMs = 0;
     QString m_iconName;
     QPointer<frmAbout> m_about;
 };

@@ -9,6 +9,8 @@
 #include "filelist/FileListView.h"
 #include "platform/Dialogs.h"
 
+#include <QApplication>
+#include <QElapsedTimer>
 #include <QTime>
 
 namespace {
@@ -38,16 +40,33 @@ std::vector<FileRow> rowsFromListing(const FileListing &listing, const Catalogue
 
 } // namespace
 
-void frmMain::ReadFile()
+int frmMain::relist(bool takeCatalogue, QStringList *newNames)
 {
+    // A folder that took more than a moment to list last time shows the
+    // busy pointer while it is listed again.
+    const bool busy = m_lastListingMs >= kBusyAfterMs;
+    if (busy)
+        QApplication::setOverrideCursor(Qt::WaitCursor);
+    QElapsedTimer timer;
+    timer.start();
     InitViewList();
     File1.refresh();
-    KnownFiles.replace(File1);
-    QStringList unused;
+    if (takeCatalogue)
+        KnownFiles.replace(File1);
     int lastError = 0;
-    m_model->setRows(rowsFromListing(File1, nullptr, &unused, &lastError));
-    if (lastError)
-        reportRowError(lastError);
+    m_model->setRows(rowsFromListing(File1, takeCatalogue ? nullptr : &KnownFiles, newNames, &lastError),
+                     FileListModel::RowOrder::ByName);
+    m_lastListingMs = timer.elapsed();
+    if (busy)
+        QApplication::restoreOverrideCursor();
+    return lastError;
+}
+
+void frmMain::ReadFile()
+{
+    QStringList unused;
+    if (const int error = relist(true, &unused))
+        reportRowError(error);
     setWindowTitle(AuditTexts::quietCaption());
     setWindowIconFile(QStringLiteral("Eye.ico"));
 }
@@ -56,12 +75,9 @@ void frmMain::CompareFile()
 {
     m_inPass = true;
     setStatusText(AuditTexts::checking());
-    InitViewList();
-    File1.refresh();
     NewFileFound = false;
     QStringList newNames;
-    int lastError = 0;
-    m_model->setRows(rowsFromListing(File1, &KnownFiles, &newNames, &lastError));
+    const int lastError = relist(false, &newNames);
     const qsizetype NewCount = newNames.size();
     if (NewCount > 0) {
         lvwFile->setToolTip(AuditTexts::newFileTip());

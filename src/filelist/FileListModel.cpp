@@ -162,15 +162,22 @@ std::vector<std::size_t> FileListModel::sortedOrder(const std::vector<FileRow> &
     return order;
 }
 
-void FileListModel::setRows(std::vector<FileRow> rows)
+void FileListModel::setRows(std::vector<FileRow> rows, RowOrder arriving)
 {
-    if (m_sortColumn >= 0 && rows.size() > 1) {
+    const bool inPlace = m_sortColumn < 0 || rows.size() < 2
+        || (m_sortColumn == NameColumn && arriving == RowOrder::ByName);
+    if (!inPlace) {
         const std::vector<std::size_t> order = sortedOrder(rows, m_sortColumn);
-        std::vector<FileRow> sorted;
-        sorted.reserve(rows.size());
-        for (std::size_t i : order)
-            sorted.push_back(std::move(rows[i]));
-        rows = std::move(sorted);
+        bool identity = true;
+        for (std::size_t i = 0; i < order.size() && identity; ++i)
+            identity = order[i] == i;
+        if (!identity) {
+            std::vector<FileRow> sorted;
+            sorted.reserve(rows.size());
+            for (std::size_t i : order)
+                sorted.push_back(std::move(rows[i]));
+            rows = std::move(sorted);
+        }
     }
     beginResetModel();
     m_rows = std::move(rows);

@@ -47,8 +47,10 @@ public:
     void clear();
     // Adds one row at the end, or at its sorted place once the list is sorted.
     void addRow(FileRow row);
-    // Replaces every row at once.
-    void setRows(std::vector<FileRow> rows);
+    // Replaces every row at once. Rows from a folder listing arrive in name
+    // order already, which spares a sort by name.
+    enum class RowOrder { Unknown, ByName };
+    void setRows(std::vector<FileRow> rows, RowOrder arriving = RowOrder::Unknown);
 
     // Sorts by a column from now on; -1 means not sorted.
     void sortByColumn(int column);
