@@ -171,7 +171,6 @@ int main(int argc, char *argv[])
 
     std::vector<double> pass;
     std::vector<double> floor;
-    std::vector<double> listing;
     const QByteArray encoded = QFile::encodeName(dir);
     for (int i = 0; i < passes; ++i) {
         QElapsedTimer t;
@@ -185,12 +184,6 @@ int main(int argc, char *argv[])
         bareSweep(encoded);
         floor.push_back(elapsedMs(f));
 
-        FileListing alone;
-        alone.setPath(dir);
-        QElapsedTimer l;
-        l.start();
-        alone.refresh();
-        listing.push_back(elapsedMs(l));
     }
 
     struct rusage usage {};
@@ -201,7 +194,6 @@ int main(int argc, char *argv[])
     std::printf("catalogue_ms %.1f\n", median(catalogue));
     std::printf("pass_ms %.1f\n", passMs);
     std::printf("floor_ms %.1f\n", floorMs);
-    std::printf("listing_ms %.1f\n", median(listing));
     std::printf("pass_over_floor %.2f\n", floorMs > 0 ? passMs / floorMs : 0.0);
     std::printf("peak_rss_mb %.1f\n", double(usage.ru_maxrss) / 1024.0);
     return 0;
