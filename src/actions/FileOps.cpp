@@ -1,6 +1,6 @@
 #include "actions/FileOps.h"
 
-#include <QFile>
+#include "platform/FileNames.h"
 
 #include <cerrno>
 #include <fcntl.h>
@@ -28,7 +28,7 @@ bool isExecutable(const QString &name, const QString &fullPath)
     if (name.endsWith(QLatin1String(".desktop"), Qt::CaseInsensitive))
         return true;
     struct stat st;
-    if (::stat(QFile::encodeName(fullPath).constData(), &st) != 0)
+    if (::stat(FileNames::encode(fullPath).constData(), &st) != 0)
         return false;
     return S_ISREG(st.st_mode) && (st.st_mode & (S_IXUSR | S_IXGRP | S_IXOTH));
 }
@@ -42,7 +42,7 @@ std::optional<QString> destinationFolder(const QString &dialogPath, const QStrin
 
 bool isReadOnly(const QString &path)
 {
-    const QByteArray p = QFile::encodeName(path);
+    const QByteArray p = FileNames::encode(path);
     struct stat st;
     if (::stat(p.constData(), &st) != 0)
         return false;
@@ -110,8 +110,8 @@ bool copyContents(int from, int to)
 
 bool copyFile(const QString &source, const QString &destination)
 {
-    const QByteArray src = QFile::encodeName(source);
-    const QByteArray dst = QFile::encodeName(destination);
+    const QByteArray src = FileNames::encode(source);
+    const QByteArray dst = FileNames::encode(destination);
 
     // Non-blocking, so that a pipe put in the file's place cannot hang the
     // walk; it is refused below as no plain file.
@@ -155,7 +155,7 @@ bool copyFile(const QString &source, const QString &destination)
 
 bool deleteFile(const QString &path)
 {
-    const QByteArray p = QFile::encodeName(path);
+    const QByteArray p = FileNames::encode(path);
     struct stat st;
     if (::stat(p.constData(), &st) != 0 || !S_ISREG(st.st_mode))
         return false;

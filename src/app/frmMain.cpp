@@ -85,6 +85,31 @@ private:
     QSize m_client;
 };
 
+// The outer rectangle moved, and shrunk where it must, as little as it
+// takes to lie wholly on the free area of the screen that it covers most
+// (the primary screen when it covers none): whatever the settings say, the
+// whole window can be seen and reached.
+QRect withinScreens(QRect outer)
+{
+    const QScreen *best = QGuiApplication::primaryScreen();
+    qint64 bestArea = 0;
+    for (const QScreen *s : QGuiApplication::screens()) {
+        const QRect common = s->availableGeometry() & outer;
+        const qint64 area = qint64(common.width()) * common.height();
+        if (area > bestArea) {
+            best = s;
+            bestArea = area;
+        }
+    }
+    if (!best || best->availableGeometry().isEmpty())
+        return outer;
+    const QRect free = best->availableGeometry();
+    outer.setSize(outer.size().boundedTo(free.size()));
+    outer.moveTo(std::clamp(outer.left(), free.left(), free.right() - outer.width() + 1),
+                 std::clamp(outer.top(), free.top(), free.bottom() - outer.height() + 1));
+    return outer;
+}
+
 } // namespace
 
 frmMain::frmMain(Dialogs &dialogs, QWidget *parent)
@@ -313,32 +338,24 @@ void frmMain::Form_Load()
     setWindowIconFile(QStringLiteral("Eye.ico"));
 
     // The stored places are the outer frame's, in twips; each one missing or
-    // no number keeps its design value, and with none stored the window
-    // opens where the desktop puts it.
-    const auto storedPixels = [this](Setting setting) -> std::optional<int> {
+    // no number, and a size not above 0, keeps its design value, and with
+    // none stored the window opens where the desktop puts it.
+    const auto storedPixels = [this](Setting setting, bool isSize) -> std::optional<int> {
         const std::optional<double> v = m_settings.readNumber(setting);
-        if (!v)
+        if (!v || (isSize && *v <= 0))
             return std::nullopt;
+        // Bounded first, so that the pixels of 1e300 twips are a number too.
         return twipsToPixels(std::clamp(*v, -1e6, 1e6));
     };
-    const std::optional<int> top = storedPixels(Setting::MainTop);
-    const std::optional<int> left = storedPixels(Setting::MainLeft);
-    const std::optional<int> width = storedPixels(Setting::MainWidth);
-    const std::optional<int> height = storedPixels(Setting::MainHeight);
+    const std::optional<int> top = storedPixels(Setting::MainTop, false);
+    const std::optional<int> left = storedPixels(Setting::MainLeft, false);
+    const std::optional<int> width = storedPixels(Setting::MainWidth, true);
+    const std::optional<int> height = storedPixels(Setting::MainHeight, true);
     if (top || left || width || height) {
         QRect outer = frameGeometry();
         outer.setSize(QSize(width.value_or(outer.width()), height.value_or(outer.height())));
         outer.moveTo(left.value_or(outer.left()), top.value_or(outer.top()));
-        // Nothing stored may place the window beyond what the screens can hold.
-        QRect screens;
-        for (const QScreen *s : QGuiApplication::screens())
-            screens |= s->availableGeometry();
-        if (!screens.isEmpty()) {
-            outer.setWidth(std::clamp(outer.width(), 1, std::max(1, screens.width())));
-            outer.setHeight(std::clamp(outer.height(), 1, std::max(1, screens.height())));
-            outer.moveTo(std::clamp(outer.left(), screens.left() - outer.width() + 40, screens.right() - 40),
-                         std::clamp(outer.top(), screens.top(), screens.bottom() - 40));
-        }
+        outer = withinScreens(outer);
         // A window's position is its frame's.
         move(outer.topLeft());
         const QSize frameExtra = frameGeometry().size() - size();

@@ -1,9 +1,10 @@
 #include "audit/FileListing.h"
 
-#include <QFile>
+#include "platform/FileNames.h"
 
 #include <algorithm>
 #include <cerrno>
+#include <cstring>
 #include <dirent.h>
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -32,7 +33,7 @@ bool needsFolding(const QString &name)
 bool FileListing::refresh()
 {
     m_files.clear();
-    const QByteArray encodedPath = QFile::encodeName(m_path);
+    const QByteArray encodedPath = FileNames::encode(m_path);
     if (encodedPath.isEmpty())
         return false;
     const int dirFd = ::open(encodedPath.constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
@@ -74,7 +75,9 @@ bool FileListing::refresh()
                 continue;
             file.error = errno;
         }
-        file.name = QFile::decodeName(entry->d_name);
+        // Reversibly: a name that is not valid UTF-8 still names this file,
+        // and no other, when an action turns it back into bytes.
+        file.name = FileNames::decode(entry->d_name, qsizetype(std::strlen(entry->d_name)));
         QString key = needsFolding(file.name) ? file.name.toCaseFolded() : file.name;
         found.push_back({std::move(key), std::move(file)});
     }

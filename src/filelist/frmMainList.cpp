@@ -4,20 +4,29 @@
 #include "filelist/FileListModel.h"
 #include "filelist/FileListView.h"
 #include "platform/Dialogs.h"
+#include "platform/FileNames.h"
+#include "platform/Twips.h"
 
-#include <QFile>
 #include <QHeaderView>
 #include <QItemSelectionModel>
 #include <QMenu>
+#include <QScreen>
 
 #include <cerrno>
 #include <cstring>
 #include <sys/stat.h>
 
 namespace {
-// No column is ever made wider than this many twips (over a metre), whatever
-// the settings say.
-constexpr double kMaxColumnTwips = 60000;
+
+// The widest a column may be, in twips: the width of the screen the list is
+// on, whatever the settings say.
+double maxColumnTwips(const QWidget *list, double dpi)
+{
+    const QScreen *screen = list->screen();
+    const int pixels = screen ? screen->availableGeometry().width() : 0;
+    return Twips::fromPixels(pixels > 0 ? pixels : 4096, dpi);
+}
+
 } // namespace
 
 double frmMain::columnWidthTwips(int column) const
@@ -34,7 +43,7 @@ void frmMain::setColumnWidthTwips(int column, double twips)
 {
     if (!(twips >= 0))
         return;
-    twips = std::min(twips, kMaxColumnTwips);
+    twips = std::min(twips, maxColumnTwips(lvwFile, m_dpi));
     m_columnTwips[std::size_t(column - 1)] = twips;
     lvwFile->header()->resizeSection(column - 1, twipsToPixels(twips));
 }
@@ -45,10 +54,11 @@ void frmMain::InitViewList()
         const Setting key = SettingsStore::columnSize(c);
         const QString fallback = SettingsStore::defaultValue(key).value_or(QString());
         std::optional<double> width = SettingsStore::parseNumber(m_settings.read(key, fallback));
-        // A stored width that is no usable number gives the column's default.
+        // A stored width that is no usable number gives the column's default;
+        // one wider than the screen is made as wide as the screen.
         if (!width || *width < 0)
             width = SettingsStore::parseNumber(fallback);
-        ColumnWidths[std::size_t(c - 1)] = float(*width);
+        ColumnWidths[std::size_t(c - 1)] = float(std::min(*width, maxColumnTwips(lvwFile, m_dpi)));
     }
     for (int c = 1; c <= 5; ++c)
         setColumnWidthTwips(c, ColumnWidths[std::size_t(c - 1)]);
@@ -72,7 +82,7 @@ void frmMain::AddListItem(const QString &FName, const QString &FDir, const QStri
 {
     const QString path = FDir.endsWith(QLatin1Char('/')) ? FDir + FName : FDir + QLatin1Char('/') + FName;
     struct stat st;
-    if (::stat(QFile::encodeName(path).constData(), &st) != 0) {
+    if (::stat(FileNames::encode(path).constData(), &st) != 0) {
         const int error = errno;
         // A file that vanished since the folder was listed gets no row.
         if (error == ENOENT)

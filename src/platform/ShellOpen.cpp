@@ -1,7 +1,6 @@
 #include "platform/ShellOpen.h"
 
-#include <QFile>
-#include <QFileInfo>
+#include "platform/FileNames.h"
 
 #include <gio/gio.h>
 
@@ -15,7 +14,7 @@ namespace {
 
 // GIO reports most trouble only as "failed"; the checks here tell the
 // caller which of the usual cases it was, before GIO is asked at all.
-int checkFile(const QByteArray &local, const QString &path)
+int checkFile(const QByteArray &local)
 {
     struct stat st {};
     if (::stat(local.constData(), &st) != 0) {
@@ -26,7 +25,8 @@ int checkFile(const QByteArray &local, const QString &path)
             return PathNotFound;
         case ENOENT: {
             // Missing file or missing folder: the folder decides.
-            const QByteArray parent = QFile::encodeName(QFileInfo(path).absolutePath());
+            const qsizetype slash = local.lastIndexOf('/');
+            const QByteArray parent = slash > 0 ? local.left(slash) : slash == 0 ? QByteArray("/") : QByteArray(".");
             struct stat parentSt {};
             if (::stat(parent.constData(), &parentSt) == 0 && S_ISDIR(parentSt.st_mode))
                 return FileNotFound;
@@ -36,6 +36,10 @@ int checkFile(const QByteArray &local, const QString &path)
             return Failed;
         }
     }
+    // Only a plain file is opened: a folder or a pipe that took the file's
+    // place is not the file that was asked for.
+    if (!S_ISREG(st.st_mode))
+        return FileNotFound;
     if (::access(local.constData(), R_OK) != 0)
         return errno == EACCES || errno == EPERM ? AccessDenied : Failed;
     return HandedOver;
@@ -61,8 +65,10 @@ int codeFor(const GError *error)
 
 int open(const QString &path)
 {
-    const QByteArray local = QFile::encodeName(path);
-    if (const int checked = checkFile(local, path); checked != HandedOver)
+    // The path's own bytes, even where they are not valid UTF-8: GIO takes
+    // local paths as bytes and escapes them into the URI.
+    const QByteArray local = FileNames::encode(path);
+    if (const int checked = checkFile(local); checked != HandedOver)
         return checked;
 
     // The URI comes from GIO so that spaces, '%', '#' and non-Latin names
