@@ -3,6 +3,8 @@
 #include "platform/FileNames.h"
 
 #include <algorithm>
+#include <cstdint>
+#include <numeric>
 #include <cerrno>
 #include <cstring>
 #include <dirent.h>
@@ -48,12 +50,9 @@ bool FileListing::refresh()
     // Names are folded once here rather than in every comparison of the
     // sort; a name that folding would not change is its own key and costs
     // no copy.
-    struct Keyed {
-        QString key;
-        ListedFile file;
-    };
-    std::vector<Keyed> found;
-    found.reserve(m_lastCount + m_lastCount / 8 + 16);
+    std::vector<QString> keys;
+    keys.reserve(m_lastCount + m_lastCount / 8 + 16);
+    m_files.reserve(keys.capacity());
     while (const dirent *entry = ::readdir(dir)) {
         if (entry->d_name[0] == '.')
             continue;
@@ -78,18 +77,37 @@ bool FileListing::refresh()
         // Reversibly: a name that is not valid UTF-8 still names this file,
         // and no other, when an action turns it back into bytes.
         file.name = FileNames::decode(entry->d_name, qsizetype(std::strlen(entry->d_name)));
-        QString key = needsFolding(file.name) ? file.name.toCaseFolded() : file.name;
-        found.push_back({std::move(key), std::move(file)});
+        keys.push_back(needsFolding(file.name) ? file.name.toCaseFolded() : file.name);
+        m_files.push_back(std::move(file));
     }
     ::closedir(dir);
 
-    std::sort(found.begin(), found.end(), [](const Keyed &a, const Keyed &b) {
-        const int c = a.key.compare(b.key);
-        return c < 0 || (c == 0 && a.file.name < b.file.name);
+    // Sort an order of small indexes, then move each file once into its
+    // place: a million files never need a second copy of the listing.
+    const std::size_t n = m_files.size();
+    std::vector<std::uint32_t> order(n);
+    std::iota(order.begin(), order.end(), 0u);
+    std::sort(order.begin(), order.end(), [&](std::uint32_t a, std::uint32_t b) {
+        const int c = keys[a].compare(keys[b]);
+        return c < 0 || (c == 0 && m_files[a].name < m_files[b].name);
     });
-    m_files.reserve(found.size());
-    for (Keyed &k : found)
-        m_files.push_back(std::move(k.file));
-    m_lastCount = m_files.size();
+    std::vector<QString>().swap(keys);
+    for (std::size_t start = 0; start < n; ++start) {
+        if (order[start] == start)
+            continue;
+        ListedFile held = std::move(m_files[start]);
+        std::size_t at = start;
+        for (;;) {
+            const std::size_t from = order[at];
+            order[at] = std::uint32_t(at);
+            if (from == start) {
+                m_files[at] = std::move(held);
+                break;
+            }
+            m_files[at] = std::move(m_files[from]);
+            at = from;
+        }
+    }
+    m_lastCount = n;
     return true;
 }

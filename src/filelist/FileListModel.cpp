@@ -89,7 +89,9 @@ void FileListModel::clear()
     if (m_rows.empty())
         return;
     beginResetModel();
-    m_rows.clear();
+    // Give the memory back: the next rows are built beside it, and a million
+    // of them must not be held twice.
+    std::vector<FileRow>().swap(m_rows);
     endResetModel();
 }
 
