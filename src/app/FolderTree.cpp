@@ -22,15 +22,29 @@ FolderTree::FolderTree(QWidget *parent)
     setEditTriggers(QAbstractItemView::NoEditTriggers);
     connect(this, &QTreeView::doubleClicked, this, &FolderTree::openIndex);
     connect(this, &QTreeView::clicked, this, [this] { Q_EMIT clickedFolder(); });
-    // The model reads folders in the background: the shown folder is
-    // selected once its parent has been read.
-    connect(m_model, &QFileSystemModel::directoryLoaded, this, [this] {
-        const QModelIndex index = m_model->index(m_path);
-        if (index.isValid() && currentIndex() != index) {
-            setCurrentIndex(index);
-            scrollTo(index);
-        }
-    });
+    // The model reads folders in the background and sorts them later, so
+    // rows keep arriving above the shown folder: it is brought back into
+    // view until the user takes the tree in hand.
+    const auto follow = [this] {
+        if (!m_keepInView || m_scrollQueued)
+            return;
+        m_scrollQueued = true;
+        QMetaObject::invokeMethod(
+            this,
+            [this] {
+                m_scrollQueued = false;
+                const QModelIndex index = m_model->index(m_path);
+                if (!m_keepInView || !index.isValid())
+                    return;
+                if (currentIndex() != index)
+                    setCurrentIndex(index);
+                scrollTo(index);
+            },
+            Qt::QueuedConnection);
+    };
+    connect(m_model, &QFileSystemModel::directoryLoaded, this, follow);
+    connect(m_model, &QAbstractItemModel::rowsInserted, this, follow);
+    connect(m_model, &QAbstractItemModel::layoutChanged, this, follow);
     m_path = QDir::currentPath();
     setRootIndex(m_model->setRootPath(QStorageInfo(m_path).rootPath()));
     setCurrentIndex(m_model->index(m_path));
@@ -53,6 +67,7 @@ bool FolderTree::setPath(const QString &path)
     if (clean == m_path)
         return true;
     m_path = clean;
+    m_keepInView = true;
     Q_EMIT changed();
     return true;
 }
@@ -63,8 +78,21 @@ bool FolderTree::refresh()
     return info.isDir() && info.isReadable();
 }
 
+void FolderTree::mousePressEvent(QMouseEvent *event)
+{
+    m_keepInView = false;
+    QTreeView::mousePressEvent(event);
+}
+
+void FolderTree::wheelEvent(QWheelEvent *event)
+{
+    m_keepInView = false;
+    QTreeView::wheelEvent(event);
+}
+
 void FolderTree::keyPressEvent(QKeyEvent *event)
 {
+    m_keepInView = false;
     if ((event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter) && currentIndex().isValid()) {
         openIndex(currentIndex());
         return;

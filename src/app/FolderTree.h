@@ -27,10 +27,14 @@ Q_SIGNALS:
 
 protected:
     void keyPressEvent(QKeyEvent *event) override;
+    void mousePressEvent(QMouseEvent *event) override;
+    void wheelEvent(QWheelEvent *event) override;
 
 private:
     void openIndex(const QModelIndex &index);
 
     QFileSystemModel *m_model;
     QString m_path;
+    bool m_keepInView = true;
+    bool m_scrollQueued = false;
 };
