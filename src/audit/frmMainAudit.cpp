@@ -87,7 +87,10 @@ void frmMain::CompareFile()
         reportRowError(lastError);
 
     const QString NewFiles = AuditTexts::signature(newNames);
-    if (NewFiles != LastNewFiles) {
+    // A new catalogue turns the window quiet but keeps the signature; new
+    // files that repeat it (one deleted and made again) are told all the same.
+    const bool shownQuiet = m_iconName == QLatin1String("Eye.ico");
+    if (NewFiles != LastNewFiles || (NewFileFound && shownQuiet)) {
         if (NewFileFound)
             showAlert(NewCount);
         else
@@ -102,8 +105,12 @@ void frmMain::showAlert(qsizetype newCount)
 {
     setWindowIconFile(QStringLiteral("Lighton.ico"));
     setWindowTitle(AuditTexts::alertCaption(newCount));
-    Dialogs::Box box{AuditTexts::alertMessage(newCount), AuditTexts::alertTitle(QTime::currentTime()),
-                     Dialogs::Buttons::Ok, Dialogs::Icon::Information, Dialogs::Answer::Ok, true};
+    Dialogs::Box box {AuditTexts::alertMessage(newCount),
+                      AuditTexts::alertTitle(QTime::currentTime()),
+                      Dialogs::Buttons::Ok,
+                      Dialogs::Icon::Information,
+                      Dialogs::Answer::Ok,
+                      true};
     m_dialogs.message(this, box);
 }
 
