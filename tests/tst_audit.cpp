@@ -280,6 +280,18 @@ void TestAudit::initListAndScanNow()
     win.Timer1_Timer(); // the signature falls to empty: quiet, no box
     QCOMPARE(m_dialogs->messages().size(), 1);
     QCOMPARE(win.lastNewFiles(), QString());
+
+    // A new file told, removed before a new catalogue and made again is
+    // told again, although its signature is the one of the last pass.
+    touch(QStringLiteral("back.txt"));
+    win.Timer1_Timer();
+    QCOMPARE(m_dialogs->messages().size(), 2);
+    remove(QStringLiteral("back.txt"));
+    win.mnuInitList_Click();
+    touch(QStringLiteral("back.txt"));
+    win.Timer1_Timer();
+    QCOMPARE(m_dialogs->messages().size(), 3);
+    QCOMPARE(win.windowTitle(), QStringLiteral("Vardel - #1 New File/s were found...."));
 }
 
 void TestAudit::tickHeldWhileBoxOpen()

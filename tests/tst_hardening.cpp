@@ -596,8 +596,6 @@ void TestHardening::groundMoving()
     QCOMPARE(w.rows(), awayRows);
     QCOMPARE(w.win->knownFiles().names(), (QStringList{QStringLiteral("a.txt"), QStringLiteral("b.txt")}));
     QCOMPARE(w.win->statusText(), QStringLiteral("Sleeping..."));
-    if (ground == Ground::Unsearchable)
-        QEXPECT_FAIL("", "every pass reports the same unreadable attributes again", Continue);
     QVERIFY2(w.dialogs.messages().size() <= 2, qPrintable(QString::number(w.dialogs.messages().size())));
 
     unprivileged.reset();

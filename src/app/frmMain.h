@@ -119,8 +119,9 @@ private:
     void openFile(const QString &path);
     void runPendingTick();
     // Lists the folder again and rebuilds the rows, marking the names the
-    // catalogue lacks (or taking a new catalogue); the last row error, or 0.
-    int relist(bool takeCatalogue, QStringList *newNames);
+    // catalogue lacks (or taking a new catalogue); false when the folder
+    // could not be listed.
+    bool relist(bool takeCatalogue, QStringList *newNames);
     // The one box that tells of files whose attributes could not be read.
     void reportRowError(int error);
 
@@ -177,6 +178,7 @@ private:
     bool m_inPass = false;
     static constexpr qint64 kBusyAfterMs = 150;
     qint64 m_lastListingMs = 0;
+    int m_lastRowError = 0;
     QString m_iconName;
     QPointer<frmAbout> m_about;
 };

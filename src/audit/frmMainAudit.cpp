@@ -40,7 +40,7 @@ std::vector<FileRow> rowsFromListing(const FileListing &listing, const Catalogue
 
 } // namespace
 
-int frmMain::relist(bool takeCatalogue, QStringList *newNames)
+bool frmMain::relist(bool takeCatalogue, QStringList *newNames)
 {
     // A folder that took more than a moment to list last time shows the
     // busy pointer while it is listed again.
@@ -50,8 +50,10 @@ int frmMain::relist(bool takeCatalogue, QStringList *newNames)
     QElapsedTimer timer;
     timer.start();
     InitViewList();
-    File1.refresh();
-    if (takeCatalogue)
+    const bool listed = File1.refresh();
+    // A folder that cannot be listed (gone, unmounted) says nothing about
+    // its files: the catalogue stays as it was.
+    if (takeCatalogue && listed)
         KnownFiles.replace(File1);
     int lastError = 0;
     m_model->setRows(rowsFromListing(File1, takeCatalogue ? nullptr : &KnownFiles, newNames, &lastError),
@@ -59,14 +61,19 @@ int frmMain::relist(bool takeCatalogue, QStringList *newNames)
     m_lastListingMs = timer.elapsed();
     if (busy)
         QApplication::restoreOverrideCursor();
-    return lastError;
+    // One box for a failure that lasts, not one on every tick.
+    if (lastError != m_lastRowError) {
+        m_lastRowError = lastError;
+        if (lastError)
+            reportRowError(lastError);
+    }
+    return listed;
 }
 
 void frmMain::ReadFile()
 {
     QStringList unused;
-    if (const int error = relist(true, &unused))
-        reportRowError(error);
+    relist(true, &unused);
     setWindowTitle(AuditTexts::quietCaption());
     setWindowIconFile(QStringLiteral("Eye.ico"));
 }
@@ -77,14 +84,18 @@ void frmMain::CompareFile()
     setStatusText(AuditTexts::checking());
     NewFileFound = false;
     QStringList newNames;
-    const int lastError = relist(false, &newNames);
+    if (!relist(false, &newNames)) {
+        // While the folder cannot be listed the list is empty, but nothing
+        // is known about its files: the window keeps what it told last.
+        setStatusText(AuditTexts::sleeping());
+        m_inPass = false;
+        return;
+    }
     const qsizetype NewCount = newNames.size();
     if (NewCount > 0) {
         lvwFile->setToolTip(AuditTexts::newFileTip());
         NewFileFound = true;
     }
-    if (lastError)
-        reportRowError(lastError);
 
     const QString NewFiles = AuditTexts::signature(newNames);
     // A new catalogue turns the window quiet but keeps the signature; new
