@@ -183,10 +183,10 @@ int main(int argc, char *argv[])
         f.start();
         bareSweep(encoded);
         floor.push_back(elapsedMs(f));
-
     }
 
-    struct rusage usage {};
+    struct rusage usage {
+    };
     ::getrusage(RUSAGE_SELF, &usage);
     const double passMs = median(pass);
     const double floorMs = median(floor);

@@ -15,8 +15,8 @@ public:
 
     struct Asked {
         Kind kind;
-        Box box;             // a message box
-        QString prompt;      // the input box
+        Box box; // a message box
+        QString prompt; // the input box
         QString defaultText; // the input box's text, or the proposed file name
     };
 
@@ -48,7 +48,7 @@ public:
 protected:
     Answer showMessage(QWidget *, const Box &box) override
     {
-        const Asked a{Kind::Message, box, {}, {}};
+        const Asked a {Kind::Message, box, {}, {}};
         asked.append(a);
         if (whileOpen)
             whileOpen(a);
@@ -59,7 +59,7 @@ protected:
     std::optional<QString> showInput(QWidget *, const QString &prompt, const QString &title,
                                      const QString &text) override
     {
-        Asked a{Kind::Input, {}, prompt, text};
+        Asked a {Kind::Input, {}, prompt, text};
         a.box.title = title;
         asked.append(a);
         if (whileOpen)
@@ -68,7 +68,7 @@ protected:
     }
     std::optional<QString> showSaveFile(QWidget *, const QString &proposedName) override
     {
-        const Asked a{Kind::SaveFile, {}, {}, proposedName};
+        const Asked a {Kind::SaveFile, {}, {}, proposedName};
         asked.append(a);
         if (whileOpen)
             whileOpen(a);

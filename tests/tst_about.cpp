@@ -124,7 +124,7 @@ void TestAbout::oneBoxWithoutOwner()
 
 void TestAbout::sysInfo_data()
 {
-    QTest::addColumn<bool>("onPath");   // a tool on the search path
+    QTest::addColumn<bool>("onPath"); // a tool on the search path
     QTest::addColumn<bool>("inFolder"); // the file in the fixed folder
     QTest::addColumn<QString>("started");
 
@@ -180,7 +180,7 @@ void TestAbout::sysInfo()
     } else {
         QVERIFY(dialogs.asked.isEmpty());
         QTRY_VERIFY_WITH_TIMEOUT(!markers().isEmpty(), 10000);
-        QCOMPARE(markers(), QStringList{started});
+        QCOMPARE(markers(), QStringList {started});
     }
     QVERIFY(box.isVisible());
 }

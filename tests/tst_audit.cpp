@@ -69,7 +69,10 @@ private:
     frmMain &start();
     // Each row as "name:status".
     QStringList rows() const;
-    QString lastMessage() const { return m_dialogs->messages().isEmpty() ? QString() : m_dialogs->messages().constLast().box.text; }
+    QString lastMessage() const
+    {
+        return m_dialogs->messages().isEmpty() ? QString() : m_dialogs->messages().constLast().box.text;
+    }
 
     QString m_startDir;
     std::unique_ptr<QTemporaryDir> m_dir;
@@ -111,7 +114,8 @@ QStringList TestAudit::rows() const
     QStringList out;
     const FileListModel *model = m_win->listModel();
     for (int i = 0; i < model->rowCount(); ++i)
-        out.append(model->text(i, FileListModel::NameColumn) + QLatin1Char(':') + model->text(i, FileListModel::StatusColumn));
+        out.append(model->text(i, FileListModel::NameColumn) + QLatin1Char(':')
+                   + model->text(i, FileListModel::StatusColumn));
     return out;
 }
 
@@ -131,7 +135,7 @@ void TestAudit::passSequence()
     known.close();
     win.Timer1_Timer();
     QVERIFY(m_dialogs->asked.isEmpty());
-    QCOMPARE(rows(), QStringList{QStringLiteral("known.txt:")});
+    QCOMPARE(rows(), QStringList {QStringLiteral("known.txt:")});
     QCOMPARE(win.listModel()->row(0).size, qint64(5000));
     QCOMPARE(win.listModel()->row(0).mtime, before.toSecsSinceEpoch());
     QCOMPARE(win.windowTitle(), QStringLiteral("Vardel"));
@@ -155,7 +159,7 @@ void TestAudit::passSequence()
     QCOMPARE(box.icon, Dialogs::Icon::Information);
     QVERIFY(box.alert);
     QCOMPARE(win.windowIconName(), QStringLiteral("Lighton.ico"));
-    QCOMPARE(rows(), (QStringList{QStringLiteral("known.txt:"), QStringLiteral("n1.txt:New")}));
+    QCOMPARE(rows(), (QStringList {QStringLiteral("known.txt:"), QStringLiteral("n1.txt:New")}));
     QCOMPARE(win.listView()->toolTip(), QStringLiteral("new file"));
     QCOMPARE(win.statusText(), QStringLiteral("Sleeping..."));
 
@@ -193,8 +197,8 @@ void TestAudit::whatIsNew_data()
 {
     QTest::addColumn<QString>("renameTo");
     QTest::addColumn<QStringList>("expected");
-    QTest::newRow("renamed") << QStringLiteral("b.txt") << QStringList{QStringLiteral("b.txt:New")};
-    QTest::newRow("case only") << QStringLiteral("A.txt") << QStringList{QStringLiteral("A.txt:New")};
+    QTest::newRow("renamed") << QStringLiteral("b.txt") << QStringList {QStringLiteral("b.txt:New")};
+    QTest::newRow("case only") << QStringLiteral("A.txt") << QStringList {QStringLiteral("A.txt:New")};
     QTest::newRow("hidden") << QStringLiteral(".a.txt") << QStringList();
 }
 
@@ -236,8 +240,8 @@ void TestAudit::listingLeavesOutHiddenAndSpecial()
     QVERIFY(QFile::link(m_dir->filePath(QStringLiteral("folder")), m_dir->filePath(QStringLiteral("folderlink"))));
     QVERIFY(QFile::link(m_dir->filePath(QStringLiteral("target.txt")), m_dir->filePath(QStringLiteral("link"))));
     frmMain &win = start();
-    QCOMPARE(win.knownFiles().names(), (QStringList{QStringLiteral("link"), QStringLiteral("target.txt")}));
-    QCOMPARE(rows(), (QStringList{QStringLiteral("link:"), QStringLiteral("target.txt:")}));
+    QCOMPARE(win.knownFiles().names(), (QStringList {QStringLiteral("link"), QStringLiteral("target.txt")}));
+    QCOMPARE(rows(), (QStringList {QStringLiteral("link:"), QStringLiteral("target.txt:")}));
     QVERIFY(m_dialogs->asked.isEmpty());
 }
 
@@ -245,9 +249,9 @@ void TestAudit::listingOrder()
 {
     // Case is ignored; names equal but for case come upper case first, so
     // that every pass gives the same order whatever the folder's own.
-    const QStringList expected{QStringLiteral("A"), QStringLiteral("a"), QStringLiteral("b"), QStringLiteral("B.txt"),
-                               QStringLiteral("C"), QStringLiteral("c"), QStringLiteral("D"), QStringLiteral("d"),
-                               QStringLiteral("E"), QStringLiteral("e")};
+    const QStringList expected {QStringLiteral("A"), QStringLiteral("a"), QStringLiteral("b"), QStringLiteral("B.txt"),
+                                QStringLiteral("C"), QStringLiteral("c"), QStringLiteral("D"), QStringLiteral("d"),
+                                QStringLiteral("E"), QStringLiteral("e")};
     for (const char *name : {"e", "b", "C", "a", "E", "B.txt", "d", "A", "c", "D"})
         touch(QLatin1String(name));
     frmMain &win = start();
@@ -272,7 +276,7 @@ void TestAudit::initListAndScanNow()
     QCOMPARE(win.windowIconName(), QStringLiteral("Lighton.ico"));
 
     win.mnuInitList_Click();
-    QCOMPARE(rows(), (QStringList{QStringLiteral("early.txt:"), QStringLiteral("late.txt:")}));
+    QCOMPARE(rows(), (QStringList {QStringLiteral("early.txt:"), QStringLiteral("late.txt:")}));
     QCOMPARE(win.windowTitle(), QStringLiteral("Vardel"));
     QCOMPARE(win.windowIconName(), QStringLiteral("Eye.ico"));
     QCOMPARE(win.statusText(), QStringLiteral("Sleeping..."));
@@ -307,7 +311,7 @@ void TestAudit::tickHeldWhileBoxOpen()
         win.mnuScanNet_Click();
         // No pass ran beneath the box.
         QCOMPARE(m_dialogs->asked.size(), 1);
-        QCOMPARE(rows(), QStringList{QStringLiteral("one:New")});
+        QCOMPARE(rows(), QStringList {QStringLiteral("one:New")});
     };
     win.Timer1_Timer();
     QCOMPARE(m_dialogs->messages().size(), 1);
@@ -341,7 +345,7 @@ void TestAudit::tickHeldDuringExitQuestion()
     QCoreApplication::processEvents();
     // Once the user has chosen to exit, no pass and no alert follow.
     QCOMPARE(m_dialogs->messages().size(), exit ? 1 : 2);
-    QCOMPARE(rows(), exit ? QStringList() : QStringList{QStringLiteral("arrived:New")});
+    QCOMPARE(rows(), exit ? QStringList() : QStringList {QStringLiteral("arrived:New")});
 }
 
 void TestAudit::periodDialog_data()
@@ -351,21 +355,22 @@ void TestAudit::periodDialog_data()
     QTest::addColumn<QString>("shown");
     QTest::addColumn<int>("expected");
 
-    QTest::newRow("30") << 60000 << QStringList{QStringLiteral("30")} << QStringLiteral("60") << 30000;
-    QTest::newRow("1.5") << 60000 << QStringList{QStringLiteral("1.5")} << QStringLiteral("60") << 1500;
-    QTest::newRow("1500 shows 2") << 1500 << QStringList{QStringLiteral("2")} << QStringLiteral("2") << 2000;
-    QTest::newRow("2500 shows 2") << 2500 << QStringList{} << QStringLiteral("2") << 2500;
-    QTest::newRow("65535 shows 66, refused") << 65535 << QStringList{QStringLiteral("66")} << QStringLiteral("66") << 65535;
-    QTest::newRow("65.535") << 60000 << QStringList{QStringLiteral("65.535")} << QStringLiteral("60") << 65535;
-    QTest::newRow("65.536") << 60000 << QStringList{QStringLiteral("65.536")} << QStringLiteral("60") << 60000;
-    QTest::newRow("70") << 60000 << QStringList{QStringLiteral("70")} << QStringLiteral("60") << 60000;
-    QTest::newRow("0.0004 stops") << 60000 << QStringList{QStringLiteral("0.0004")} << QStringLiteral("60") << 0;
-    QTest::newRow("restart from 0") << 0 << QStringList{QStringLiteral("5")} << QStringLiteral("0") << 5000;
-    QTest::newRow("cancel") << 60000 << QStringList{} << QStringLiteral("60") << 60000;
-    QTest::newRow("empty") << 60000 << QStringList{QString()} << QStringLiteral("60") << 60000;
-    QTest::newRow("abc") << 60000 << QStringList{QStringLiteral("abc")} << QStringLiteral("60") << 60000;
-    QTest::newRow("0") << 60000 << QStringList{QStringLiteral("0")} << QStringLiteral("60") << 60000;
-    QTest::newRow("-5") << 60000 << QStringList{QStringLiteral("-5")} << QStringLiteral("60") << 60000;
+    QTest::newRow("30") << 60000 << QStringList {QStringLiteral("30")} << QStringLiteral("60") << 30000;
+    QTest::newRow("1.5") << 60000 << QStringList {QStringLiteral("1.5")} << QStringLiteral("60") << 1500;
+    QTest::newRow("1500 shows 2") << 1500 << QStringList {QStringLiteral("2")} << QStringLiteral("2") << 2000;
+    QTest::newRow("2500 shows 2") << 2500 << QStringList {} << QStringLiteral("2") << 2500;
+    QTest::newRow("65535 shows 66, refused")
+        << 65535 << QStringList {QStringLiteral("66")} << QStringLiteral("66") << 65535;
+    QTest::newRow("65.535") << 60000 << QStringList {QStringLiteral("65.535")} << QStringLiteral("60") << 65535;
+    QTest::newRow("65.536") << 60000 << QStringList {QStringLiteral("65.536")} << QStringLiteral("60") << 60000;
+    QTest::newRow("70") << 60000 << QStringList {QStringLiteral("70")} << QStringLiteral("60") << 60000;
+    QTest::newRow("0.0004 stops") << 60000 << QStringList {QStringLiteral("0.0004")} << QStringLiteral("60") << 0;
+    QTest::newRow("restart from 0") << 0 << QStringList {QStringLiteral("5")} << QStringLiteral("0") << 5000;
+    QTest::newRow("cancel") << 60000 << QStringList {} << QStringLiteral("60") << 60000;
+    QTest::newRow("empty") << 60000 << QStringList {QString()} << QStringLiteral("60") << 60000;
+    QTest::newRow("abc") << 60000 << QStringList {QStringLiteral("abc")} << QStringLiteral("60") << 60000;
+    QTest::newRow("0") << 60000 << QStringList {QStringLiteral("0")} << QStringLiteral("60") << 60000;
+    QTest::newRow("-5") << 60000 << QStringList {QStringLiteral("-5")} << QStringLiteral("60") << 60000;
 }
 
 void TestAudit::periodDialog()
@@ -392,7 +397,8 @@ void TestAudit::periodDialog()
 void TestAudit::periodReplyInUserLocale()
 {
     const QLocale german(QLocale::German, QLocale::Germany);
-    const auto ms = [&](const char *reply) { return AuditPeriod::fromReply(QLatin1String(reply), german).value_or(-1); };
+    const auto ms
+        = [&](const char *reply) { return AuditPeriod::fromReply(QLatin1String(reply), german).value_or(-1); };
     QCOMPARE(ms("1,5"), 1500);
     QCOMPARE(ms("65,535"), 65535);
     QCOMPARE(ms("65,536"), -1);
@@ -432,7 +438,7 @@ void TestAudit::storedDriveAndFolderMissing()
     QCOMPARE(m_win->driveSelector()->drive(), drive);
     QCOMPARE(m_win->folderTree()->path(), QDir::currentPath());
     QCOMPARE(m_win->file1().path(), QDir::currentPath());
-    QCOMPARE(m_win->knownFiles().names(), QStringList{QStringLiteral("here.txt")});
+    QCOMPARE(m_win->knownFiles().names(), QStringList {QStringLiteral("here.txt")});
     QCOMPARE(m_win->appPath(), QDir::currentPath() + QLatin1Char('/'));
     QVERIFY(m_dialogs->asked.isEmpty());
 }
@@ -503,12 +509,12 @@ void TestAudit::openingAnotherFolder()
         QVERIFY(QFile(other.filePath(QLatin1String(name))).open(QIODevice::WriteOnly));
     QVERIFY(win.folderTree()->setPath(other.path()));
     QCOMPARE(win.file1().path(), other.path());
-    QCOMPARE(rows(), (QStringList{QStringLiteral("b1:"), QStringLiteral("b2:")}));
+    QCOMPARE(rows(), (QStringList {QStringLiteral("b1:"), QStringLiteral("b2:")}));
     QCOMPARE(win.windowTitle(), QStringLiteral("Vardel"));
     QCOMPARE(win.windowIconName(), QStringLiteral("Eye.ico"));
     win.Timer1_Timer();
     QCOMPARE(m_dialogs->messages().size(), 1);
-    QCOMPARE(rows(), (QStringList{QStringLiteral("b1:"), QStringLiteral("b2:")}));
+    QCOMPARE(rows(), (QStringList {QStringLiteral("b1:"), QStringLiteral("b2:")}));
 }
 
 void TestAudit::folderClickStoresWidthsOnly()
@@ -520,8 +526,8 @@ void TestAudit::folderClickStoresWidthsOnly()
     Q_EMIT win.folderTree()->clickedFolder();
     QCOMPARE(SettingsStore().read(Setting::ColumnSize2), QStringLiteral("1995"));
     QCOMPARE(win.folderTree()->path(), m_dir->path());
-    QCOMPARE(win.knownFiles().names(), QStringList{QStringLiteral("a")});
-    QCOMPARE(rows(), QStringList{QStringLiteral("a:")});
+    QCOMPARE(win.knownFiles().names(), QStringList {QStringLiteral("a")});
+    QCOMPARE(rows(), QStringList {QStringLiteral("a:")});
 }
 
 void TestAudit::driveNotReady()
@@ -535,7 +541,7 @@ void TestAudit::driveNotReady()
         QVERIFY(!win.driveSelector()->setDrive(notRoot));
     QCOMPARE(win.driveSelector()->drive(), drive);
     QCOMPARE(win.folderTree()->path(), m_dir->path());
-    QCOMPARE(win.knownFiles().names(), QStringList{QStringLiteral("a")});
+    QCOMPARE(win.knownFiles().names(), QStringList {QStringLiteral("a")});
     QVERIFY(m_dialogs->asked.isEmpty());
 
     // Choosing the drive already shown is no change.
@@ -548,7 +554,7 @@ void TestAudit::driveNotReady()
     win.driveSelector()->setCurrentIndex(win.driveSelector()->count() - 1);
     win.Drive1_Change();
     QCOMPARE(win.folderTree()->path(), m_dir->path());
-    QCOMPARE(win.knownFiles().names(), QStringList{QStringLiteral("a")});
+    QCOMPARE(win.knownFiles().names(), QStringList {QStringLiteral("a")});
     QVERIFY(m_dialogs->asked.isEmpty());
 
     // A ready drive moves the watch to its root and takes a new catalogue.

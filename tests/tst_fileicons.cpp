@@ -13,7 +13,7 @@ namespace {
 
 struct Coverage {
     double clear = 0; // fully transparent
-    double ink = 0;   // anything drawn
+    double ink = 0; // anything drawn
 };
 
 Coverage coverage(const QImage &img)
@@ -175,9 +175,10 @@ void TestFileIcons::picturesAreDistinct()
     for (int i = 0; i < pictures.size(); ++i) {
         for (int j = i + 1; j < pictures.size(); ++j) {
             const double d = difference(pictures[i].second, pictures[j].second);
-            QVERIFY2(d > 0.04, qPrintable(QStringLiteral("%1 and %2 differ in only %3 of the pixels")
-                                             .arg(pictures[i].first, pictures[j].first)
-                                             .arg(d)));
+            QVERIFY2(d > 0.04,
+                     qPrintable(QStringLiteral("%1 and %2 differ in only %3 of the pixels")
+                                    .arg(pictures[i].first, pictures[j].first)
+                                    .arg(d)));
         }
     }
 }

@@ -89,8 +89,8 @@ public:
     }
 
 private:
-    __user_cap_header_struct m_header{_LINUX_CAPABILITY_VERSION_3, 0};
-    __user_cap_data_struct m_saved[2]{};
+    __user_cap_header_struct m_header {_LINUX_CAPABILITY_VERSION_3, 0};
+    __user_cap_data_struct m_saved[2] {};
     bool m_active = false;
 };
 
@@ -232,16 +232,23 @@ void TestHardening::fileNames_data()
     QTest::newRow("four bytes") << QByteArray("\xf0\x9f\x98\x80") << u(u"\U0001F600");
     QTest::newRow("four bytes, low half in the escape range") << QByteArray("\xf0\x90\x82\x80") << u(u"\U00010080");
     QTest::newRow("replacement character is text") << QByteArray("\xef\xbf\xbd") << u(u"\ufffd");
-    QTest::newRow("invalid byte") << QByteArray("a\xff" "b") << u(u"a" u"\xDCFF" u"b");
+    QTest::newRow("invalid byte") << QByteArray("a\xff"
+                                                "b")
+                                  << u(u"a"
+                                       u"\xDCFF"
+                                       u"b");
     QTest::newRow("lone continuation") << QByteArray("\x80") << u(u"\xDC80");
     QTest::newRow("overlong slash") << QByteArray("\xc0\xaf") << u(u"\xDCC0\xDCAF");
     QTest::newRow("overlong, three bytes") << QByteArray("\xe0\x80\xaf") << u(u"\xDCE0\xDC80\xDCAF");
     QTest::newRow("encoded surrogate") << QByteArray("\xed\xa0\x80") << u(u"\xDCED\xDCA0\xDC80");
     QTest::newRow("past U+10FFFF") << QByteArray("\xf4\x90\x80\x80") << u(u"\xDCF4\xDC90\xDC80\xDC80");
-    QTest::newRow("five-byte lead") << QByteArray("\xf8\x88\x80\x80\x80")
-                                    << u(u"\xDCF8\xDC88\xDC80\xDC80\xDC80");
-    QTest::newRow("truncated at the end") << QByteArray("ab\xe2\x82") << u(u"ab" u"\xDCE2\xDC82");
-    QTest::newRow("truncated, then text") << QByteArray("\xf0\x9f\x98x") << u(u"\xDCF0\xDC9F\xDC98" u"x");
+    QTest::newRow("five-byte lead") << QByteArray("\xf8\x88\x80\x80\x80") << u(u"\xDCF8\xDC88\xDC80\xDC80\xDC80");
+    QTest::newRow("truncated at the end") << QByteArray("ab\xe2\x82")
+                                          << u(u"ab"
+                                               u"\xDCE2\xDC82");
+    QTest::newRow("truncated, then text") << QByteArray("\xf0\x9f\x98x")
+                                          << u(u"\xDCF0\xDC9F\xDC98"
+                                               u"x");
     QTest::newRow("escape before valid") << QByteArray("\xff\xc3\xa9") << u(u"\xDCFF\u00e9");
 }
 
@@ -324,8 +331,8 @@ void TestHardening::lyingSettings()
 void TestHardening::randomSettingsFiles()
 {
     QRandomGenerator random(20240607);
-    const QByteArrayList lines{"[Main]\nTop=",      "[Main]\nWidth=",       "[Main]\nWindow=",
-                               "[Setting]\nPath=", "[FileList]\nColumnSize1=", "[List%20View]\nColumn2="};
+    const QByteArrayList lines {"[Main]\nTop=",     "[Main]\nWidth=",           "[Main]\nWindow=",
+                                "[Setting]\nPath=", "[FileList]\nColumnSize1=", "[List%20View]\nColumn2="};
     QVERIFY(QDir().mkpath(settingsFolder()));
     for (int round = 0; round < 24; ++round) {
         QByteArray junk;
@@ -395,8 +402,7 @@ void TestHardening::namesThatBite_data()
     QTest::newRow("Arabic") << QByteArray("\xd8\xaa\xd9\x82\xd8\xb1\xd9\x8a\xd8\xb1.txt") << QByteArray();
     QTest::newRow("astral") << QByteArray("\xf0\x90\x82\x80.txt") << QByteArray("\x80.txt");
     QTest::newRow("invalid UTF-8") << QByteArray("bad\xff\xfe.txt") << QByteArray("bad\xfe\xff.txt");
-    QTest::newRow("what a lossy decoder makes of it")
-        << QByteArray("bad\xff.txt") << QByteArray("bad\xef\xbf\xbd.txt");
+    QTest::newRow("what a lossy decoder makes of it") << QByteArray("bad\xff.txt") << QByteArray("bad\xef\xbf\xbd.txt");
     QTest::newRow("overlong dots") << QByteArray("\xc0\xae\xc0\xae.txt") << QByteArray("...txt");
     QTest::newRow("255 bytes") << QByteArray(251, 'n') + ".txt" << QByteArray(250, 'n') + ".txt";
     QTest::newRow("255 bytes, Cyrillic") << QByteArray("\xd0\xb6").repeated(125) + "n.txt" << QByteArray();
@@ -412,7 +418,7 @@ void TestHardening::namesThatBite()
     const QByteArray dir = local(m_dir->path()) + "/watched";
     const QByteArray dest = local(m_dir->path()) + "/dest";
     QVERIFY(::mkdir(dir.constData(), 0755) == 0 && ::mkdir(dest.constData(), 0755) == 0);
-    QByteArrayList files{"other.txt=other", name + '=' + name};
+    QByteArrayList files {"other.txt=other", name + '=' + name};
     QVERIFY(writeBytes(dir + "/other.txt", "other") && writeBytes(dir + '/' + name, name));
     if (!decoy.isEmpty()) {
         QVERIFY(writeBytes(dir + '/' + decoy, "decoy"));
@@ -438,7 +444,7 @@ void TestHardening::namesThatBite()
     QTRY_COMPARE(readBytes(marker()), dir + '/' + name);
     w.dialogs.replies = {FileNames::decode(dest + '/' + name)};
     w.win->mnuCopy_Click();
-    QCOMPARE(entries(dest), QByteArrayList{name + '=' + name});
+    QCOMPARE(entries(dest), QByteArrayList {name + '=' + name});
     w.dialogs.answers = {Dialogs::Answer::Yes};
     w.win->mnuDelete_Click();
     files.removeOne(name + '=' + name);
@@ -456,13 +462,17 @@ void TestHardening::linksAndSpecialFiles()
     const QByteArray dir = local(m_dir->path());
     QVERIFY(writeBytes(dir + "/file.txt", "data"));
     QVERIFY(::mkdir((dir + "/sub").constData(), 0755) == 0);
-    for (const auto &[link, target] : {std::pair{"dangling", "nowhere"}, {"loop-a", "loop-b"}, {"loop-b", "loop-a"},
-                                       {"self", "self"}, {"to-folder", "sub"}, {"to-file", "file.txt"}})
+    for (const auto &[link, target] : {std::pair {"dangling", "nowhere"},
+                                       {"loop-a", "loop-b"},
+                                       {"loop-b", "loop-a"},
+                                       {"self", "self"},
+                                       {"to-folder", "sub"},
+                                       {"to-file", "file.txt"}})
         QVERIFY(::symlink(target, (dir + '/' + link).constData()) == 0);
     QVERIFY(::mkfifo((dir + "/pipe").constData(), 0644) == 0);
 
     Window w(m_dir->path());
-    const QStringList rows{QStringLiteral("file.txt:"), QStringLiteral("to-file:")};
+    const QStringList rows {QStringLiteral("file.txt:"), QStringLiteral("to-file:")};
     QCOMPARE(w.rows(), rows);
     QVERIFY(::symlink("loop-c", (dir + "/loop-c").constData()) == 0);
     QVERIFY(::symlink("gone", (dir + "/new-dangling").constData()) == 0);
@@ -473,7 +483,7 @@ void TestHardening::linksAndSpecialFiles()
     w.select(QStringLiteral("to-file"));
     w.dialogs.answers = {Dialogs::Answer::Yes};
     w.win->mnuDelete_Click();
-    QCOMPARE(w.rows(), QStringList{QStringLiteral("file.txt:")});
+    QCOMPARE(w.rows(), QStringList {QStringLiteral("file.txt:")});
     QCOMPARE(readBytes(dir + "/file.txt"), QByteArray("data"));
 }
 
@@ -521,7 +531,7 @@ void TestHardening::replacedBeforeAction()
 
     QCOMPARE(entries(dir), before);
     QCOMPARE(readBytes(dir + "/a.txt/inside"), folder ? QByteArray("in") : QByteArray("<none>"));
-    QCOMPARE(entries(dest), QByteArrayList{});
+    QCOMPARE(entries(dest), QByteArrayList {});
     QCOMPARE(w.dialogs.messages().size(), messages);
     if (action == Action::Open)
         QCOMPARE(w.dialogs.messages().constFirst().box.title, QStringLiteral("Error #2"));
@@ -552,9 +562,10 @@ void TestHardening::groundMoving()
     const QString path = m_dir->filePath(QStringLiteral("watched"));
     const QByteArray dir = local(path);
     const auto mount = [&] {
-        if (QProcess::execute(QStringLiteral("mount"), {QStringLiteral("-t"), QStringLiteral("tmpfs"),
-                                                        QStringLiteral("-o"), QStringLiteral("size=1m"),
-                                                        QStringLiteral("vardel-test"), path}) != 0)
+        if (QProcess::execute(QStringLiteral("mount"),
+                              {QStringLiteral("-t"), QStringLiteral("tmpfs"), QStringLiteral("-o"),
+                               QStringLiteral("size=1m"), QStringLiteral("vardel-test"), path})
+            != 0)
             return false;
         m_mounted = path;
         return true;
@@ -588,13 +599,13 @@ void TestHardening::groundMoving()
         m_mounted.clear();
         break;
     }
-    const QStringList awayRows = namesShown ? QStringList{QStringLiteral("a.txt:"), QStringLiteral("b.txt:"),
-                                                          QStringLiteral("n1.txt:New")}
-                                            : QStringList{};
+    const QStringList awayRows = namesShown
+        ? QStringList {QStringLiteral("a.txt:"), QStringLiteral("b.txt:"), QStringLiteral("n1.txt:New")}
+        : QStringList {};
     for (int tick = 0; tick < 3; ++tick)
         w.win->Timer1_Timer();
     QCOMPARE(w.rows(), awayRows);
-    QCOMPARE(w.win->knownFiles().names(), (QStringList{QStringLiteral("a.txt"), QStringLiteral("b.txt")}));
+    QCOMPARE(w.win->knownFiles().names(), (QStringList {QStringLiteral("a.txt"), QStringLiteral("b.txt")}));
     QCOMPARE(w.win->statusText(), QStringLiteral("Sleeping..."));
     QVERIFY2(w.dialogs.messages().size() <= 2, qPrintable(QString::number(w.dialogs.messages().size())));
 
@@ -612,7 +623,8 @@ void TestHardening::groundMoving()
     w.dialogs.reset();
     w.win->Timer1_Timer();
     w.win->Timer1_Timer();
-    QCOMPARE(w.rows(), (QStringList{QStringLiteral("a.txt:"), QStringLiteral("n1.txt:New"), QStringLiteral("n2.txt:New")}));
+    QCOMPARE(w.rows(),
+             (QStringList {QStringLiteral("a.txt:"), QStringLiteral("n1.txt:New"), QStringLiteral("n2.txt:New")}));
     QCOMPARE(w.win->windowTitle(), QStringLiteral("Vardel - #2 New File/s were found...."));
     QCOMPARE(w.dialogs.messages().size(), 1);
     QCOMPARE(w.dialogs.messages().constFirst().box.text, QStringLiteral(" #2 New File/s were found!      "));

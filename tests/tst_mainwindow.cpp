@@ -59,15 +59,20 @@ void TestMainWindow::menus_data()
     QTest::addColumn<QString>("title");
     QTest::addColumn<QStringList>("items"); // name, caption; "!" marks a disabled item
 
-    QTest::newRow("File") << "mnuFile" << "&File"
-                          << QStringList{"mnuInitList &Init List", "mnuScanNet &Scan Network", "mnu1 -",
-                                         "mnuExit E&xit"};
-    QTest::newRow("Edit") << "mnuEdit" << "&Edit"
-                          << QStringList{"!mnuOpen &Open", "!mnuCopy &Copy", "mnu3 -", "!mnuDelete &Delete"};
-    QTest::newRow("Option") << "mnuOption" << "&Option" << QStringList{"mnuSetAuditTime &Set Audit Time"};
-    QTest::newRow("Help") << "mnuHelp" << "&Help" << QStringList{"mnuAbout About Me..."};
-    QTest::newRow("pop-up") << "mPopupSys" << "&SysTray"
-                            << QStringList{"!mPopOpen &Open", "!mPopCopy &Copy", "mnu2 -", "!mPopDel &Delete"};
+    QTest::newRow("File") << "mnuFile"
+                          << "&File"
+                          << QStringList {"mnuInitList &Init List", "mnuScanNet &Scan Network", "mnu1 -",
+                                          "mnuExit E&xit"};
+    QTest::newRow("Edit") << "mnuEdit"
+                          << "&Edit"
+                          << QStringList {"!mnuOpen &Open", "!mnuCopy &Copy", "mnu3 -", "!mnuDelete &Delete"};
+    QTest::newRow("Option") << "mnuOption"
+                            << "&Option" << QStringList {"mnuSetAuditTime &Set Audit Time"};
+    QTest::newRow("Help") << "mnuHelp"
+                          << "&Help" << QStringList {"mnuAbout About Me..."};
+    QTest::newRow("pop-up") << "mPopupSys"
+                            << "&SysTray"
+                            << QStringList {"!mPopOpen &Open", "!mPopCopy &Copy", "mnu2 -", "!mPopDel &Delete"};
 }
 
 void TestMainWindow::menus()
@@ -99,7 +104,7 @@ void TestMainWindow::popupNeverOnMenuBar()
     QStringList bar;
     for (const QAction *a : win.menuBar()->actions())
         bar << a->text();
-    QCOMPARE(bar, (QStringList{"&File", "&Edit", "&Option", "&Help"}));
+    QCOMPARE(bar, (QStringList {"&File", "&Edit", "&Option", "&Help"}));
     QVERIFY(!win.menuBar()->actions().contains(win.popupMenu()->menuAction()));
     QCOMPARE(win.popupMenu()->objectName(), QStringLiteral("mPopupSys"));
 }
@@ -226,7 +231,7 @@ void TestMainWindow::unload()
     QFETCH(Qt::WindowStates, state);
 
     // What a previous normal close left.
-    const QStringList mainKeys{"Top", "Left", "Width", "Height", "Window"};
+    const QStringList mainKeys {"Top", "Left", "Width", "Height", "Window"};
     for (const QString &key : mainKeys)
         store(QStringLiteral("Main/") + key, QStringLiteral("-7"));
 
@@ -247,7 +252,7 @@ void TestMainWindow::unload()
     dialogs.answers = {Dialogs::Answer::Yes};
     QVERIFY(win.Form_Unload());
 
-    QStringList expectedMain{"-7", "-7", "-7", "-7", "-7"};
+    QStringList expectedMain {"-7", "-7", "-7", "-7", "-7"};
     if (state == Qt::WindowNoState) {
         const auto t = [&](int pixels) { return QString::number(twips(win, pixels)); };
         expectedMain = {t(frame.top()), t(frame.left()), t(frame.width()), t(frame.height()), "0"};
@@ -304,8 +309,8 @@ void TestMainWindow::nextStart()
 // A window closed maximized opens minimized, over the last normal geometry.
 void TestMainWindow::storedMaximizedOpensMinimized()
 {
-    for (const auto &[key, value] : {std::pair{"Top", "1500"}, {"Left", "1200"}, {"Width", "7500"},
-                                     {"Height", "6000"}, {"Window", "2"}})
+    for (const auto &[key, value] :
+         {std::pair {"Top", "1500"}, {"Left", "1200"}, {"Width", "7500"}, {"Height", "6000"}, {"Window", "2"}})
         store(QStringLiteral("Main/") + QLatin1String(key), QLatin1String(value));
 
     ScriptedDialogs dialogs;

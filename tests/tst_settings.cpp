@@ -67,14 +67,25 @@ void TestSettings::table_data()
     QTest::addColumn<QString>("fallback"); // null: no default
 
     const QString none;
-    QTest::newRow("Top") << Setting::MainTop << "Main" << "Top" << none;
-    QTest::newRow("Left") << Setting::MainLeft << "Main" << "Left" << none;
-    QTest::newRow("Width") << Setting::MainWidth << "Main" << "Width" << none;
-    QTest::newRow("Height") << Setting::MainHeight << "Main" << "Height" << none;
-    QTest::newRow("Window") << Setting::MainWindow << "Main" << "Window" << none;
-    QTest::newRow("Driver") << Setting::Driver << "Setting" << "Driver" << "x:\\";
-    QTest::newRow("Path") << Setting::Path << "Setting" << "Path" << "x:\\temp\\Pelmo";
-    QTest::newRow("Audit Timeout") << Setting::AuditTimeout << "Setting" << "Audit Timeout" << "60000";
+    QTest::newRow("Top") << Setting::MainTop << "Main"
+                         << "Top" << none;
+    QTest::newRow("Left") << Setting::MainLeft << "Main"
+                          << "Left" << none;
+    QTest::newRow("Width") << Setting::MainWidth << "Main"
+                           << "Width" << none;
+    QTest::newRow("Height") << Setting::MainHeight << "Main"
+                            << "Height" << none;
+    QTest::newRow("Window") << Setting::MainWindow << "Main"
+                            << "Window" << none;
+    QTest::newRow("Driver") << Setting::Driver << "Setting"
+                            << "Driver"
+                            << "x:\\";
+    QTest::newRow("Path") << Setting::Path << "Setting"
+                          << "Path"
+                          << "x:\\temp\\Pelmo";
+    QTest::newRow("Audit Timeout") << Setting::AuditTimeout << "Setting"
+                                   << "Audit Timeout"
+                                   << "60000";
     for (int c = 1; c <= 4; ++c) {
         const QString key = QStringLiteral("Column%1").arg(c);
         QTest::newRow(qPrintable(key)) << SettingsStore::listViewColumn(c) << "List View" << key << none;
@@ -115,8 +126,9 @@ void TestSettings::roundTrip()
         const QString text = QStringLiteral("value %1 ä/\\=;\"").arg(i);
         store.write(setting, text);
         const QSettings disk(TestSupport::settingsFile(), QSettings::IniFormat);
-        QCOMPARE(disk.value(SettingsStore::section(setting) + QLatin1Char('/') + SettingsStore::key(setting)).toString(),
-                 text);
+        QCOMPARE(
+            disk.value(SettingsStore::section(setting) + QLatin1Char('/') + SettingsStore::key(setting)).toString(),
+            text);
         QCOMPARE(SettingsStore().read(setting), text);
     }
     // A stored empty text is a value, not an absent key.

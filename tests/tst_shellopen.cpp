@@ -63,7 +63,8 @@ void TestShellOpen::initTestCase()
     // nor start any of them on a bare machine.
     qputenv("GIO_USE_VFS", "local");
     qputenv("GSETTINGS_BACKEND", "memory");
-    qputenv("DBUS_SESSION_BUS_ADDRESS", QFile::encodeName(QStringLiteral("unix:path=") + root() + QStringLiteral("/runtime/no-bus")));
+    qputenv("DBUS_SESSION_BUS_ADDRESS",
+            QFile::encodeName(QStringLiteral("unix:path=") + root() + QStringLiteral("/runtime/no-bus")));
 
     // The system's MIME database stays visible, its applications do not.
     const QString systemData = root() + QStringLiteral("/system-data");
@@ -78,44 +79,47 @@ void TestShellOpen::initTestCase()
     // Two types: one with an application, one with none at all.
     QVERIFY(QDir().mkpath(dataHome + QStringLiteral("/mime/packages")));
     QVERIFY(writeFile(dataHome + QStringLiteral("/mime/packages/vardel-test.xml"),
-        "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n"
-        "<mime-info xmlns=\"http://www.freedesktop.org/standards/shared-mime-info\">\n"
-        "  <mime-type type=\"application/x-vardel-test\">\n"
-        "    <comment>Vardel test file</comment>\n"
-        "    <glob pattern=\"*.vardeltest\"/>\n"
-        "  </mime-type>\n"
-        "  <mime-type type=\"application/x-vardel-orphan\">\n"
-        "    <comment>Vardel file nobody opens</comment>\n"
-        "    <glob pattern=\"*.vardelorphan\"/>\n"
-        "  </mime-type>\n"
-        "</mime-info>\n"));
+                      "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n"
+                      "<mime-info xmlns=\"http://www.freedesktop.org/standards/shared-mime-info\">\n"
+                      "  <mime-type type=\"application/x-vardel-test\">\n"
+                      "    <comment>Vardel test file</comment>\n"
+                      "    <glob pattern=\"*.vardeltest\"/>\n"
+                      "  </mime-type>\n"
+                      "  <mime-type type=\"application/x-vardel-orphan\">\n"
+                      "    <comment>Vardel file nobody opens</comment>\n"
+                      "    <glob pattern=\"*.vardelorphan\"/>\n"
+                      "  </mime-type>\n"
+                      "</mime-info>\n"));
     QProcess update;
     update.setProcessChannelMode(QProcess::MergedChannels);
     update.start(QStringLiteral("update-mime-database"), {dataHome + QStringLiteral("/mime")});
-    QVERIFY2(update.waitForFinished(60000),
-             "update-mime-database (package shared-mime-info) could not be run");
-    QVERIFY2(update.exitStatus() == QProcess::NormalExit && update.exitCode() == 0,
-             update.readAll().constData());
+    QVERIFY2(update.waitForFinished(60000), "update-mime-database (package shared-mime-info) could not be run");
+    QVERIFY2(update.exitStatus() == QProcess::NormalExit && update.exitCode() == 0, update.readAll().constData());
 
     // Builtins only, so the script does not depend on PATH.
     const QString opener = root() + QStringLiteral("/opener.sh");
     QVERIFY(writeFile(opener,
-        "#!/bin/sh\n"
-        "printf '%s' \"$PPID\" > '" + QFile::encodeName(launcherParent()) + "'\n"
-        "printf '%s' \"$1\" > '" + QFile::encodeName(marker()) + "'\n"));
+                      "#!/bin/sh\n"
+                      "printf '%s' \"$PPID\" > '"
+                          + QFile::encodeName(launcherParent())
+                          + "'\n"
+                            "printf '%s' \"$1\" > '"
+                          + QFile::encodeName(marker()) + "'\n"));
     QVERIFY(QFile::setPermissions(opener, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner));
 
     QVERIFY(QDir().mkpath(dataHome + QStringLiteral("/applications")));
     QVERIFY(writeFile(dataHome + QStringLiteral("/applications/vardel-test-opener.desktop"),
-        "[Desktop Entry]\n"
-        "Type=Application\n"
-        "Name=Vardel test opener\n"
-        "Exec=\"" + QFile::encodeName(opener) + "\" %f\n"
-        "MimeType=application/x-vardel-test;\n"
-        "NoDisplay=true\n"));
+                      "[Desktop Entry]\n"
+                      "Type=Application\n"
+                      "Name=Vardel test opener\n"
+                      "Exec=\""
+                          + QFile::encodeName(opener)
+                          + "\" %f\n"
+                            "MimeType=application/x-vardel-test;\n"
+                            "NoDisplay=true\n"));
     QVERIFY(writeFile(configHome + QStringLiteral("/mimeapps.list"),
-        "[Default Applications]\n"
-        "application/x-vardel-test=vardel-test-opener.desktop;\n"));
+                      "[Default Applications]\n"
+                      "application/x-vardel-test=vardel-test-opener.desktop;\n"));
 }
 
 void TestShellOpen::init()

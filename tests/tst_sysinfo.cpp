@@ -19,8 +19,7 @@ public:
     enum class Kind { Absent, Runs, NotExecutable, WontStart };
     Q_ENUM(Kind)
 
-    struct Fake
-    {
+    struct Fake {
         QString name;
         Kind kind;
     };
@@ -105,25 +104,21 @@ void TestSysInfo::start_data()
     using K = Kind;
 
     QTest::newRow("first of the list found")
-        << QStringList{a, b} << QList<Fake>{{a, K::Runs}, {b, K::Runs}} << K::Runs << true << a;
+        << QStringList {a, b} << QList<Fake> {{a, K::Runs}, {b, K::Runs}} << K::Runs << true << a;
     QTest::newRow("first absent, second found")
-        << QStringList{a, b} << QList<Fake>{{b, K::Runs}} << K::Runs << true << b;
+        << QStringList {a, b} << QList<Fake> {{b, K::Runs}} << K::Runs << true << b;
     QTest::newRow("not executable counts as absent")
-        << QStringList{a, b} << QList<Fake>{{a, K::NotExecutable}, {b, K::Runs}} << K::Runs << true << b;
-    QTest::newRow("none found, fallback runs")
-        << QStringList{a} << QList<Fake>{} << K::Runs << true << kFallback;
-    QTest::newRow("empty list, fallback runs")
-        << QStringList{} << QList<Fake>{} << K::Runs << true << kFallback;
+        << QStringList {a, b} << QList<Fake> {{a, K::NotExecutable}, {b, K::Runs}} << K::Runs << true << b;
+    QTest::newRow("none found, fallback runs") << QStringList {a} << QList<Fake> {} << K::Runs << true << kFallback;
+    QTest::newRow("empty list, fallback runs") << QStringList {} << QList<Fake> {} << K::Runs << true << kFallback;
     QTest::newRow("found one will not start, fallback runs")
-        << QStringList{a, b} << QList<Fake>{{a, K::WontStart}, {b, K::Runs}} << K::Runs << true << kFallback;
+        << QStringList {a, b} << QList<Fake> {{a, K::WontStart}, {b, K::Runs}} << K::Runs << true << kFallback;
     QTest::newRow("found one will not start, no fallback")
-        << QStringList{a} << QList<Fake>{{a, K::WontStart}} << K::Absent << false << QString();
-    QTest::newRow("fallback will not start")
-        << QStringList{} << QList<Fake>{} << K::WontStart << false << QString();
+        << QStringList {a} << QList<Fake> {{a, K::WontStart}} << K::Absent << false << QString();
+    QTest::newRow("fallback will not start") << QStringList {} << QList<Fake> {} << K::WontStart << false << QString();
     QTest::newRow("fallback not executable")
-        << QStringList{a} << QList<Fake>{} << K::NotExecutable << false << QString();
-    QTest::newRow("nothing anywhere")
-        << QStringList{a} << QList<Fake>{} << K::Absent << false << QString();
+        << QStringList {a} << QList<Fake> {} << K::NotExecutable << false << QString();
+    QTest::newRow("nothing anywhere") << QStringList {a} << QList<Fake> {} << K::Absent << false << QString();
 }
 
 void TestSysInfo::start()
@@ -138,14 +133,14 @@ void TestSysInfo::start()
         makeFake(QStringLiteral("bin"), fake.name, fake.kind);
     makeFake(QStringLiteral("fallback"), kFallback, fallback);
 
-    const SysInfo::Locations where{tools, m_dir->filePath(QStringLiteral("fallback")), kFallback};
+    const SysInfo::Locations where {tools, m_dir->filePath(QStringLiteral("fallback")), kFallback};
     QCOMPARE(SysInfo::start(where), expected);
     if (started.isEmpty()) {
         QVERIFY(markers().isEmpty());
         return;
     }
     QTRY_VERIFY_WITH_TIMEOUT(!markers().isEmpty(), 10000);
-    QCOMPARE(markers(), QStringList{started});
+    QCOMPARE(markers(), QStringList {started});
 }
 
 QTEST_GUILESS_MAIN(TestSysInfo)

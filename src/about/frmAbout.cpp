@@ -11,8 +11,9 @@
 #include <QScreen>
 
 frmAbout::frmAbout(Dialogs &dialogs, QWidget *parent)
-    : QDialog(parent, Qt::Dialog | Qt::WindowTitleHint | Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint
-                          | Qt::MSWindowsFixedSizeDialogHint)
+    : QDialog(parent,
+              Qt::Dialog | Qt::WindowTitleHint | Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint
+                  | Qt::MSWindowsFixedSizeDialogHint)
     , m_dialogs(dialogs)
 {
     setObjectName(QStringLiteral("frmAbout"));
@@ -88,7 +89,8 @@ void frmAbout::StartSysInfo()
 {
     if (SysInfo::start(m_sysInfo))
         return;
-    m_dialogs.message(this, {QStringLiteral("System Information Is Unavailable At This Time"), QStringLiteral("Vardel")});
+    m_dialogs.message(this,
+                      {QStringLiteral("System Information Is Unavailable At This Time"), QStringLiteral("Vardel")});
 }
 
 void frmAbout::paintEvent(QPaintEvent *event)

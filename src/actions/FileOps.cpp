@@ -54,7 +54,9 @@ namespace {
 class Fd
 {
 public:
-    explicit Fd(int fd) : m_fd(fd) {}
+    explicit Fd(int fd)
+        : m_fd(fd)
+    { }
     ~Fd()
     {
         if (m_fd >= 0)

@@ -16,8 +16,9 @@ void frmMain::ShowShellError(int code, const QString &path)
 {
     if (ShellErrors::message(code).isEmpty())
         return;
-    m_dialogs.message(this, {ShellErrors::text(code, path), ShellErrors::title(code), Dialogs::Buttons::Ok,
-                             Dialogs::Icon::Critical, Dialogs::Answer::Ok});
+    m_dialogs.message(this,
+                      {ShellErrors::text(code, path), ShellErrors::title(code), Dialogs::Buttons::Ok,
+                       Dialogs::Icon::Critical, Dialogs::Answer::Ok});
 }
 
 void frmMain::openFile(const QString &path)
@@ -39,10 +40,11 @@ void frmMain::lvwFile_DblClick()
             continue;
         }
         if (answer == RunAnswer::NotAsked) {
-            const Dialogs::Answer reply = m_dialogs.message(
-                this, {QStringLiteral("Do you want to run ") + name + QLatin1Char('?'),
-                       QStringLiteral("Executable Warning..."), Dialogs::Buttons::YesNo, Dialogs::Icon::Warning,
-                       Dialogs::Answer::Yes});
+            const Dialogs::Answer reply
+                = m_dialogs.message(this,
+                                    {QStringLiteral("Do you want to run ") + name + QLatin1Char('?'),
+                                     QStringLiteral("Executable Warning..."), Dialogs::Buttons::YesNo,
+                                     Dialogs::Icon::Warning, Dialogs::Answer::Yes});
             if (reply == Dialogs::Answer::Yes) {
                 openFile(path);
                 answer = RunAnswer::Yes;
@@ -100,9 +102,9 @@ void frmMain::mPopDel_Click()
 {
     const QString names = selectedNames().join(QStringLiteral(", "));
     const Dialogs::Answer reply = m_dialogs.message(
-        this, {QStringLiteral("Do you want to delete the file/s ") + names + QStringLiteral("?  "),
-               QStringLiteral("Delete Warning"), Dialogs::Buttons::YesNo, Dialogs::Icon::Question,
-               Dialogs::Answer::Yes});
+        this,
+        {QStringLiteral("Do you want to delete the file/s ") + names + QStringLiteral("?  "),
+         QStringLiteral("Delete Warning"), Dialogs::Buttons::YesNo, Dialogs::Icon::Question, Dialogs::Answer::Yes});
     if (reply != Dialogs::Answer::Yes)
         return;
     const QString folder = FileOps::folderWithSlash(File1.path());

@@ -4,7 +4,7 @@ using namespace LayoutRules;
 
 MainLayout computeLayout(float outerHeight, float outerWidth, float listTop)
 {
-    MainLayout l{};
+    MainLayout l {};
     if (outerHeight < kHeightThreshold) {
         l.dirHeight = kDirBaseHeight;
         l.listHeight = kListBaseHeight;

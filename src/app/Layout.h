@@ -3,12 +3,12 @@
 // Where the main window's resizable controls go for a given outer window
 // size, all in twips.
 struct MainLayout {
-    float dirHeight;  // Dir1
+    float dirHeight; // Dir1
     float listHeight; // lvwFile
     float listWidth;
-    float viewTop;    // cmdView
+    float viewTop; // cmdView
     float viewWidth;
-    float lineX1;     // right end of Line1 and Line2
+    float lineX1; // right end of Line1 and Line2
 };
 
 namespace LayoutRules {

@@ -219,7 +219,8 @@ void frmMain::createControls()
     StatusBar1->addWidget(m_datePanel);
     StatusBar1->addWidget(m_statusPanel, 1);
     // The date panel follows the calendar by itself.
-    const auto showDate = [this] { m_datePanel->setText(QLocale::system().toString(QDate::currentDate(), QLocale::ShortFormat)); };
+    const auto showDate
+        = [this] { m_datePanel->setText(QLocale::system().toString(QDate::currentDate(), QLocale::ShortFormat)); };
     showDate();
     m_dateTimer.setInterval(30000);
     connect(&m_dateTimer, &QTimer::timeout, this, showDate);
@@ -260,15 +261,16 @@ void frmMain::createControls()
 
 void frmMain::createMenus()
 {
-    const auto item = [this](QMenu *menu, const char *name, const QString &caption, bool enabled,
-                             void (frmMain::*handler)()) {
-        QAction *a = menu->addAction(caption);
-        a->setObjectName(QLatin1String(name));
-        a->setEnabled(enabled);
-        connect(a, &QAction::triggered, this, handler);
-        return a;
-    };
-    const auto separator = [](QMenu *menu, const char *name) { menu->addSeparator()->setObjectName(QLatin1String(name)); };
+    const auto item
+        = [this](QMenu *menu, const char *name, const QString &caption, bool enabled, void (frmMain::*handler)()) {
+              QAction *a = menu->addAction(caption);
+              a->setObjectName(QLatin1String(name));
+              a->setEnabled(enabled);
+              connect(a, &QAction::triggered, this, handler);
+              return a;
+          };
+    const auto separator
+        = [](QMenu *menu, const char *name) { menu->addSeparator()->setObjectName(QLatin1String(name)); };
 
     mnuFile = menuBar()->addMenu(QStringLiteral("&File"));
     mnuFile->setObjectName(QStringLiteral("mnuFile"));
@@ -294,8 +296,8 @@ void frmMain::createMenus()
 
     mnuOption = menuBar()->addMenu(QStringLiteral("&Option"));
     mnuOption->setObjectName(QStringLiteral("mnuOption"));
-    mnuSetAuditTime = item(mnuOption, "mnuSetAuditTime", QStringLiteral("&Set Audit Time"), true,
-                           &frmMain::mnuSetAuditTime_Click);
+    mnuSetAuditTime
+        = item(mnuOption, "mnuSetAuditTime", QStringLiteral("&Set Audit Time"), true, &frmMain::mnuSetAuditTime_Click);
 
     mnuHelp = menuBar()->addMenu(QStringLiteral("&Help"));
     mnuHelp->setObjectName(QStringLiteral("mnuHelp"));
@@ -413,8 +415,8 @@ void frmMain::Form_Resize()
     lvwFile->resize(twipsToPixels(l.listWidth), twipsToPixels(l.listHeight));
     // Below the height threshold the button keeps its design top; from it on
     // the button sits right under the list.
-    const int viewTop = outerHeight < LayoutRules::kHeightThreshold ? twipsToPixels(l.viewTop)
-                                                                      : lvwFile->y() + lvwFile->height();
+    const int viewTop
+        = outerHeight < LayoutRules::kHeightThreshold ? twipsToPixels(l.viewTop) : lvwFile->y() + lvwFile->height();
     cmdView->setGeometry(cmdView->x(), viewTop, twipsToPixels(l.viewWidth), cmdView->height());
     m_banner->resize(twipsToPixels(l.lineX1), m_banner->height());
     m_banner->setTopLineEnd(twipsToPixels(l.lineX1));
@@ -435,9 +437,10 @@ void frmMain::changeEvent(QEvent *event)
 
 bool frmMain::Form_Unload()
 {
-    const Dialogs::Answer answer = m_dialogs.message(
-        this, {QStringLiteral("Are you sure you want to exit program?"), QStringLiteral("Exiting Warning..."),
-               Dialogs::Buttons::YesNo, Dialogs::Icon::Warning, Dialogs::Answer::Yes});
+    const Dialogs::Answer answer = m_dialogs.message(this,
+                                                     {QStringLiteral("Are you sure you want to exit program?"),
+                                                      QStringLiteral("Exiting Warning..."), Dialogs::Buttons::YesNo,
+                                                      Dialogs::Icon::Warning, Dialogs::Answer::Yes});
     if (answer != Dialogs::Answer::Yes)
         return false;
 

@@ -169,10 +169,10 @@ private:
     Catalogue KnownFiles;
     QString LastNewFiles;
     bool NewFileFound = false;
-    std::array<float, 5> ColumnWidths{1100, 420, 320, 320, 520};
+    std::array<float, 5> ColumnWidths {1100, 420, 320, 320, 520};
     // Twips last given to each column, so that a width the user has not
     // dragged is stored as it was read, not as its rounded pixels.
-    std::array<double, 5> m_columnTwips{1100, 420, 320, 320, 520};
+    std::array<double, 5> m_columnTwips {1100, 420, 320, 320, 520};
     int m_auditInterval = 60000;
     bool m_tickPending = false;
     bool m_inPass = false;

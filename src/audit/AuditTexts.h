@@ -6,11 +6,26 @@
 // The texts the audit shows.
 namespace AuditTexts {
 
-inline QString sleeping() { return QStringLiteral("Sleeping..."); }
-inline QString checking() { return QStringLiteral("Checking for new file..."); }
-inline QString newStatus() { return QStringLiteral("New"); }
-inline QString newFileTip() { return QStringLiteral("new file"); }
-inline QString quietCaption() { return QStringLiteral("Vardel"); }
+inline QString sleeping()
+{
+    return QStringLiteral("Sleeping...");
+}
+inline QString checking()
+{
+    return QStringLiteral("Checking for new file...");
+}
+inline QString newStatus()
+{
+    return QStringLiteral("New");
+}
+inline QString newFileTip()
+{
+    return QStringLiteral("new file");
+}
+inline QString quietCaption()
+{
+    return QStringLiteral("Vardel");
+}
 
 // "Vardel - #3 New File/s were found...."
 QString alertCaption(qsizetype newCount);

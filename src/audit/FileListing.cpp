@@ -3,12 +3,12 @@
 #include "platform/FileNames.h"
 
 #include <algorithm>
-#include <cstdint>
-#include <numeric>
 #include <cerrno>
+#include <cstdint>
 #include <cstring>
 #include <dirent.h>
 #include <fcntl.h>
+#include <numeric>
 #include <sys/stat.h>
 #include <unistd.h>
 

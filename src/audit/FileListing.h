@@ -8,9 +8,9 @@
 // same sweep as its name.
 struct ListedFile {
     QString name;
-    qint64 size = 0;  // bytes
+    qint64 size = 0; // bytes
     qint64 mtime = 0; // seconds since the epoch
-    int error = 0;    // errno when the file's attributes could not be read
+    int error = 0; // errno when the file's attributes could not be read
 };
 
 // File1: the plain files directly in one folder (regular files and links to

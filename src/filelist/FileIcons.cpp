@@ -125,8 +125,8 @@ void drawPage(QPainter &p, const Page &page, QRgb top = White, QRgb bottom = Pag
     const qreal f = page.fold;
     p.setPen(edge(rim, 1.0, Qt::RoundJoin));
     p.setBrush(shade(r.top(), r.bottom(), top, bottom));
-    p.drawPath(polygonPath({r.topLeft(), {r.right() - f, r.top()}, {r.right(), r.top() + f}, r.bottomRight(),
-                            r.bottomLeft()}));
+    p.drawPath(polygonPath(
+        {r.topLeft(), {r.right() - f, r.top()}, {r.right(), r.top() + f}, r.bottomRight(), r.bottomLeft()}));
     p.setBrush(colour(Fold));
     p.drawPath(polygonPath({{r.right() - f, r.top()}, {r.right() - f, r.top() + f}, {r.right(), r.top() + f}}));
 }
@@ -239,8 +239,8 @@ void drawStripedBar(QPainter &p, const QRectF &r, qreal period, qreal lineWidth)
     QPainterPath stripes;
     const qreal slant = r.height() * 0.8;
     for (qreal x = r.left() - slant; x < r.right(); x += period)
-        stripes.addPath(polygonPath({{x, r.bottom()}, {x + period / 2, r.bottom()},
-                                     {x + period / 2 + slant, r.top()}, {x + slant, r.top()}}));
+        stripes.addPath(polygonPath(
+            {{x, r.bottom()}, {x + period / 2, r.bottom()}, {x + period / 2 + slant, r.top()}, {x + slant, r.top()}}));
     p.setBrush(colour(Ink));
     p.drawPath(stripes.intersected(bar));
     p.setBrush(Qt::NoBrush);
@@ -260,7 +260,7 @@ void drawNon(QPainter &p, bool small)
 {
     const QRectF r = small ? box(1.5, 0.5, 11.5, 12.5) : box(5.5, 1.5, 26.5, 30.5);
     QPen pen = edge(TextLine);
-    pen.setDashPattern(small ? QList<qreal>{2, 1} : QList<qreal>{3, 2});
+    pen.setDashPattern(small ? QList<qreal> {2, 1} : QList<qreal> {3, 2});
     p.setPen(pen);
     p.setBrush(colour(PageShade, 140));
     p.drawRect(r);
@@ -817,12 +817,12 @@ QImage render(int size, Drawing draw)
 const QHash<QString, Drawing> &drawings()
 {
     static const QHash<QString, Drawing> table = {
-        {QStringLiteral("Dir"), drawDir},   {QStringLiteral("Non"), drawNon},   {QStringLiteral("Bmp"), drawBmp},
-        {QStringLiteral("Zip"), drawZip},   {QStringLiteral("Doc"), drawDoc},   {QStringLiteral("Xls"), drawXls},
-        {QStringLiteral("Ppt"), drawPpt},   {QStringLiteral("Pps"), drawPps},   {QStringLiteral("Exe"), drawExe},
-        {QStringLiteral("Msg"), drawMsg},   {QStringLiteral("Ini"), drawIni},   {QStringLiteral("Txt"), drawTxt},
-        {QStringLiteral("Hlp"), drawHlp},   {QStringLiteral("None"), drawNone}, {QStringLiteral("Avi"), drawAvi},
-        {QStringLiteral("Mpg"), drawMpg},   {QStringLiteral("Jpg"), drawJpg},   {QStringLiteral("Gif"), drawGif},
+        {QStringLiteral("Dir"), drawDir}, {QStringLiteral("Non"), drawNon},   {QStringLiteral("Bmp"), drawBmp},
+        {QStringLiteral("Zip"), drawZip}, {QStringLiteral("Doc"), drawDoc},   {QStringLiteral("Xls"), drawXls},
+        {QStringLiteral("Ppt"), drawPpt}, {QStringLiteral("Pps"), drawPps},   {QStringLiteral("Exe"), drawExe},
+        {QStringLiteral("Msg"), drawMsg}, {QStringLiteral("Ini"), drawIni},   {QStringLiteral("Txt"), drawTxt},
+        {QStringLiteral("Hlp"), drawHlp}, {QStringLiteral("None"), drawNone}, {QStringLiteral("Avi"), drawAvi},
+        {QStringLiteral("Mpg"), drawMpg}, {QStringLiteral("Jpg"), drawJpg},   {QStringLiteral("Gif"), drawGif},
     };
     return table;
 }
@@ -847,9 +847,9 @@ QIcon iconOf(Drawing draw)
 
 QStringList largeKeys()
 {
-    return {QStringLiteral("Dir"), QStringLiteral("Non"), QStringLiteral("Bmp"), QStringLiteral("Zip"),
-            QStringLiteral("Doc"), QStringLiteral("Xls"), QStringLiteral("Ppt"), QStringLiteral("Pps"),
-            QStringLiteral("Exe"), QStringLiteral("Msg"), QStringLiteral("Ini"), QStringLiteral("Txt"),
+    return {QStringLiteral("Dir"), QStringLiteral("Non"),  QStringLiteral("Bmp"), QStringLiteral("Zip"),
+            QStringLiteral("Doc"), QStringLiteral("Xls"),  QStringLiteral("Ppt"), QStringLiteral("Pps"),
+            QStringLiteral("Exe"), QStringLiteral("Msg"),  QStringLiteral("Ini"), QStringLiteral("Txt"),
             QStringLiteral("Hlp"), QStringLiteral("None"), QStringLiteral("Avi"), QStringLiteral("Mpg"),
             QStringLiteral("Jpg"), QStringLiteral("Gif")};
 }
@@ -857,9 +857,9 @@ QStringList largeKeys()
 QStringList smallKeys()
 {
     return {QStringLiteral("smlTxt"), QStringLiteral("smlNone"), QStringLiteral("smlBmp"), QStringLiteral("smlHlp"),
-            QStringLiteral("smlXls"), QStringLiteral("smlPpt"), QStringLiteral("smlPps"), QStringLiteral("smlNon"),
-            QStringLiteral("smlIni"), QStringLiteral("smlZip"), QStringLiteral("smlMsg"), QStringLiteral("smlExe"),
-            QStringLiteral("smlDoc"), QStringLiteral("smlJpg"), QStringLiteral("smlAvi"), QStringLiteral("smlGif"),
+            QStringLiteral("smlXls"), QStringLiteral("smlPpt"),  QStringLiteral("smlPps"), QStringLiteral("smlNon"),
+            QStringLiteral("smlIni"), QStringLiteral("smlZip"),  QStringLiteral("smlMsg"), QStringLiteral("smlExe"),
+            QStringLiteral("smlDoc"), QStringLiteral("smlJpg"),  QStringLiteral("smlAvi"), QStringLiteral("smlGif"),
             QStringLiteral("smlMpg")};
 }
 

@@ -13,8 +13,7 @@ FileRow FileRow::make(const QString &name, const QString &status, qint64 size, q
 
 FileListModel::FileListModel(QObject *parent)
     : QAbstractTableModel(parent)
-{
-}
+{ }
 
 int FileListModel::rowCount(const QModelIndex &parent) const
 {
@@ -166,8 +165,8 @@ std::vector<std::size_t> FileListModel::sortedOrder(const std::vector<FileRow> &
 
 void FileListModel::setRows(std::vector<FileRow> rows, RowOrder arriving)
 {
-    const bool inPlace = m_sortColumn < 0 || rows.size() < 2
-        || (m_sortColumn == NameColumn && arriving == RowOrder::ByName);
+    const bool inPlace
+        = m_sortColumn < 0 || rows.size() < 2 || (m_sortColumn == NameColumn && arriving == RowOrder::ByName);
     if (!inPlace) {
         const std::vector<std::size_t> order = sortedOrder(rows, m_sortColumn);
         bool identity = true;

@@ -2,9 +2,9 @@
 
 #include "filelist/FileListModel.h"
 
+#include <QContextMenuEvent>
 #include <QHeaderView>
 #include <QListView>
-#include <QContextMenuEvent>
 #include <QMouseEvent>
 #include <QStyledItemDelegate>
 #include <QTreeView>
@@ -52,7 +52,8 @@ FileListView::FileListView(FileListModel *model, QWidget *parent)
     m_icons->setResizeMode(QListView::Adjust);
     m_icons->setMovement(QListView::Static);
 
-    for (QAbstractItemView *view : {static_cast<QAbstractItemView *>(m_report), static_cast<QAbstractItemView *>(m_icons)}) {
+    for (QAbstractItemView *view :
+         {static_cast<QAbstractItemView *>(m_report), static_cast<QAbstractItemView *>(m_icons)}) {
         view->setSelectionMode(QAbstractItemView::ExtendedSelection);
         view->setSelectionBehavior(QAbstractItemView::SelectRows);
         view->setEditTriggers(QAbstractItemView::NoEditTriggers);

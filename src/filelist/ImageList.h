@@ -11,7 +11,9 @@ class ImageList
 {
 public:
     ImageList() = default;
-    explicit ImageList(QSize imageSize) : m_size(imageSize) {}
+    explicit ImageList(QSize imageSize)
+        : m_size(imageSize)
+    { }
 
     QSize imageSize() const { return m_size; }
     void add(const QString &key, const QIcon &icon)

@@ -32,8 +32,8 @@ QString longTimeFormat(const QLocale &locale)
         while (i + 1 < format.size() && format.at(i + 1) == QLatin1Char('t'))
             ++i;
         const bool opened = !out.isEmpty() && (out.back() == QLatin1Char('(') || out.back() == QLatin1Char('['));
-        const bool closed = i + 1 < format.size()
-            && (format.at(i + 1) == QLatin1Char(')') || format.at(i + 1) == QLatin1Char(']'));
+        const bool closed
+            = i + 1 < format.size() && (format.at(i + 1) == QLatin1Char(')') || format.at(i + 1) == QLatin1Char(']'));
         if (opened && closed) {
             out.chop(1);
             ++i;
@@ -58,7 +58,7 @@ QString TimeFormatter::text(qint64 secondsSinceEpoch) const
     // the checks around it that made a sort by this column of a hundred
     // thousand rows take a second and more.
     const std::time_t when = std::time_t(secondsSinceEpoch);
-    std::tm local{};
+    std::tm local {};
     if (!::localtime_r(&when, &local))
         return {};
     const QString date = m_locale.toString(QDate(local.tm_year + 1900, local.tm_mon + 1, local.tm_mday), m_dateFormat);

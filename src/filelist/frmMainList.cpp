@@ -73,9 +73,10 @@ void frmMain::SaveColSize()
 
 void frmMain::reportRowError(int error)
 {
-    m_dialogs.message(this, {QStringLiteral("Error #") + QString::number(error) + QStringLiteral(": ")
-                                 + QString::fromLocal8Bit(std::strerror(error)),
-                             QStringLiteral("Vardel")});
+    m_dialogs.message(this,
+                      {QStringLiteral("Error #") + QString::number(error) + QStringLiteral(": ")
+                           + QString::fromLocal8Bit(std::strerror(error)),
+                       QStringLiteral("Vardel")});
 }
 
 void frmMain::AddListItem(const QString &FName, const QString &FDir, const QString &FStatus)

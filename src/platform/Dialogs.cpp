@@ -5,7 +5,11 @@
 class Dialogs::OpenBox
 {
 public:
-    explicit OpenBox(Dialogs &d) : m_d(d) { ++m_d.m_open; }
+    explicit OpenBox(Dialogs &d)
+        : m_d(d)
+    {
+        ++m_d.m_open;
+    }
     ~OpenBox()
     {
         if (--m_d.m_open == 0)

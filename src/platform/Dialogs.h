@@ -46,7 +46,8 @@ Q_SIGNALS:
 protected:
     virtual Answer showMessage(QWidget *parent, const Box &box) = 0;
     virtual std::optional<QString> showInput(QWidget *parent, const QString &prompt, const QString &title,
-                                             const QString &text) = 0;
+                                             const QString &text)
+        = 0;
     virtual std::optional<QString> showSaveFile(QWidget *parent, const QString &proposedName) = 0;
 
 private:

@@ -16,7 +16,8 @@ namespace {
 // caller which of the usual cases it was, before GIO is asked at all.
 int checkFile(const QByteArray &local)
 {
-    struct stat st {};
+    struct stat st {
+    };
     if (::stat(local.constData(), &st) != 0) {
         switch (errno) {
         case EACCES:
@@ -27,7 +28,8 @@ int checkFile(const QByteArray &local)
             // Missing file or missing folder: the folder decides.
             const qsizetype slash = local.lastIndexOf('/');
             const QByteArray parent = slash > 0 ? local.left(slash) : slash == 0 ? QByteArray("/") : QByteArray(".");
-            struct stat parentSt {};
+            struct stat parentSt {
+            };
             if (::stat(parent.constData(), &parentSt) == 0 && S_ISDIR(parentSt.st_mode))
                 return FileNotFound;
             return PathNotFound;

@@ -7,12 +7,12 @@
 namespace ShellOpen {
 
 enum Code : int {
-    Failed = 0,          // a failure that cannot be told apart
+    Failed = 0, // a failure that cannot be told apart
     FileNotFound = 2,
     PathNotFound = 3,
     AccessDenied = 5,
     NoAssociation = 31,
-    HandedOver = 42,     // any value above 32 means success
+    HandedOver = 42, // any value above 32 means success
 };
 
 // Opens the file at an absolute path; returns one of the codes above.

@@ -9,9 +9,8 @@ namespace SysInfo {
 Locations defaultLocations()
 {
     return {
-        {QStringLiteral("hardinfo"), QStringLiteral("gnome-system-monitor"),
-         QStringLiteral("mate-system-monitor"), QStringLiteral("kinfocenter"),
-         QStringLiteral("lshw-gtk"), QStringLiteral("cpu-x")},
+        {QStringLiteral("hardinfo"), QStringLiteral("gnome-system-monitor"), QStringLiteral("mate-system-monitor"),
+         QStringLiteral("kinfocenter"), QStringLiteral("lshw-gtk"), QStringLiteral("cpu-x")},
         QStringLiteral("/usr/bin"),
         QStringLiteral("hardinfo"),
     };

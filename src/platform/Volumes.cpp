@@ -8,16 +8,17 @@ namespace {
 
 bool isPseudo(const QStorageInfo &volume)
 {
-    static const QByteArrayList pseudoTypes = {
-        "proc", "sysfs", "devpts", "devtmpfs", "cgroup", "cgroup2", "securityfs", "debugfs", "tracefs",
-        "pstore", "bpf", "mqueue", "hugetlbfs", "configfs", "fusectl", "binfmt_misc", "autofs", "efivarfs",
-        "rpc_pipefs", "nsfs", "ramfs", "squashfs", "overlay_internal"};
+    static const QByteArrayList pseudoTypes
+        = {"proc",    "sysfs",    "devpts",     "devtmpfs", "cgroup",    "cgroup2",  "securityfs",      "debugfs",
+           "tracefs", "pstore",   "bpf",        "mqueue",   "hugetlbfs", "configfs", "fusectl",         "binfmt_misc",
+           "autofs",  "efivarfs", "rpc_pipefs", "nsfs",     "ramfs",     "squashfs", "overlay_internal"};
     const QByteArray type = volume.fileSystemType();
     if (pseudoTypes.contains(type))
         return true;
     const QString root = volume.rootPath();
-    if (type == "tmpfs" && (root.startsWith(QLatin1String("/run")) || root.startsWith(QLatin1String("/sys"))
-                            || root.startsWith(QLatin1String("/dev"))))
+    if (type == "tmpfs"
+        && (root.startsWith(QLatin1String("/run")) || root.startsWith(QLatin1String("/sys"))
+            || root.startsWith(QLatin1String("/dev"))))
         return true;
     return root.startsWith(QLatin1String("/proc")) || root.startsWith(QLatin1String("/sys"))
         || root.startsWith(QLatin1String("/dev/")) || root.startsWith(QLatin1String("/snap/"));

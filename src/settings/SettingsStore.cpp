@@ -16,7 +16,7 @@ struct Entry {
 };
 
 // The complete table of settings.
-constexpr std::array<Entry, 17> kEntries{{
+constexpr std::array<Entry, 17> kEntries {{
     {Setting::MainTop, "Main", "Top", nullptr},
     {Setting::MainLeft, "Main", "Left", nullptr},
     {Setting::MainWidth, "Main", "Width", nullptr},
@@ -59,10 +59,9 @@ QLocale userLocale()
 } // namespace
 
 SettingsStore::SettingsStore()
-    : m_settings(std::make_unique<QSettings>(QSettings::IniFormat, QSettings::UserScope,
-                                             QStringLiteral("Vardel"), QStringLiteral("Vardel")))
-{
-}
+    : m_settings(std::make_unique<QSettings>(QSettings::IniFormat, QSettings::UserScope, QStringLiteral("Vardel"),
+                                             QStringLiteral("Vardel")))
+{ }
 
 SettingsStore::~SettingsStore() = default;
 

@@ -60,8 +60,8 @@ public:
     static std::optional<QString> defaultValue(Setting setting);
 
     // Column n (1-based) of the two width sections.
-    static Setting listViewColumn(int column);  // "List View" "Column1".."Column4"
-    static Setting columnSize(int column);      // "FileList" "ColumnSize1".."ColumnSize5"
+    static Setting listViewColumn(int column); // "List View" "Column1".."Column4"
+    static Setting columnSize(int column); // "FileList" "ColumnSize1".."ColumnSize5"
 
     // Numbers as the user's locale writes them, without group separators;
     // a whole number has no decimal point.
