@@ -33,7 +33,6 @@ namespace {
 // The client area's design size, menu bar not counted, in twips.
 constexpr double kDesignClientWidth = 6615;
 constexpr double kDesignClientHeight = 3960;
-constexpr double kStatusBarTop = 3705;
 constexpr double kDatePanelWidth = 1100;
 
 // Gives a window the outer size it was asked for once the desktop's frame
@@ -256,7 +255,6 @@ void frmMain::createControls()
     connect(Drive1, &DriveSelector::changed, this, &frmMain::Drive1_Change);
     connect(Dir1, &FolderTree::changed, this, &frmMain::Dir1_Change);
     connect(Dir1, &FolderTree::clickedFolder, this, &frmMain::Dir1_Click);
-    Q_UNUSED(kStatusBarTop)
 }
 
 void frmMain::createMenus()
