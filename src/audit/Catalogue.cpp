@@ -15,9 +15,3 @@ void Catalogue::replace(const FileListing &listing)
     m_names = std::move(names);
     m_lookup = std::move(lookup);
 }
-
-void Catalogue::clear()
-{
-    m_names.clear();
-    m_lookup.clear();
-}

@@ -13,7 +13,6 @@ class Catalogue
 {
 public:
     void replace(const FileListing &listing);
-    void clear();
 
     bool contains(const QString &name) const { return m_lookup.contains(name); }
     qsizetype count() const { return m_names.size(); }

@@ -12,12 +12,6 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
-bool FileListing::lessThan(const QString &a, const QString &b)
-{
-    const int c = a.compare(b, Qt::CaseInsensitive);
-    return c < 0 || (c == 0 && a < b);
-}
-
 namespace {
 
 bool needsFolding(const QString &name)

@@ -29,9 +29,6 @@ public:
     const ListedFile &at(int index) const { return m_files[std::size_t(index)]; }
     const std::vector<ListedFile> &files() const { return m_files; }
 
-    // The listing's order of names.
-    static bool lessThan(const QString &a, const QString &b);
-
 private:
     QString m_path;
     std::vector<ListedFile> m_files;
