@@ -505,6 +505,8 @@ void frmMain::mnuAbout_Click()
         m_about = new frmAbout(m_dialogs);
         m_about->setAttribute(Qt::WA_DeleteOnClose);
     }
+    // A minimized box comes back as it was before.
+    m_about->setWindowState(m_about->windowState() & ~Qt::WindowMinimized);
     m_about->show();
     m_about->raise();
     m_about->activateWindow();
