@@ -92,7 +92,8 @@ folder_default_kept() {
     local home out rc=0
     home=$(mktemp -d)
     mkdir -p "$home/data/applications" "$home/config"
-    cp "$entry" "$home/data/applications/"
+    # GIO leaves out an entry whose program is not there: the unpacked one stands in.
+    sed "s|^Exec=/usr/bin/vardel|Exec=$root/usr/bin/vardel|" "$entry" >"$home/data/applications/$app_id.desktop"
     printf '[Desktop Entry]\nType=Application\nName=Files\nExec=true %%U\nMimeType=inode/directory;\n' \
         >"$home/data/applications/org.example.Files.desktop"
     printf '[Default Applications]\ninode/directory=org.example.Files.desktop\n' >"$home/config/mimeapps.list"
