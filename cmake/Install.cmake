@@ -55,7 +55,6 @@ the folder again at a period of the user's choice and marks every file that
 has appeared since as new. When the set of new files changes, its window icon
 lights up, its caption shows the count and a message tells the user. From its
 list files are opened, copied or deleted.")
-set(CPACK_PACKAGE_HOMEPAGE_URL "https://github.com/vardel/Vardel")
 set(CPACK_STRIP_FILES ON)
 set(CPACK_PACKAGING_INSTALL_PREFIX /usr)
 set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)

@@ -17,7 +17,7 @@ if [ ! -f "$build/CPackConfig.cmake" ]; then
     exit 2
 fi
 
-bash "$source_dir/scripts/install-deps.sh" desktop-file-utils appstream dpkg-dev
+bash "$source_dir/scripts/install-deps.sh" desktop-file-utils appstream dpkg-dev libglib2.0-bin
 
 app_id=io.github.vardel.Vardel
 version=$(sed -n 's/^CMAKE_PROJECT_VERSION:STATIC=//p' "$build/CMakeCache.txt")
@@ -86,7 +86,28 @@ validate_entry() {
     # Hints may stand; errors and warnings may not.
     ! printf '%s\n' "$out" | grep -Eq ': (error|warning): '
 }
+# Offered in "Open With" for folders, never their default: a scratch desktop
+# whose defaults list names a file manager must still open folders with it.
+folder_default_kept() {
+    local home out rc=0
+    home=$(mktemp -d)
+    mkdir -p "$home/data/applications" "$home/config"
+    # GIO leaves out an entry whose program is not there: the unpacked one stands in.
+    sed "s|^Exec=/usr/bin/vardel|Exec=$root/usr/bin/vardel|" "$entry" >"$home/data/applications/$app_id.desktop"
+    printf '[Desktop Entry]\nType=Application\nName=Files\nExec=true %%U\nMimeType=inode/directory;\n' \
+        >"$home/data/applications/org.example.Files.desktop"
+    printf '[Default Applications]\ninode/directory=org.example.Files.desktop\n' >"$home/config/mimeapps.list"
+    update-desktop-database "$home/data/applications"
+    out=$(env LC_ALL=C HOME="$home" XDG_DATA_HOME="$home/data" XDG_DATA_DIRS="$home/none" \
+        XDG_CONFIG_HOME="$home/config" XDG_CONFIG_DIRS="$home/none" gio mime inode/directory) || rc=$?
+    rm -rf "$home"
+    printf '%s\n' "$out"
+    [ "$rc" -eq 0 ] && printf '%s\n' "$out" | head -n 1 | grep -q ': org.example.Files.desktop$' &&
+        printf '%s\n' "$out" | grep -qx "[[:space:]]*$app_id.desktop"
+}
 check "desktop entry $app_id.desktop is there" test -f "$entry"
+check "the package ships no defaults list" \
+    test -z "$(find "$root" -name '*mimeapps.list' -o -name defaults.list -o -name mimeinfo.cache)"
 if [ -f "$entry" ]; then
     check "desktop-file-validate passes" validate_entry
     check "Path= is /usr/share/vardel" test "$(entry_key Path)" = /usr/share/vardel
@@ -95,6 +116,9 @@ if [ -f "$entry" ]; then
     exec_program=$(entry_key Exec | awk '{print $1}')
     check "Exec= starts /usr/bin/vardel" test "$exec_program" = /usr/bin/vardel -a -x "$root$exec_program"
     check "Icon= is the application id" test "$(entry_key Icon)" = "$app_id"
+    check "Exec= hands over one folder (%f)" test "$(entry_key Exec | awk '{print $2, NF}')" = "%f 2"
+    check "MimeType= offers it for folders" test "$(entry_key MimeType)" = "inode/directory;"
+    check "folders keep the file manager as their default" folder_default_kept
 fi
 
 # The AppStream metainfo.

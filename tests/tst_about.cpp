@@ -3,6 +3,7 @@
 #include "ScriptedDialogs.h"
 #include "about/frmAbout.h"
 #include "app/frmMain.h"
+#include "platform/Twips.h"
 
 #include <QAction>
 #include <QDir>
@@ -98,16 +99,50 @@ private Q_SLOTS:
             box = win.aboutBox();
             QVERIFY(box);
             QCOMPARE(box->parent(), nullptr);
-            box->hide();
+            box->showMinimized();
             win.mnuAbout_Click();
             QCOMPARE(win.aboutBox(), box.data());
             QVERIFY(box->isVisible());
+            QVERIFY(!box->isMinimized());
 
             dialogs.answers = {Dialogs::Answer::Yes};
             QVERIFY(win.close());
         }
         QVERIFY(box);
         QVERIFY(box->isVisible());
+    }
+
+    void captionsFit_data()
+    {
+        QTest::addColumn<QString>("family");
+        QTest::addColumn<int>("points");
+        QTest::newRow("DejaVu Sans 10") << "DejaVu Sans" << 10;
+        QTest::newRow("DejaVu Sans 12") << "DejaVu Sans" << 12;
+        QTest::newRow("Nimbus Sans 11") << "Nimbus Sans" << 11;
+    }
+
+    // Each caption fits its button with room on both sides; the buttons keep
+    // their right edge.
+    void captionsFit()
+    {
+        QFETCH(QString, family);
+        QFETCH(int, points);
+
+        // The desktop's font is the application's before the box is made.
+        const QFont saved = QApplication::font();
+        const auto restore = qScopeGuard([&] { QApplication::setFont(saved); });
+        QApplication::setFont(QFont(family, points));
+        ScriptedDialogs dialogs;
+        frmAbout box(dialogs);
+        auto *ok = box.findChild<QPushButton *>(QStringLiteral("cmdOK"));
+        auto *sysInfo = box.findChild<QPushButton *>(QStringLiteral("cmdSysInfo"));
+        const int right = Twips::toPixels(4260, box.logicalDpiX()) + Twips::toPixels(1245, box.logicalDpiX()) - 1;
+        for (QPushButton *button : {ok, sysInfo}) {
+            const int text = button->fontMetrics().horizontalAdvance(button->text().remove(QLatin1Char('&')));
+            QVERIFY2(button->width() >= text + 12, qPrintable(button->objectName()));
+            QCOMPARE(button->geometry().right(), right);
+            QVERIFY(button->x() >= 0);
+        }
     }
 
     void sysInfo_data()
@@ -117,11 +152,11 @@ private Q_SLOTS:
 
         QTest::newRow("tool on the search path")
             << QStringList {"bin/vardel-fake-info", "folder/vardel-fake-tool"} << "vardel-fake-info";
-        QTest::newRow("file in the folder") << QStringList {"folder/vardel-fake-tool"} << "vardel-fake-tool";
         QTest::newRow("none") << QStringList() << QString();
     }
 
-    // The button starts the tool detached, or says that none is there.
+    // Enter on the focused button starts the tool detached, or says that
+    // none is there; the box stays open either way.
     void sysInfo()
     {
         QFETCH(QStringList, tools);
@@ -148,7 +183,10 @@ private Q_SLOTS:
                                  dir.filePath(QStringLiteral("folder")),
                                  QStringLiteral("vardel-fake-tool")});
         box.show();
-        box.findChild<QPushButton *>(QStringLiteral("cmdSysInfo"))->click();
+        QVERIFY(QTest::qWaitForWindowActive(&box));
+        auto *button = box.findChild<QPushButton *>(QStringLiteral("cmdSysInfo"));
+        button->setFocus();
+        QTest::keyClick(button, Qt::Key_Return);
 
         const auto markers = [&] { return QDir(dir.path()).entryList({QStringLiteral("started-*")}, QDir::Files); };
         if (started.isEmpty()) {

@@ -111,10 +111,8 @@ void TestSysInfo::start_data()
         << QStringList {a, b} << QList<Fake> {{a, K::NotExecutable}, {b, K::Runs}} << K::Runs << true << b;
     QTest::newRow("none found, fallback runs") << QStringList {a} << QList<Fake> {} << K::Runs << true << kFallback;
     QTest::newRow("empty list, fallback runs") << QStringList {} << QList<Fake> {} << K::Runs << true << kFallback;
-    QTest::newRow("found one will not start, fallback runs")
-        << QStringList {a, b} << QList<Fake> {{a, K::WontStart}, {b, K::Runs}} << K::Runs << true << kFallback;
-    QTest::newRow("found one will not start, no fallback")
-        << QStringList {a} << QList<Fake> {{a, K::WontStart}} << K::Absent << false << QString();
+    QTest::newRow("found one will not start, nothing else tried")
+        << QStringList {a, b} << QList<Fake> {{a, K::WontStart}, {b, K::Runs}} << K::Runs << false << QString();
     QTest::newRow("fallback will not start") << QStringList {} << QList<Fake> {} << K::WontStart << false << QString();
     QTest::newRow("fallback not executable")
         << QStringList {a} << QList<Fake> {} << K::NotExecutable << false << QString();

@@ -10,6 +10,8 @@
 #include <QPushButton>
 #include <QScreen>
 
+#include <algorithm>
+
 frmAbout::frmAbout(Dialogs &dialogs, QWidget *parent)
     : QDialog(parent,
               Qt::Dialog | Qt::WindowTitleHint | Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint
@@ -35,8 +37,10 @@ frmAbout::frmAbout(Dialogs &dialogs, QWidget *parent)
     place(cmdOK, 4245, 2625, 1260, 345);
     cmdSysInfo = new QPushButton(QStringLiteral("&System Info..."), this);
     cmdSysInfo->setObjectName(QStringLiteral("cmdSysInfo"));
-    cmdSysInfo->setAutoDefault(false);
+    // Enter presses the button that has the focus; OK only while no other does.
+    cmdSysInfo->setAutoDefault(true);
     place(cmdSysInfo, 4260, 3075, 1245, 345);
+    fitButtons();
 
     Image1 = new QLabel(this);
     Image1->setObjectName(QStringLiteral("Image1"));
@@ -68,6 +72,30 @@ frmAbout::frmAbout(Dialogs &dialogs, QWidget *parent)
     connect(cmdOK, &QPushButton::clicked, this, &QDialog::accept);
     connect(cmdSysInfo, &QPushButton::clicked, this, &frmAbout::StartSysInfo);
     Form_Load();
+}
+
+void frmAbout::fitButtons()
+{
+    // A caption wider than the design's button in the desktop's font widens
+    // the button to the left, so that both still end at the same edge. The
+    // style's own hint leaves the caption almost touching the bevel: half a
+    // line's height on each side reads better.
+    for (QPushButton *button : {cmdOK, cmdSysInfo}) {
+        const QFontMetrics fm = button->fontMetrics();
+        QString caption = button->text();
+        caption.remove(QLatin1Char('&'));
+        const int need = std::max(button->sizeHint().width(), fm.horizontalAdvance(caption) + fm.height());
+        QRect r = button->geometry();
+        r.setLeft(std::min(r.left(), r.right() + 1 - need));
+        button->setGeometry(r);
+    }
+}
+
+void frmAbout::changeEvent(QEvent *event)
+{
+    QDialog::changeEvent(event);
+    if (event->type() == QEvent::FontChange || event->type() == QEvent::StyleChange)
+        fitButtons();
 }
 
 QString frmAbout::versionText()

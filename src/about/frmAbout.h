@@ -30,9 +30,11 @@ public:
 
 protected:
     void paintEvent(QPaintEvent *event) override;
+    void changeEvent(QEvent *event) override;
 
 private:
     void Form_Load();
+    void fitButtons();
 
     Dialogs &m_dialogs;
     SysInfo::Locations m_sysInfo = SysInfo::defaultLocations();

@@ -27,6 +27,7 @@
 #include <QScreen>
 #include <QShortcut>
 #include <QStatusBar>
+#include <QStorageInfo>
 
 namespace {
 
@@ -376,8 +377,10 @@ void frmMain::Form_Load()
             setWindowState(Qt::WindowMinimized);
     }
 
-    Drive1->setDrive(m_settings.read(Setting::Driver));
-    Dir1->setPath(m_settings.read(Setting::Path));
+    // A folder named at start stands in for the stored one, with its own volume as the drive.
+    const bool given = !m_startFolder.isEmpty();
+    Drive1->setDrive(given ? QStorageInfo(m_startFolder).rootPath() : m_settings.read(Setting::Driver));
+    Dir1->setPath(given ? m_startFolder : m_settings.read(Setting::Path));
     File1.setPath(Dir1->path());
     InitViewList();
     lvwFile->setViewMode(FileListView::Report);
@@ -505,6 +508,8 @@ void frmMain::mnuAbout_Click()
         m_about = new frmAbout(m_dialogs);
         m_about->setAttribute(Qt::WA_DeleteOnClose);
     }
+    // A minimized box comes back as it was before.
+    m_about->setWindowState(m_about->windowState() & ~Qt::WindowMinimized);
     m_about->show();
     m_about->raise();
     m_about->activateWindow();

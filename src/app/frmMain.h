@@ -36,6 +36,8 @@ public:
 
     // Start-up: restores the window and the watch and takes the first catalogue.
     void Form_Load();
+    // A folder that start-up watches instead of the stored one; empty for the stored one.
+    void setStartFolder(const QString &folder) { m_startFolder = folder; }
     void Form_Resize();
     // Asks whether to exit; on Yes writes the settings. Returns false to keep the window open.
     bool Form_Unload();
@@ -181,4 +183,5 @@ private:
     int m_lastRowError = 0;
     QString m_iconName;
     QPointer<frmAbout> m_about;
+    QString m_startFolder;
 };

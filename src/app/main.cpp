@@ -1,20 +1,41 @@
+#include "app/CommandLine.h"
 #include "app/frmMain.h"
 #include "platform/QtDialogs.h"
 
 #include <QApplication>
+#include <QDir>
+#include <QFile>
+
+#include <cstdio>
 
 int main(int argc, char *argv[])
 {
-    QApplication app(argc, argv);
+    // The arguments are read before the application exists: help, the
+    // version and a folder that cannot be watched need no display, open no
+    // window and leave the settings alone.
+    QStringList arguments;
+    for (int i = 0; i < argc; ++i)
+        arguments.append(QFile::decodeName(argv[i]));
+    const CommandLine::Outcome command = CommandLine::parse(arguments, QDir::currentPath());
+    if (command.exit) {
+        std::fputs(command.output.toLocal8Bit().constData(), stdout);
+        std::fputs(command.error.toLocal8Bit().constData(), stderr);
+        return command.exitCode;
+    }
+
+    // Qt is given the program's name alone, so that a folder named like one
+    // of its options ("-- -reverse") is not read as that option too.
+    int qtArgc = 1;
+    QApplication app(qtArgc, argv);
     QApplication::setOrganizationName(QStringLiteral("Vardel"));
     QApplication::setApplicationName(QStringLiteral("Vardel"));
-    QApplication::setApplicationVersion(
-        QStringLiteral("%1.%2.%3").arg(VARDEL_VERSION_MAJOR).arg(VARDEL_VERSION_MINOR).arg(VARDEL_VERSION_PATCH));
+    QApplication::setApplicationVersion(CommandLine::version());
     // Ties the window to its desktop entry, for its icon in docks and task bars.
     QGuiApplication::setDesktopFileName(QStringLiteral("io.github.vardel.Vardel"));
     QtDialogs dialogs;
     auto *window = new frmMain(dialogs);
     window->setAttribute(Qt::WA_DeleteOnClose);
+    window->setStartFolder(command.folder);
     window->Form_Load();
     window->show();
     return app.exec();

@@ -18,15 +18,12 @@ Locations defaultLocations()
 
 bool start(const Locations &where)
 {
-    // Only the first tool found is tried; when it will not start, the
-    // fixed location is the fallback rather than the rest of the list.
+    // The first tool found is the one: when it will not start, the tool is
+    // unavailable, and neither the rest of the list nor the folder is tried.
     for (const QString &tool : where.tools) {
         const QString found = QStandardPaths::findExecutable(tool);
-        if (found.isEmpty())
-            continue;
-        if (QProcess::startDetached(found, {}))
-            return true;
-        break;
+        if (!found.isEmpty())
+            return QProcess::startDetached(found, {});
     }
 
     const QString fallback = where.folder + QLatin1Char('/') + where.fileName;

@@ -1,0 +1,87 @@
+#include "app/CommandLine.h"
+
+#include <QCommandLineParser>
+#include <QDir>
+#include <QFileInfo>
+
+namespace CommandLine {
+
+QString version()
+{
+    return QStringLiteral("%1.%2.%3").arg(VARDEL_VERSION_MAJOR).arg(VARDEL_VERSION_MINOR).arg(VARDEL_VERSION_PATCH);
+}
+
+namespace {
+
+Outcome finish(int code, const QString &output, const QString &error = {})
+{
+    Outcome o;
+    o.exit = true;
+    o.exitCode = code;
+    o.output = output;
+    o.error = error;
+    return o;
+}
+
+// Why the path cannot be watched; empty when it can.
+QString refusal(const QFileInfo &info)
+{
+    if (!info.exists())
+        return QStringLiteral("no such folder");
+    if (!info.isDir())
+        return QStringLiteral("not a folder");
+    // Listing a folder needs both read and search permission.
+    if (!info.isReadable() || !info.isExecutable())
+        return QStringLiteral("folder cannot be read");
+    return {};
+}
+
+} // namespace
+
+Outcome parse(const QStringList &arguments, const QString &currentDir)
+{
+    const QString program = arguments.isEmpty() ? QStringLiteral("vardel") : QFileInfo(arguments.first()).fileName();
+    const auto usageError
+        = [&](const QString &why) { return finish(2, {}, program + QStringLiteral(": ") + why + QLatin1Char('\n')); };
+
+    QCommandLineParser parser;
+    parser.setApplicationDescription(QStringLiteral("Watches one folder and tells you when new files appear in it."));
+    // Own help and version options: the built-in ones also offer Qt's window
+    // options, which are not read here.
+    const QCommandLineOption help({QStringLiteral("h"), QStringLiteral("help")},
+                                  QStringLiteral("Displays help on commandline options."));
+    const QCommandLineOption showVersion({QStringLiteral("v"), QStringLiteral("version")},
+                                         QStringLiteral("Displays version information."));
+    parser.addOption(help);
+    parser.addOption(showVersion);
+    parser.addPositionalArgument(QStringLiteral("folder"),
+                                 QStringLiteral("The folder to watch, instead of the one watched last time."),
+                                 QStringLiteral("[folder]"));
+    if (!parser.parse(arguments))
+        return usageError(parser.errorText());
+    if (parser.isSet(help)) {
+        // Without an application object the parser does not know the
+        // program's name.
+        QString text = parser.helpText();
+        text.replace(QStringLiteral("<executable_name>"), program);
+        return finish(0, text);
+    }
+    if (parser.isSet(showVersion))
+        return finish(0, QStringLiteral("Vardel ") + version() + QLatin1Char('\n'));
+
+    const QStringList folders = parser.positionalArguments();
+    if (folders.size() > 1)
+        return usageError(QStringLiteral("one folder can be watched, %1 were given").arg(folders.size()));
+    Outcome o;
+    if (folders.isEmpty())
+        return o;
+    const QString given = folders.first();
+    const QString path = given.isEmpty() ? QString() : QDir::cleanPath(QDir(currentDir).absoluteFilePath(given));
+    const QString why = path.isEmpty() ? QStringLiteral("no such folder") : refusal(QFileInfo(path));
+    if (!why.isEmpty())
+        return usageError(given + QStringLiteral(": ") + why);
+    o.folder = path;
+    return o;
+}
+
+} // namespace CommandLine

@@ -1,0 +1,29 @@
+#pragma once
+
+#include <QString>
+#include <QStringList>
+
+// What the program's arguments ask for: `vardel [FOLDER]`, --help and
+// --version. Read before any window exists, so that help, the version and
+// a refused folder need no display and touch no setting.
+namespace CommandLine {
+
+struct Outcome {
+    // True when the program ends here with exitCode, printing output on
+    // standard output and error on standard error.
+    bool exit = false;
+    int exitCode = 0;
+    QString output;
+    QString error;
+    // The folder to watch, absolute and clean; empty when none was given.
+    QString folder;
+};
+
+// The program's version as "major.minor.patch".
+QString version();
+
+// Reads the arguments (the program's name first); a relative folder is taken
+// from currentDir.
+Outcome parse(const QStringList &arguments, const QString &currentDir);
+
+} // namespace CommandLine

@@ -1,0 +1,102 @@
+#include "TestSupport.h"
+
+#include "ScriptedDialogs.h"
+#include "app/CommandLine.h"
+#include "app/FolderTree.h"
+#include "app/frmMain.h"
+
+#include <QSettings>
+#include <QTest>
+
+class TestCommandLine : public QObject
+{
+    Q_OBJECT
+
+private Q_SLOTS:
+    void initTestCase()
+    {
+        QVERIFY(m_root.isValid());
+        QVERIFY(QDir(m_root.path()).mkpath(QStringLiteral("folder")));
+        QVERIFY(QDir(m_root.path()).mkpath(QStringLiteral("stored")));
+        QFile file(m_root.filePath(QStringLiteral("file.txt")));
+        QVERIFY(file.open(QIODevice::WriteOnly));
+    }
+
+    void parse_data()
+    {
+        // "@" stands for the temporary folder, which is also the current one.
+        QTest::addColumn<QStringList>("arguments");
+        QTest::addColumn<int>("exitCode"); // -1: the program runs
+        QTest::addColumn<QString>("folder");
+        QTest::addColumn<QString>("output");
+        QTest::addColumn<QString>("error");
+
+        QTest::newRow("none") << QStringList {} << -1 << ""
+                              << ""
+                              << "";
+        QTest::newRow("folder") << QStringList {"@/folder"} << -1 << "@/folder"
+                                << ""
+                                << "";
+        QTest::newRow("relative") << QStringList {"stored/../folder/"} << -1 << "@/folder"
+                                  << ""
+                                  << "";
+        QTest::newRow("missing") << QStringList {"@/missing"} << 2 << ""
+                                 << ""
+                                 << "vardel: @/missing: no such folder\n";
+        QTest::newRow("file") << QStringList {"file.txt"} << 2 << ""
+                              << ""
+                              << "vardel: file.txt: not a folder\n";
+        QTest::newRow("two") << QStringList {"folder", "stored"} << 2 << ""
+                             << ""
+                             << "vardel: one folder can be watched, 2 were given\n";
+        QTest::newRow("version") << QStringList {"--version", "@/missing"} << 0 << ""
+                                 << "Vardel 1.0.0\n"
+                                 << "";
+    }
+
+    void parse()
+    {
+        QFETCH(QStringList, arguments);
+        QFETCH(int, exitCode);
+        QFETCH(QString, folder);
+        QFETCH(QString, output);
+        QFETCH(QString, error);
+
+        const auto here = [this](QString s) { return s.replace(QLatin1Char('@'), m_root.path()); };
+        QStringList all {QStringLiteral("/usr/bin/vardel")};
+        for (const QString &a : arguments)
+            all << here(a);
+        const CommandLine::Outcome o = CommandLine::parse(all, m_root.path());
+        QCOMPARE(o.exit, exitCode >= 0);
+        if (o.exit)
+            QCOMPARE(o.exitCode, exitCode);
+        QCOMPARE(o.folder, here(folder));
+        QCOMPARE(o.output, here(output));
+        QCOMPARE(o.error, here(error));
+    }
+
+    // The folder given stands in for the stored one at start and is the one
+    // the exit stores.
+    void startFolder()
+    {
+        QSettings(TestSupport::settingsFile(), QSettings::IniFormat)
+            .setValue(QStringLiteral("Setting/Path"), m_root.filePath(QStringLiteral("stored")));
+        ScriptedDialogs dialogs;
+        frmMain win(dialogs);
+        win.setStartFolder(m_root.path());
+        win.Form_Load();
+        QCOMPARE(win.folderTree()->path(), m_root.path());
+        QVERIFY(win.knownFiles().contains(QStringLiteral("file.txt")));
+
+        dialogs.answers = {Dialogs::Answer::Yes};
+        QVERIFY(win.Form_Unload());
+        QCOMPARE(QSettings(TestSupport::settingsFile(), QSettings::IniFormat).value("Setting/Path").toString(),
+                 m_root.path());
+    }
+
+private:
+    QTemporaryDir m_root;
+};
+
+QTEST_MAIN(TestCommandLine)
+#include "tst_commandline.moc"
