@@ -1,60 +1,31 @@
-// Open, copy and delete the files of the selected rows.
+// Open, copy and delete the files of the selected rows: the window hands
+// the selected names to the file actions and shows what they tell.
 
-#include "actions/FileOps.h"
-#include "actions/ShellErrors.h"
+#include "actions/FileActions.h"
+#include "actions/FileCopier.h"
 #include "app/frmMain.h"
 #include "audit/AuditTexts.h"
-#include "filelist/FileListModel.h"
-#include "platform/Dialogs.h"
-#include "platform/ShellOpen.h"
+
+#include <QProgressBar>
 
 namespace {
-enum class RunAnswer { NotAsked, Yes, No };
+// A copy that takes longer than this shows its progress bar.
+constexpr int kProgressAfterMs = 400;
 } // namespace
+
+FileActions frmMain::fileActions()
+{
+    return FileActions(m_dialogs, this);
+}
 
 void frmMain::ShowShellError(int code, const QString &path)
 {
-    if (ShellErrors::message(code).isEmpty())
-        return;
-    m_dialogs.message(this,
-                      {ShellErrors::text(code, path), ShellErrors::title(code), Dialogs::Buttons::Ok,
-                       Dialogs::Icon::Critical, Dialogs::Answer::Ok});
-}
-
-void frmMain::openFile(const QString &path)
-{
-    ShowShellError(ShellOpen::open(path), path);
+    fileActions().showShellError(code, path);
 }
 
 void frmMain::lvwFile_DblClick()
 {
-    RunAnswer answer = RunAnswer::NotAsked;
-    const int rows = m_model->rowCount();
-    for (int i = 0; i < rows && i < m_model->rowCount(); ++i) {
-        if (!isRowSelected(i))
-            continue;
-        const QString name = m_model->row(i).name;
-        const QString path = FileOps::joinPath(File1.path(), name);
-        if (!FileOps::isExecutable(name, path)) {
-            openFile(path);
-            continue;
-        }
-        if (answer == RunAnswer::NotAsked) {
-            const Dialogs::Answer reply
-                = m_dialogs.message(this,
-                                    {QStringLiteral("Do you want to run ") + name + QLatin1Char('?'),
-                                     QStringLiteral("Executable Warning..."), Dialogs::Buttons::YesNo,
-                                     Dialogs::Icon::Warning, Dialogs::Answer::Yes});
-            if (reply == Dialogs::Answer::Yes) {
-                openFile(path);
-                answer = RunAnswer::Yes;
-            } else {
-                answer = RunAnswer::No;
-            }
-        } else if (answer == RunAnswer::Yes) {
-            openFile(path);
-        }
-    }
+    fileActions().open(File1.path(), selectedNames());
 }
 
 void frmMain::mPopOpen_Click()
@@ -69,28 +40,18 @@ void frmMain::mnuOpen_Click()
 
 void frmMain::mPopCopy_Click()
 {
-    const QString proposedName = selectedNames().join(QStringLiteral("; "));
-    const std::optional<QString> chosen = m_dialogs.saveFileName(this, proposedName);
-    if (!chosen)
+    const std::optional<FileActions::CopyJob> job = fileActions().askCopy(File1.path(), selectedNames());
+    if (!job)
         return;
-    if (!proposedName.isEmpty()) {
-        // Where the user changed the name, what is left after it is no folder
-        // the user chose: nothing is copied.
-        const std::optional<QString> destination = FileOps::destinationFolder(*chosen, proposedName);
-        if (!destination)
-            return;
-        const QString source = FileOps::folderWithSlash(File1.path());
-        const int rows = m_model->rowCount();
-        for (int i = 0; i < rows && i < m_model->rowCount(); ++i) {
-            if (!isRowSelected(i))
-                continue;
-            const QString name = m_model->row(i).name;
-            setStatusText(QStringLiteral("Copying ") + name + QStringLiteral("..."));
-            // A copy that fails is passed over in silence.
-            FileOps::copyFile(source + name, *destination + name);
-        }
+    if (job->names.isEmpty()) {
+        if (!m_copier->isBusy())
+            setStatusText(AuditTexts::sleeping());
+        return;
     }
-    setStatusText(AuditTexts::sleeping());
+    // No audit pass runs until the copies end: the tick waits for them.
+    if (!m_copier->isBusy())
+        m_progressDelay.start(kProgressAfterMs);
+    m_copier->add(job->sourceFolder, job->destinationFolder, job->names);
 }
 
 void frmMain::mnuCopy_Click()
@@ -98,27 +59,29 @@ void frmMain::mnuCopy_Click()
     mPopCopy_Click();
 }
 
+void frmMain::copyProgress(qint64 done, qint64 total)
+{
+    m_copyProgress->setRange(0, 1000);
+    m_copyProgress->setValue(total > 0 ? int(std::min<qint64>(1000, done * 1000 / total)) : 0);
+}
+
+void frmMain::copiesFinished()
+{
+    m_progressDelay.stop();
+    m_copyProgress->hide();
+    setStatusText(AuditTexts::sleeping());
+    runPendingTick();
+}
+
+bool frmMain::isCopying() const
+{
+    return m_copier->isBusy();
+}
+
 void frmMain::mPopDel_Click()
 {
-    const QString names = selectedNames().join(QStringLiteral(", "));
-    const Dialogs::Answer reply = m_dialogs.message(
-        this,
-        {QStringLiteral("Do you want to delete the file/s ") + names + QStringLiteral("?  "),
-         QStringLiteral("Delete Warning"), Dialogs::Buttons::YesNo, Dialogs::Icon::Question, Dialogs::Answer::Yes});
-    if (reply != Dialogs::Answer::Yes)
-        return;
-    const QString folder = FileOps::folderWithSlash(File1.path());
-    const int rows = m_model->rowCount();
-    for (int i = 0; i < rows && i < m_model->rowCount(); ++i) {
-        if (!isRowSelected(i))
-            continue;
-        const QString name = m_model->row(i).name;
-        setStatusText(QStringLiteral("Deleting ") + name + QStringLiteral("..."));
-        // A read-only file, or one that is gone, stays as it is, silently.
-        FileOps::deleteFile(folder + name);
-    }
-    setStatusText(AuditTexts::sleeping());
-    ReadFile();
+    if (fileActions().deleteFiles(File1.path(), selectedNames(), [this](const QString &t) { setStatusText(t); }))
+        ReadFile();
 }
 
 void frmMain::mnuDelete_Click()
