@@ -51,8 +51,11 @@ public:
         if (auto *buttons = findChild<QDialogButtonBox *>(QStringLiteral("buttonBox")))
             m_acceptButton
                 = buttons->button(mode == QFileDialog::Directory ? QDialogButtonBox::Open : QDialogButtonBox::Save);
-        if (m_acceptButton && mode != QFileDialog::Directory)
+        if (m_acceptButton && m_nameBox && mode != QFileDialog::Directory) {
+            // After the dialog's own judgement of the text, on every change.
+            connect(m_nameBox, &QLineEdit::textChanged, this, [this] { keepAcceptable(); });
             m_acceptButton->installEventFilter(this);
+        }
     }
 
     void setName(const QString &name)
@@ -100,16 +103,21 @@ public:
     }
 
 protected:
-    // Any name the user has typed can be confirmed.
     bool eventFilter(QObject *watched, QEvent *event) override
     {
-        if (watched == m_acceptButton && event->type() == QEvent::EnabledChange && !m_acceptButton->isEnabled()
-            && m_nameBox && !m_nameBox->text().isEmpty())
-            m_acceptButton->setEnabled(true);
+        if (watched == m_acceptButton && event->type() == QEvent::EnabledChange)
+            keepAcceptable();
         return QFileDialog::eventFilter(watched, event);
     }
 
 private:
+    // Any name the user has typed can be confirmed.
+    void keepAcceptable()
+    {
+        if (!m_acceptButton->isEnabled() && !m_nameBox->text().isEmpty())
+            m_acceptButton->setEnabled(true);
+    }
+
     QLineEdit *m_nameBox = nullptr;
     QPushButton *m_acceptButton = nullptr;
     QString m_confirmed;
