@@ -40,6 +40,7 @@ protected:
         return std::nullopt;
     }
     std::optional<QString> showSaveFile(QWidget *, const QString &) override { return std::nullopt; }
+    std::optional<QString> showChooseFolder(QWidget *) override { return std::nullopt; }
 };
 
 double median(std::vector<double> v)

@@ -11,7 +11,7 @@
 class ScriptedDialogs : public Dialogs
 {
 public:
-    enum class Kind { Message, Input, SaveFile };
+    enum class Kind { Message, Input, SaveFile, Folder };
 
     struct Asked {
         Kind kind;
@@ -23,7 +23,7 @@ public:
     // Answers, taken in turn; when none is left a message is answered with
     // its default, an input with Cancel and a file dialog with Cancel.
     QList<Answer> answers;
-    QList<std::optional<QString>> replies; // input boxes and file dialogs
+    QList<std::optional<QString>> replies; // input boxes, file and folder dialogs
     // Runs while a box is open, before it is answered.
     std::function<void(const Asked &)> whileOpen;
     QList<Asked> asked;
@@ -69,6 +69,14 @@ protected:
     std::optional<QString> showSaveFile(QWidget *, const QString &proposedName) override
     {
         const Asked a {Kind::SaveFile, {}, {}, proposedName};
+        asked.append(a);
+        if (whileOpen)
+            whileOpen(a);
+        return replies.isEmpty() ? std::nullopt : replies.takeFirst();
+    }
+    std::optional<QString> showChooseFolder(QWidget *) override
+    {
+        const Asked a {Kind::Folder, {}, {}, {}};
         asked.append(a);
         if (whileOpen)
             whileOpen(a);

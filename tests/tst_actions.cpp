@@ -1,6 +1,8 @@
 #include "TestSupport.h"
 
 #include "ScriptedDialogs.h"
+#include "actions/FileActions.h"
+#include "actions/FileCopier.h"
 #include "actions/FileOps.h"
 #include "app/FolderTree.h"
 #include "app/frmMain.h"
@@ -9,7 +11,7 @@
 
 #include <QDirIterator>
 #include <QLabel>
-#include <QProcess>
+#include <QSignalSpy>
 #include <QTest>
 
 #include <memory>
@@ -34,8 +36,8 @@ bool writeFile(const QString &path, const QByteArray &contents, int mode = 0644)
         && ::chmod(QFile::encodeName(path).constData(), mode_t(mode)) == 0;
 }
 
-// Every entry under a folder, sorted, as "path=contents" or "path/"; with the
-// inode and modification time when asked.
+// Every entry under a folder, hidden ones included, sorted, as
+// "path=contents" or "path/"; with the inode and modification time when asked.
 QStringList snapshot(const QString &root, bool identity = false)
 {
     QStringList out;
@@ -54,61 +56,36 @@ QStringList snapshot(const QString &root, bool identity = false)
     return out;
 }
 
-// Each text the status panel paints.
-class StatusLog : public QObject
+// Each message box as "title|text".
+QStringList boxes(const ScriptedDialogs &dialogs)
+{
+    QStringList out;
+    for (const ScriptedDialogs::Asked &a : dialogs.messages())
+        out.append(a.box.title + QLatin1Char('|') + a.box.text);
+    return out;
+}
+
+// Writes into a named temporary, or an unnamed file, and gives the copy up
+// at its first block when asked.
+class Monitor : public FileOps::CopyMonitor
 {
 public:
-    QStringList texts;
+    Monitor(bool unnamed, bool giveUp)
+        : m_unnamed(unnamed)
+        , m_giveUp(giveUp)
+    { }
+    bool cancelled() const override { return m_stop; }
+    void copied(qint64) override { m_stop = m_giveUp; }
+    bool naming(const std::function<bool()> &step) override { return !m_stop && step(); }
+    void setTemporary(const QByteArray &path) override { temporary = path; }
+    bool takeTemporary(const QByteArray &path) override { return temporary == path; }
+    bool unnamedTemporary() const override { return m_unnamed; }
+    QByteArray temporary;
 
-protected:
-    bool eventFilter(QObject *watched, QEvent *event) override
-    {
-        const QString text = static_cast<QLabel *>(watched)->text();
-        if (event->type() == QEvent::Paint && (texts.isEmpty() || texts.constLast() != text))
-            texts.append(text);
-        return false;
-    }
-};
-
-// The main window shown on a folder, the audit timer stopped.
-struct Window {
-    ScriptedDialogs dialogs;
-    frmMain win {dialogs};
-    StatusLog status;
-
-    bool watch(const QString &dir)
-    {
-        win.setAuditInterval(0);
-        win.show();
-        if (!QTest::qWaitForWindowExposed(&win) || !win.folderTree()->setPath(dir))
-            return false;
-        win.setStatusText(QStringLiteral("Idle"));
-        win.findChild<QLabel *>(QStringLiteral("statusPanel"))->installEventFilter(&status);
-        return true;
-    }
-    QStringList rows() const
-    {
-        QStringList names;
-        for (int i = 0; i < win.listModel()->rowCount(); ++i)
-            names.append(win.listModel()->row(i).name);
-        return names;
-    }
-    void select(const QStringList &names)
-    {
-        for (int i = 0; i < win.listModel()->rowCount(); ++i) {
-            if (names.contains(win.listModel()->row(i).name))
-                win.listView()->selectionModel()->select(win.listModel()->index(i, 0),
-                                                         QItemSelectionModel::Select | QItemSelectionModel::Rows);
-        }
-    }
-    // Each message box as "title|text".
-    QStringList boxes() const
-    {
-        QStringList out;
-        for (const ScriptedDialogs::Asked &a : dialogs.messages())
-            out.append(a.box.title + QLatin1Char('|') + a.box.text);
-        return out;
-    }
+private:
+    bool m_unnamed;
+    bool m_giveUp;
+    bool m_stop = false;
 };
 
 } // namespace
@@ -118,135 +95,97 @@ class TestActions : public QObject
     Q_OBJECT
 
 public:
-    enum class Setup { None, Existing, ReadOnly, Folder, Pipe, Unreadable };
+    enum class Setup { None, Existing, ReadOnly, Folder, Pipe, Unreadable, Named, GiveUp, GiveUpNamed };
     Q_ENUM(Setup)
 
 private Q_SLOTS:
-    // A desktop of our own, with no session bus and no system applications:
-    // *.vardeltest opens with a script that appends its argument to a marker.
-    void initTestCase()
-    {
-        const QString dataHome = root() + QStringLiteral("/data");
-        qputenv("GIO_USE_VFS", "local");
-        qputenv("GSETTINGS_BACKEND", "memory");
-        qputenv("DBUS_SESSION_BUS_ADDRESS", QFile::encodeName(QStringLiteral("unix:path=") + root() + "/no-bus"));
-        qputenv("XDG_DATA_DIRS", QFile::encodeName(root() + QStringLiteral("/system-data")));
-        qputenv("XDG_CONFIG_DIRS", QFile::encodeName(root() + QStringLiteral("/system-config")));
-        QVERIFY(writeFile(dataHome + QStringLiteral("/mime/packages/vardel-test.xml"),
-                          "<mime-info xmlns=\"http://www.freedesktop.org/standards/shared-mime-info\">\n"
-                          "<mime-type type=\"application/x-vardel-test\"><glob pattern=\"*.vardeltest\"/></mime-type>\n"
-                          "</mime-info>\n"));
-        // update-mime-database comes with the package shared-mime-info.
-        QCOMPARE(QProcess::execute(QStringLiteral("update-mime-database"), {dataHome + QStringLiteral("/mime")}), 0);
-
-        const QString opener = root() + QStringLiteral("/opener.sh");
-        QVERIFY(writeFile(opener, "#!/bin/sh\nprintf '%s\\n' \"$1\" >> '" + QFile::encodeName(marker()) + "'\n", 0700));
-        QVERIFY(writeFile(dataHome + QStringLiteral("/applications/vardel-test-opener.desktop"),
-                          "[Desktop Entry]\nType=Application\nName=Opener\nExec=\"" + QFile::encodeName(opener)
-                              + "\" %f\nMimeType=application/x-vardel-test;\n"));
-        QVERIFY(writeFile(root() + QStringLiteral("/config/mimeapps.list"),
-                          "[Default Applications]\napplication/x-vardel-test=vardel-test-opener.desktop;\n"));
-    }
-
     void init()
     {
-        QFile::remove(marker());
-        m_watched = std::make_unique<QTemporaryDir>(root() + QStringLiteral("/watched-XXXXXX"));
-        m_dest = std::make_unique<QTemporaryDir>(root() + QStringLiteral("/dest-XXXXXX"));
+        m_watched = std::make_unique<QTemporaryDir>();
+        m_dest = std::make_unique<QTemporaryDir>();
         QVERIFY(m_watched->isValid() && m_dest->isValid());
     }
 
-    void open_data()
+    void isExecutable_data()
     {
         QTest::addColumn<QString>("name");
         QTest::addColumn<int>("mode");
-        QTest::addColumn<bool>("asked");
-        QTest::addColumn<QString>("error"); // the box's "title|message"; empty: the file was opened
+        QTest::addColumn<bool>("executable");
 
-        QTest::newRow("plain file") << QStringLiteral("plain.vardeltest") << 0644 << false << QString();
-        QTest::newRow("exe inside the name") << QStringLiteral("a.exe.vardeltest") << 0644 << false << QString();
-        QTest::newRow("owner execute bit") << QStringLiteral("tool.vardeltest") << 0755 << true << QString();
-        QTest::newRow("others' execute bit") << QStringLiteral("other.vardeltest") << 0641 << true << QString();
-        QTest::newRow("launcher, any case") << QStringLiteral("Launch.DeskTop") << 0644 << true << QString();
-        QTest::newRow("SETUP.Exe") << QStringLiteral("SETUP.Exe") << 0644 << true << QString();
-        QTest::newRow("run.bat") << QStringLiteral("run.bat") << 0644 << true << QString();
-        QTest::newRow("x.CoM") << QStringLiteral("x.CoM") << 0644 << true << QString();
-        QTest::newRow("exe, no application")
-            << QStringLiteral("exe") << 0644 << false
-            << QStringLiteral("Error #31|There is no program associated with the specified type of file.");
+        QTest::newRow("plain file") << QStringLiteral("plain.txt") << 0644 << false;
+        QTest::newRow("exe inside the name") << QStringLiteral("a.exe.txt") << 0644 << false;
+        QTest::newRow("three letters") << QStringLiteral("exe") << 0644 << false;
+        QTest::newRow("owner execute bit") << QStringLiteral("tool") << 0744 << true;
+        QTest::newRow("others' execute bit") << QStringLiteral("other") << 0641 << true;
+        QTest::newRow("launcher, any case") << QStringLiteral("Launch.DeskTop") << 0644 << true;
+        QTest::newRow("SETUP.Exe") << QStringLiteral("SETUP.Exe") << 0644 << true;
+        QTest::newRow("run.bat") << QStringLiteral("run.bat") << 0644 << true;
+        QTest::newRow("x.CoM") << QStringLiteral("x.CoM") << 0644 << true;
     }
 
-    // Each row is opened together with a plain file after it; a question is
-    // answered No.
-    void open()
+    void isExecutable()
     {
         QFETCH(QString, name);
         QFETCH(int, mode);
-        QFETCH(bool, asked);
-        QFETCH(QString, error);
-
+        QFETCH(bool, executable);
         const QString path = m_watched->filePath(name);
-        const QString last = m_watched->filePath(QStringLiteral("zzz.vardeltest"));
-        QVERIFY(writeFile(path, "x\n", mode) && writeFile(last, "x\n"));
-        Window w;
-        QVERIFY(w.watch(m_watched->path()));
-        w.win.lvwFile_DblClick(); // nothing selected: nothing happens
-        QVERIFY(w.dialogs.asked.isEmpty() && !QFile::exists(marker()));
-
-        w.select({name, QStringLiteral("zzz.vardeltest")});
-        w.dialogs.answers = {Dialogs::Answer::No};
-        w.win.lvwFile_DblClick();
-
-        QStringList expected;
-        if (asked)
-            expected.append(QStringLiteral("Executable Warning...|Do you want to run ") + name + QLatin1Char('?'));
-        if (!error.isEmpty()) {
-            expected.append(error + QLatin1Char('\n') + path);
-            const Dialogs::Box box = w.dialogs.asked.constLast().box;
-            QVERIFY(box.buttons == Dialogs::Buttons::Ok && box.icon == Dialogs::Icon::Critical);
-        }
-        QCOMPARE(w.boxes(), expected);
-        const L handed = asked || !error.isEmpty() ? L {last} : L {path, last};
-        QTRY_COMPARE_WITH_TIMEOUT(handedOver(), handed, 10000);
-        QCOMPARE(w.win.statusText(), QStringLiteral("Idle"));
+        QVERIFY(writeFile(path, "x", mode));
+        QCOMPARE(FileOps::isExecutable(name, path), executable);
     }
 
-    void openWalk_data()
+    void open_data()
     {
         QTest::addColumn<Dialogs::Answer>("answer");
         QTest::newRow("Yes") << Dialogs::Answer::Yes;
         QTest::newRow("No") << Dialogs::Answer::No;
     }
 
-    // One answer covers the rest of the walk. The files are gone once
-    // selected, so each open shows the path it was handed.
-    void openWalk()
+    // Every open is told its result; one answer covers the rest of the walk.
+    void open()
     {
         QFETCH(Dialogs::Answer, answer);
-        const QStringList names {QStringLiteral("a.txt"), QStringLiteral("b.exe"), QStringLiteral("c.exe")};
+        const L names {"a.txt", "b.exe", "c.txt", "d.exe"};
         for (const QString &n : names)
             QVERIFY(writeFile(m_watched->filePath(n), "x"));
-        Window w;
-        QVERIFY(w.watch(m_watched->path()));
-        w.select(names);
-        for (const QString &n : names)
-            QVERIFY(QFile::remove(m_watched->filePath(n)));
+        const QHash<QString, int> codes {{"a.txt", 2}, {"b.exe", 0}, {"c.txt", 27}, {"d.exe", 31}};
+        QStringList handed;
+        ScriptedDialogs dialogs;
+        const FileActions actions(dialogs, nullptr, [&](const QString &path) {
+            handed.append(path);
+            return codes.value(QFileInfo(path).fileName(), 42);
+        });
+        actions.open(m_watched->path(), {});
+        QVERIFY(dialogs.asked.isEmpty() && handed.isEmpty());
 
-        const auto gone = [&](const QString &n) {
-            return QStringLiteral("Error #2|The specified file could not be found.\n") + m_watched->filePath(n);
-        };
-        QStringList expected {gone(names[0]), QStringLiteral("Executable Warning...|Do you want to run b.exe?")};
-        if (answer == Dialogs::Answer::Yes)
-            expected << gone(names[1]) << gone(names[2]);
+        for (int run = 0; run < 2; ++run) { // each walk asks afresh
+            dialogs.reset();
+            handed.clear();
+            dialogs.answers = {Dialogs::Answer::Ok, answer};
+            actions.open(m_watched->path() + QLatin1Char('/'), names);
 
-        for (auto handler : {&frmMain::mnuOpen_Click, &frmMain::mPopOpen_Click}) { // each asks afresh
-            w.dialogs.reset();
-            w.dialogs.answers = {Dialogs::Answer::Ok, answer};
-            (w.win.*handler)();
-            QCOMPARE(w.boxes(), expected);
-            const Dialogs::Box q = w.dialogs.messages().at(1).box;
-            QVERIFY(q.buttons == Dialogs::Buttons::YesNo && q.icon == Dialogs::Icon::Warning
-                    && q.defaultAnswer == Dialogs::Answer::Yes);
+            const auto box = [&](const QString &title, const QString &text, const QString &name) {
+                return title + QLatin1Char('|') + text + QLatin1Char('\n') + m_watched->filePath(name);
+            };
+            QStringList expected {
+                box(QStringLiteral("Error #2"), QStringLiteral("The specified file could not be found."), names[0]),
+                QStringLiteral("Executable Warning...|Do you want to run b.exe?"),
+                box(QStringLiteral("Error #27"),
+                    QStringLiteral("The filename association is either incomplete or invalid."), names[2])};
+            QStringList paths {m_watched->filePath(names[0]), m_watched->filePath(names[2])};
+            if (answer == Dialogs::Answer::Yes) { // b.exe's 0 shows nothing
+                expected.append(box(QStringLiteral("Error #31"),
+                                    QStringLiteral("There is no program associated with the specified type of file."),
+                                    names[3]));
+                paths = {m_watched->filePath(names[0]), m_watched->filePath(names[1]), m_watched->filePath(names[2]),
+                         m_watched->filePath(names[3])};
+            }
+            QCOMPARE(boxes(dialogs), expected);
+            QCOMPARE(handed, paths);
+            const QList<ScriptedDialogs::Asked> asked = dialogs.messages();
+            QCOMPARE(asked.size(), expected.size());
+            QVERIFY(asked[0].box.buttons == Dialogs::Buttons::Ok && asked[0].box.icon == Dialogs::Icon::Critical);
+            QVERIFY(asked[1].box.buttons == Dialogs::Buttons::YesNo && asked[1].box.icon == Dialogs::Icon::Warning
+                    && asked[1].box.defaultAnswer == Dialogs::Answer::Yes);
         }
     }
 
@@ -255,25 +194,44 @@ private Q_SLOTS:
         QTest::addColumn<QStringList>("selected");
         QTest::addColumn<QString>("reply"); // {D} the destination, {W} the watched folder; empty: cancel
         QTest::addColumn<Setup>("setup");
-        QTest::addColumn<QStringList>("after"); // the destination folder
-        QTest::addColumn<QStringList>("status");
+        QTest::addColumn<ScriptedDialogs::Kind>("asked");
+        QTest::addColumn<QStringList>("after"); // the destination folder; each file holds its name
+        QTest::addColumn<QStringList>("copying");
 
+        const auto F = ScriptedDialogs::Kind::SaveFile;
         const L ab {"a.txt", "b.txt"};
         const QString intoD = QStringLiteral("{D}/a.txt; b.txt");
-        const L copying {"Copying a.txt...", "Copying b.txt...", "Sleeping..."};
-        const L both {"a.txt=alpha", "b.txt=bravo"};
-        QTest::newRow("two files into a folder") << ab << intoD << Setup::None << both << copying;
-        QTest::newRow("existing file replaced") << ab << intoD << Setup::Existing << both << copying;
+        const L both {"a.txt=a.txt", "b.txt=b.txt"};
+        QTest::newRow("two files into a folder") << ab << intoD << Setup::None << F << both << ab;
+        QTest::newRow("existing file replaced") << ab << intoD << Setup::Existing << F << both << ab;
         QTest::newRow("read-only file kept, the walk goes on")
-            << ab << intoD << Setup::ReadOnly << L {"a.txt=old", "b.txt=bravo"} << copying;
-        QTest::newRow("whole path typed") << ab << QStringLiteral("{D}/sub/a.txt; b.txt") << Setup::Folder
-                                          << L {"sub/", "sub/a.txt=alpha", "sub/b.txt=bravo"} << copying;
-        QTest::newRow("onto themselves") << ab << QStringLiteral("{W}/a.txt; b.txt") << Setup::None << L() << copying;
-        QTest::newRow("cancel") << ab << QString() << Setup::None << L() << L();
-        QTest::newRow("name lengthened") << ab << QStringLiteral("{D}/xa.txt; b.txt") << Setup::None << L() << L();
-        QTest::newRow("folder missing") << L {"a.txt"} << QStringLiteral("{D}/nosuch/a.txt") << Setup::None << L()
-                                        << L {"Copying a.txt...", "Sleeping..."};
-        QTest::newRow("nothing selected") << L() << QStringLiteral("{D}/") << Setup::None << L() << L {"Sleeping..."};
+            << ab << intoD << Setup::ReadOnly << F << L {"a.txt=old", "b.txt=b.txt"} << ab;
+        QTest::newRow("whole path typed") << ab << QStringLiteral("{D}/sub/a.txt; b.txt") << Setup::Folder << F
+                                          << L {"sub/", "sub/a.txt=a.txt", "sub/b.txt=b.txt"} << ab;
+        QTest::newRow("onto themselves") << ab << QStringLiteral("{W}/a.txt; b.txt") << Setup::None << F << L() << ab;
+        QTest::newRow("cancel") << ab << QString() << Setup::None << F << L() << L();
+        QTest::newRow("name lengthened") << ab << QStringLiteral("{D}/xa.txt; b.txt") << Setup::None << F << L() << L();
+        QTest::newRow("folder missing") << L {"a.txt"} << QStringLiteral("{D}/nosuch/a.txt") << Setup::None << F << L()
+                                        << L {"a.txt"};
+        QTest::newRow("nothing selected") << L() << QStringLiteral("{D}/") << Setup::None << F << L() << L();
+        const L odd {"say\"hi\".txt", "~notes", " both ends "};
+        QStringList oddAfter;
+        for (const QString &n : odd)
+            oddAfter.append(n + QLatin1Char('=') + n);
+        oddAfter.sort();
+        QTest::newRow("quotes, tilde, blanks")
+            << odd << QStringLiteral("{D}/") + odd.join(QStringLiteral("; ")) << Setup::None << F << oddAfter << odd;
+
+        // Eleven names of 23 bytes and their separators: 273 bytes, more than a file name holds.
+        QStringList many, manyAfter;
+        for (int i = 0; i < 11; ++i)
+            many.append(QStringLiteral("IMG_20240101_1234%1.jpg").arg(i, 2, 10, QLatin1Char('0')));
+        for (const QString &n : many)
+            manyAfter.append(n + QLatin1Char('=') + n);
+        QTest::newRow("too many for a name: a folder is asked")
+            << many << QStringLiteral("{D}") << Setup::None << ScriptedDialogs::Kind::Folder << manyAfter << many;
+        QTest::newRow("folder dialog cancelled")
+            << many << QString() << Setup::None << ScriptedDialogs::Kind::Folder << L() << L();
     }
 
     void copy()
@@ -281,11 +239,12 @@ private Q_SLOTS:
         QFETCH(QStringList, selected);
         QFETCH(QString, reply);
         QFETCH(Setup, setup);
+        QFETCH(ScriptedDialogs::Kind, asked);
         QFETCH(QStringList, after);
-        QFETCH(QStringList, status);
+        QFETCH(QStringList, copying);
 
-        QVERIFY(writeFile(m_watched->filePath(QStringLiteral("a.txt")), "alpha"));
-        QVERIFY(writeFile(m_watched->filePath(QStringLiteral("b.txt")), "bravo"));
+        for (const QString &n : selected + L {"a.txt", "b.txt"})
+            QVERIFY(writeFile(m_watched->filePath(n), n.toUtf8()));
         if (setup == Setup::Existing || setup == Setup::ReadOnly)
             QVERIFY(
                 writeFile(m_dest->filePath(QStringLiteral("a.txt")), "old", setup == Setup::ReadOnly ? 0444 : 0644));
@@ -293,20 +252,30 @@ private Q_SLOTS:
             QVERIFY(QDir(m_dest->path()).mkdir(QStringLiteral("sub")));
         const QStringList source = snapshot(m_watched->path(), true);
 
-        Window w;
-        QVERIFY(w.watch(m_watched->path()));
-        w.select(selected);
+        ScriptedDialogs dialogs;
         if (!reply.isEmpty())
-            w.dialogs.replies = {
+            dialogs.replies = {
                 reply.replace(QStringLiteral("{D}"), m_dest->path()).replace(QStringLiteral("{W}"), m_watched->path())};
-        w.win.mnuCopy_Click();
+        const std::optional<FileActions::CopyJob> job
+            = FileActions(dialogs, nullptr).askCopy(m_watched->path(), selected);
+        QCOMPARE(dialogs.asked.size(), 1);
+        QCOMPARE(dialogs.asked[0].kind, asked);
+        if (asked == ScriptedDialogs::Kind::SaveFile)
+            QCOMPARE(dialogs.asked[0].defaultText, selected.join(QStringLiteral("; ")));
 
-        QCOMPARE(w.dialogs.asked.size(), 1);
-        QCOMPARE(w.dialogs.asked[0].kind, ScriptedDialogs::Kind::SaveFile);
-        QCOMPARE(w.dialogs.asked[0].defaultText, selected.join(QStringLiteral("; ")));
+        QStringList started;
+        if (job) {
+            FileCopier copier;
+            QSignalSpy finished(&copier, &FileCopier::finished);
+            connect(&copier, &FileCopier::copying, this, [&](const QString &name) { started.append(name); });
+            copier.add(job->sourceFolder, job->destinationFolder, job->names);
+            QVERIFY(copier.isBusy());
+            QVERIFY(finished.wait(10000));
+            QVERIFY(!copier.isBusy());
+        }
+        QCOMPARE(started, copying);
         QCOMPARE(snapshot(m_dest->path()), after);
         QCOMPARE(snapshot(m_watched->path(), true), source); // not even rewritten in place
-        QCOMPARE(w.status.texts, status);
     }
 
     void copyFile_data()
@@ -315,11 +284,16 @@ private Q_SLOTS:
         QTest::addColumn<QStringList>("after"); // the destination folder
 
         QTest::newRow("copied") << Setup::None << L {"a.txt=alpha"};
+        QTest::newRow("copied through a named temporary") << Setup::Named << L {"a.txt=alpha"};
+        QTest::newRow("replaced") << Setup::Existing << L {"a.txt=alpha"};
+        QTest::newRow("given up over a file") << Setup::GiveUp << L {"a.txt=old"};
+        QTest::newRow("given up over a file, named temporary") << Setup::GiveUpNamed << L {"a.txt=old"};
         QTest::newRow("unreadable source over a file") << Setup::Unreadable << L {"a.txt=old"};
         QTest::newRow("pipe in the file's place") << Setup::Pipe << L();
         QTest::newRow("folder in the destination's place") << Setup::Folder << L {"a.txt/"};
     }
 
+    // Nothing but the finished file ever appears in the destination folder.
     void copyFile()
     {
         QFETCH(Setup, setup);
@@ -329,18 +303,24 @@ private Q_SLOTS:
         const QString destination = m_dest->filePath(QStringLiteral("a.txt"));
         if (setup == Setup::Unreadable) { // opens as a plain file, but its first read fails
             source = QStringLiteral("/proc/self/mem");
-            QVERIFY(writeFile(destination, "old"));
         } else if (setup == Setup::Pipe) {
             QCOMPARE(::mkfifo(QFile::encodeName(source).constData(), 0644), 0);
         } else {
             QVERIFY(writeFile(source, "alpha", 04755));
             QVERIFY(setup != Setup::Folder || QDir().mkdir(destination));
         }
-        QCOMPARE(FileOps::copyFile(source, destination), setup == Setup::None);
+        if (setup == Setup::Unreadable || setup == Setup::Existing || setup == Setup::GiveUp
+            || setup == Setup::GiveUpNamed)
+            QVERIFY(writeFile(destination, "old"));
+        Monitor monitor(setup != Setup::Named && setup != Setup::GiveUpNamed,
+                        setup == Setup::GiveUp || setup == Setup::GiveUpNamed);
+        const bool copied = setup == Setup::None || setup == Setup::Named || setup == Setup::Existing;
+        QCOMPARE(FileOps::copyFile(source, destination, &monitor), copied);
         QCOMPARE(snapshot(m_dest->path()), after);
-        struct stat st; // the permissions come along, set-user-ID does not
-        QVERIFY(setup != Setup::None
-                || (::stat(QFile::encodeName(destination).constData(), &st) == 0 && (st.st_mode & 07777) == 0755));
+        struct stat st; // the permissions come along, set-user-ID does not, nor the time
+        QVERIFY(!copied
+                || (::stat(QFile::encodeName(destination).constData(), &st) == 0 && (st.st_mode & 07777) == 0755
+                    && QFileInfo(destination).lastModified() == QFileInfo(source).lastModified()));
     }
 
     void deleteFiles_data()
@@ -351,14 +331,13 @@ private Q_SLOTS:
         QTest::addColumn<QStringList>("left"); // the watched folder; each file holds its name
 
         const L abc {"a.txt", "b.txt", "c.txt"};
-        const L all {"a.txt=a.txt", "b.txt=b.txt", "c.txt=c.txt", "new.txt=new.txt"};
+        const L all {"a.txt=a.txt", "b.txt=b.txt", "c.txt=c.txt"};
         QTest::newRow("No") << abc << Dialogs::Answer::No << false << all;
-        QTest::newRow("Yes") << abc << Dialogs::Answer::Yes << false << L {"new.txt=new.txt"};
-        QTest::newRow("read-only among them") << abc << Dialogs::Answer::Yes << true << all.mid(1, 1) + all.mid(3);
+        QTest::newRow("Yes") << abc << Dialogs::Answer::Yes << false << L();
+        QTest::newRow("read-only among them") << abc << Dialogs::Answer::Yes << true << all.mid(1, 1);
         QTest::newRow("nothing selected") << L() << Dialogs::Answer::Yes << false << all;
     }
 
-    // "new.txt" arrives after the catalogue and is marked new before the delete.
     void deleteFiles()
     {
         QFETCH(QStringList, selected);
@@ -368,55 +347,83 @@ private Q_SLOTS:
 
         for (const char *n : {"a.txt", "b.txt", "c.txt"})
             QVERIFY(writeFile(m_watched->filePath(QLatin1String(n)), n, readOnly && n[0] == 'b' ? 0444 : 0644));
-        Window w;
-        QVERIFY(w.watch(m_watched->path()));
-        QVERIFY(writeFile(m_watched->filePath(QStringLiteral("new.txt")), "new.txt"));
-        w.win.CompareFile();
-        QCOMPARE(w.win.lastNewFiles(), QStringLiteral("new.txt"));
-        w.win.setStatusText(QStringLiteral("Idle"));
-        w.status.texts.clear();
-        w.dialogs.reset();
-        const QStringList knownBefore = w.win.knownFiles().names();
+        ScriptedDialogs dialogs;
+        dialogs.answers = {answer};
+        QStringList status;
+        const bool yes = FileActions(dialogs, nullptr).deleteFiles(m_watched->path(), selected, [&](const QString &t) {
+            status.append(t);
+        });
 
-        w.select(selected);
-        w.dialogs.answers = {answer};
-        w.win.mnuDelete_Click();
-
-        QCOMPARE(w.boxes(),
+        QCOMPARE(yes, answer == Dialogs::Answer::Yes);
+        QCOMPARE(boxes(dialogs),
                  L {QStringLiteral("Delete Warning|Do you want to delete the file/s ")
                     + selected.join(QStringLiteral(", ")) + QStringLiteral("?  ")});
-        const Dialogs::Box q = w.dialogs.asked[0].box;
+        const Dialogs::Box q = dialogs.asked[0].box;
         QVERIFY(q.buttons == Dialogs::Buttons::YesNo && q.icon == Dialogs::Icon::Question
                 && q.defaultAnswer == Dialogs::Answer::Yes);
         QCOMPARE(snapshot(m_watched->path()), left);
-
-        QStringList status;
-        QStringList files;
-        if (answer == Dialogs::Answer::Yes) {
+        QStringList expected;
+        if (yes) {
             for (const QString &n : selected)
-                status.append(QStringLiteral("Deleting ") + n + QStringLiteral("..."));
-            status.append(QStringLiteral("Sleeping..."));
-            for (const QString &entry : left) {
-                if (entry.contains(QLatin1Char('=')))
-                    files.append(entry.section(QLatin1Char('='), 0, 0));
-            }
-            QCOMPARE(w.rows(), files);
+                expected.append(QStringLiteral("Deleting ") + n + QStringLiteral("..."));
+            expected.append(QStringLiteral("Sleeping..."));
         }
-        QCOMPARE(w.status.texts, status);
-        // On Yes the survivors are the catalogue; on No "new.txt" stays new.
-        QCOMPARE(w.win.knownFiles().names(), answer == Dialogs::Answer::Yes ? files : knownBefore);
+        QCOMPARE(status, expected);
+    }
+
+    // The window shows each copy in its status panel, holds the audit tick
+    // until the copies end, and takes a new catalogue after a delete.
+    void window()
+    {
+        for (const char *n : {"a.txt", "b.txt"})
+            QVERIFY(writeFile(m_watched->filePath(QLatin1String(n)), n));
+        ScriptedDialogs dialogs;
+        frmMain win(dialogs);
+        win.setAuditInterval(65535);
+        win.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&win) && win.folderTree()->setPath(m_watched->path()));
+        QCOMPARE(win.listModel()->rowCount(), 2);
+        win.listView()->selectionModel()->select(
+            QItemSelection(win.listModel()->index(0, 0), win.listModel()->index(1, 0)),
+            QItemSelectionModel::Select | QItemSelectionModel::Rows);
+        QStringList status;
+        struct Log : QObject {
+            QStringList *texts;
+            bool eventFilter(QObject *watched, QEvent *event) override
+            {
+                const QString text = static_cast<QLabel *>(watched)->text();
+                if (event->type() == QEvent::Paint && (texts->isEmpty() || texts->constLast() != text))
+                    texts->append(text);
+                return false;
+            }
+        } log;
+        log.texts = &status;
+        win.findChild<QLabel *>(QStringLiteral("statusPanel"))->installEventFilter(&log);
+
+        dialogs.replies = {m_dest->filePath(QStringLiteral("a.txt; b.txt"))};
+        win.mnuCopy_Click();
+        QVERIFY(win.isCopying());
+        QVERIFY(writeFile(m_watched->filePath(QStringLiteral("new.txt")), "new"));
+        win.Timer1_Timer(); // held until the copies end
+        QVERIFY(win.lastNewFiles().isEmpty());
+        QTRY_VERIFY_WITH_TIMEOUT(!win.isCopying(), 10000);
+        QCOMPARE(snapshot(m_dest->path()), L({"a.txt=a.txt", "b.txt=b.txt"}));
+        QCOMPARE(status.mid(0, 3), L({"Copying a.txt...", "Copying b.txt...", "Sleeping..."}));
+        QTRY_COMPARE_WITH_TIMEOUT(win.lastNewFiles(), QStringLiteral("new.txt"), 10000);
+
+        dialogs.reset();
+        dialogs.answers = {Dialogs::Answer::Yes};
+        win.listView()->selectionModel()->clearSelection();
+        win.listView()->selectionModel()->select(win.listModel()->index(0, 0),
+                                                 QItemSelectionModel::Select | QItemSelectionModel::Rows);
+        const QString deleted = win.listModel()->row(0).name;
+        win.mnuDelete_Click();
+        QVERIFY(!QFile::exists(m_watched->filePath(deleted)));
+        QCOMPARE(win.knownFiles().names().size(), 2);
+        QVERIFY(!win.knownFiles().names().contains(deleted));
     }
 
 private:
-    static QString root() { return TestSupport::home().path(); }
-    static QString marker() { return root() + QStringLiteral("/opened"); }
-    static QStringList handedOver()
-    {
-        QStringList lines = QString::fromUtf8(readFile(marker())).split(QLatin1Char('\n'), Qt::SkipEmptyParts);
-        lines.sort();
-        return lines;
-    }
-
     std::unique_ptr<QTemporaryDir> m_watched;
     std::unique_ptr<QTemporaryDir> m_dest;
 };

@@ -386,6 +386,7 @@ private Q_SLOTS:
         QTRY_COMPARE(readBytes(marker()), dir + '/' + name);
         w.dialogs.replies = {FileNames::decode(dest + '/' + name)};
         w.win->mnuCopy_Click();
+        QTRY_VERIFY_WITH_TIMEOUT(!w.win->isCopying(), 10000);
         QCOMPARE(entries(dest), QByteArrayList {name + '=' + name});
         w.dialogs.answers = {Dialogs::Answer::Yes};
         w.win->mnuDelete_Click();
@@ -465,6 +466,7 @@ private Q_SLOTS:
         else
             w.win->mnuDelete_Click();
 
+        QTRY_VERIFY_WITH_TIMEOUT(!w.win->isCopying(), 10000);
         QCOMPARE(entries(dir), before);
         QCOMPARE(readBytes(dir + "/a.txt/inside"), folder ? QByteArray("in") : QByteArray("<none>"));
         QCOMPARE(entries(dest), QByteArrayList {});

@@ -76,7 +76,8 @@ void TestShellOpen::initTestCase()
     QVERIFY(QDir().mkpath(systemConfig));
     qputenv("XDG_CONFIG_DIRS", QFile::encodeName(systemConfig));
 
-    // Two types: one with an application, one with none at all.
+    // Three types: one with an application, one whose application cannot
+    // start (it needs a terminal and there is none), one with none at all.
     QVERIFY(QDir().mkpath(dataHome + QStringLiteral("/mime/packages")));
     QVERIFY(writeFile(dataHome + QStringLiteral("/mime/packages/vardel-test.xml"),
                       "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n"
@@ -84,6 +85,9 @@ void TestShellOpen::initTestCase()
                       "  <mime-type type=\"application/x-vardel-test\">\n"
                       "    <comment>Vardel test file</comment>\n"
                       "    <glob pattern=\"*.vardeltest\"/>\n"
+                      "  </mime-type>\n"
+                      "  <mime-type type=\"application/x-vardel-terminal\">\n"
+                      "    <glob pattern=\"*.vardelterm\"/>\n"
                       "  </mime-type>\n"
                       "  <mime-type type=\"application/x-vardel-orphan\">\n"
                       "    <comment>Vardel file nobody opens</comment>\n"
@@ -117,9 +121,15 @@ void TestShellOpen::initTestCase()
                           + "\" %f\n"
                             "MimeType=application/x-vardel-test;\n"
                             "NoDisplay=true\n"));
+    QVERIFY(writeFile(dataHome + QStringLiteral("/applications/vardel-test-console.desktop"),
+                      "[Desktop Entry]\nType=Application\nName=Console\nTerminal=true\nExec=\""
+                          + QFile::encodeName(opener) + "\" %f\nMimeType=application/x-vardel-terminal;\n"));
     QVERIFY(writeFile(configHome + QStringLiteral("/mimeapps.list"),
                       "[Default Applications]\n"
-                      "application/x-vardel-test=vardel-test-opener.desktop;\n"));
+                      "application/x-vardel-test=vardel-test-opener.desktop;\n"
+                      "application/x-vardel-terminal=vardel-test-console.desktop;\n"));
+    // No terminal to be found.
+    qputenv("PATH", QFile::encodeName(systemConfig));
 }
 
 void TestShellOpen::init()
@@ -144,6 +154,7 @@ void TestShellOpen::open_data()
     QTest::newRow("folder is a file") << QStringLiteral("plain/x.vardeltest") << Setup::FileAsFolder << 3;
     QTest::newRow("unreadable") << QStringLiteral("locked.vardeltest") << Setup::Unreadable << 5;
     QTest::newRow("no application") << QStringLiteral("nobody.vardelorphan") << Setup::Readable << 31;
+    QTest::newRow("application cannot start") << QStringLiteral("console.vardelterm") << Setup::Readable << 27;
 }
 
 void TestShellOpen::open()

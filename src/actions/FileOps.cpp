@@ -2,6 +2,8 @@
 
 #include "platform/FileNames.h"
 
+#include <QRandomGenerator>
+
 #include <cerrno>
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -91,10 +93,12 @@ bool writeAll(int fd, const char *data, ssize_t size)
     return true;
 }
 
-bool copyContents(int from, int to)
+bool readWriteLoop(int from, int to, CopyMonitor &monitor)
 {
     char buffer[1 << 16];
     for (;;) {
+        if (monitor.cancelled())
+            return false;
         const ssize_t n = ::read(from, buffer, sizeof buffer);
         if (n == 0)
             return true;
@@ -105,13 +109,117 @@ bool copyContents(int from, int to)
         }
         if (!writeAll(to, buffer, n))
             return false;
+        monitor.copied(n);
     }
+}
+
+// The kernel copies the blocks itself where it can. Where it cannot
+// (another file system, an old kernel) the plain loop goes on from where it
+// stopped; so it does when the kernel finds nothing at all to copy, since
+// files such as /proc's say nothing true about their size.
+bool copyContents(int from, int to, CopyMonitor &monitor)
+{
+    constexpr std::size_t kBlock = 1 << 20; // small enough to stop soon when asked
+    qint64 total = 0;
+    for (;;) {
+        if (monitor.cancelled())
+            return false;
+        const ssize_t n = ::copy_file_range(from, nullptr, to, nullptr, kBlock, 0);
+        if (n > 0) {
+            total += n;
+            monitor.copied(n);
+            continue;
+        }
+        if (n == 0 && total > 0)
+            return true;
+        if (n < 0 && errno == EINTR)
+            continue;
+        return readWriteLoop(from, to, monitor);
+    }
+}
+
+// Contents, permission bits and times, on the disk before the file is named.
+bool writeCopy(int in, int out, const struct stat &srcStat, CopyMonitor &monitor)
+{
+    // The permission bits only: a copy never carries set-user-ID or set-group-ID.
+    if (!copyContents(in, out, monitor) || ::fchmod(out, srcStat.st_mode & 0777) != 0)
+        return false;
+    const struct timespec times[2] = {srcStat.st_atim, srcStat.st_mtim};
+    ::futimens(out, times);
+    return ::fsync(out) == 0;
+}
+
+// A copy nobody watches: never given up, every step runs.
+class Unwatched : public CopyMonitor
+{
+public:
+    bool cancelled() const override { return false; }
+    void copied(qint64) override { }
+    bool naming(const std::function<bool()> &step) override { return step(); }
+    void setTemporary(const QByteArray &) override { }
+    bool takeTemporary(const QByteArray &) override { return true; }
+};
+
+QByteArray randomSuffix()
+{
+    return QByteArray::number(QRandomGenerator::global()->generate(), 36);
+}
+
+// Gives the unnamed file open at fd a name; 0 or the errno.
+int linkUnnamed(int fd, const QByteArray &to)
+{
+    const QByteArray proc = "/proc/self/fd/" + QByteArray::number(fd);
+    if (::linkat(AT_FDCWD, proc.constData(), AT_FDCWD, to.constData(), AT_SYMLINK_FOLLOW) == 0)
+        return 0;
+    if (errno != ENOENT)
+        return errno;
+    // No /proc: the direct way, which needs a privilege most users lack.
+    return ::linkat(fd, "", AT_FDCWD, to.constData(), AT_EMPTY_PATH) == 0 ? 0 : errno;
+}
+
+enum class Linked { Done, Failed, Unable };
+
+// The complete unnamed file takes the destination's name in one step: a new
+// name directly, an existing file by a rename over it.
+Linked linkInPlace(int fd, const QByteArray &dst, const QByteArray &tempPrefix, CopyMonitor &monitor)
+{
+    Linked result = Linked::Failed;
+    monitor.naming([&] {
+        const int error = linkUnnamed(fd, dst);
+        if (error == 0) {
+            result = Linked::Done;
+            return true;
+        }
+        if (error != EEXIST) {
+            result = Linked::Unable;
+            return false;
+        }
+        for (int attempt = 0; attempt < 100; ++attempt) {
+            const QByteArray temp = tempPrefix + randomSuffix();
+            if (const int e = linkUnnamed(fd, temp); e != 0) {
+                if (e == EEXIST)
+                    continue;
+                return false;
+            }
+            monitor.setTemporary(temp);
+            const bool renamed = ::rename(temp.constData(), dst.constData()) == 0;
+            if (!renamed)
+                ::unlink(temp.constData());
+            monitor.setTemporary({});
+            result = renamed ? Linked::Done : Linked::Failed;
+            return renamed;
+        }
+        return false;
+    });
+    return result;
 }
 
 } // namespace
 
-bool copyFile(const QString &source, const QString &destination)
+bool copyFile(const QString &source, const QString &destination, CopyMonitor *watcher)
 {
+    Unwatched unwatched;
+    CopyMonitor &monitor = watcher ? *watcher : unwatched;
     const QByteArray src = FileNames::encode(source);
     const QByteArray dst = FileNames::encode(destination);
 
@@ -134,23 +242,49 @@ bool copyFile(const QString &source, const QString &destination)
         return false;
     }
 
-    // Write beside the destination, then rename over it in one step.
     const int slash = dst.lastIndexOf('/');
-    QByteArray temp = (slash >= 0 ? dst.left(slash + 1) : QByteArray()) + ".vardel-copy-XXXXXX";
-    Fd out(::mkostemp(temp.data(), O_CLOEXEC));
-    if (out.get() < 0)
-        return false;
-    // The permission bits only: a copy never carries set-user-ID or set-group-ID.
-    bool ok = copyContents(in.get(), out.get()) && ::fchmod(out.get(), srcStat.st_mode & 0777) == 0;
-    if (ok) {
-        const struct timespec times[2] = {srcStat.st_atim, srcStat.st_mtim};
-        ::futimens(out.get(), times);
-        ok = ::fsync(out.get()) == 0;
+    const QByteArray folder = slash > 0 ? dst.left(slash) : slash == 0 ? QByteArray("/") : QByteArray(".");
+    const QByteArray tempPrefix = (slash >= 0 ? dst.left(slash + 1) : QByteArray()) + ".vardel-copy-";
+
+    // An unnamed file vanishes with the program, however it ends.
+    if (monitor.unnamedTemporary()) {
+        Fd out(::open(folder.constData(), O_TMPFILE | O_WRONLY | O_CLOEXEC, 0600));
+        if (out.get() >= 0) {
+            if (!writeCopy(in.get(), out.get(), srcStat, monitor))
+                return false;
+            const Linked linked = linkInPlace(out.get(), dst, tempPrefix, monitor);
+            if (linked != Linked::Unable)
+                return linked == Linked::Done;
+            // It cannot be given a name here: written again, named.
+            if (monitor.cancelled() || ::lseek(in.get(), 0, SEEK_SET) != 0)
+                return false;
+        }
     }
+
+    // Written beside the destination under a temporary name, then renamed
+    // over it in one step.
+    QByteArray temp = tempPrefix + "XXXXXX";
+    int fd = -1;
+    monitor.naming([&] {
+        fd = ::mkostemp(temp.data(), O_CLOEXEC);
+        if (fd >= 0)
+            monitor.setTemporary(temp);
+        return fd >= 0;
+    });
+    if (fd < 0)
+        return false;
+    Fd out(fd);
+    bool ok = writeCopy(in.get(), out.get(), srcStat, monitor);
     ok = ::close(out.release()) == 0 && ok;
-    if (ok)
-        ok = ::rename(temp.constData(), dst.constData()) == 0;
-    if (!ok)
+    if (ok) {
+        ok = monitor.naming([&] {
+            const bool renamed = ::rename(temp.constData(), dst.constData()) == 0;
+            if (renamed)
+                monitor.setTemporary({});
+            return renamed;
+        });
+    }
+    if (!ok && monitor.takeTemporary(temp))
         ::unlink(temp.constData());
     return ok;
 }

@@ -3,6 +3,7 @@
 #include <QString>
 #include <QStringList>
 
+#include <functional>
 #include <optional>
 
 // The file work behind open, copy and delete. Paths are used exactly as
@@ -29,12 +30,40 @@ std::optional<QString> destinationFolder(const QString &dialogPath, const QStrin
 // write, is read-only: it is neither replaced nor deleted.
 bool isReadOnly(const QString &path);
 
-// Copies a plain file, replacing a destination file without asking. A
-// replacement is written to a temporary file beside it and renamed over it,
-// so a failure never leaves a truncated file. A file copied onto itself is
-// left untouched. Keeps the file's permission bits (never set-user-ID or
-// set-group-ID) and modification time; a pipe or a folder is never copied.
-bool copyFile(const QString &source, const QString &destination);
+// What a copy running beside the window obeys and reports.
+class CopyMonitor
+{
+public:
+    virtual ~CopyMonitor() = default;
+    // Polled between blocks: a copy given up leaves no file behind.
+    virtual bool cancelled() const = 0;
+    // More bytes written.
+    virtual void copied(qint64 bytes) = 0;
+    // Runs a step that makes, links or renames a file in the destination
+    // folder, unless the copy has been given up: then the step does not run
+    // and the answer is false.
+    virtual bool naming(const std::function<bool()> &step) = 0;
+    // The named temporary file that now exists in the destination folder
+    // (empty: none), called from within a naming step. Whoever gives the copy
+    // up removes it, since the copy may never come back to do so.
+    virtual void setTemporary(const QByteArray &path) = 0;
+    // After a copy was given up: true when its temporary file is still the
+    // copy's to remove (the one who gave it up did not).
+    virtual bool takeTemporary(const QByteArray &path) = 0;
+    // Whether to write into an unnamed file first; false forces the named
+    // temporary that file systems without unnamed files get.
+    virtual bool unnamedTemporary() const { return true; }
+};
+
+// Copies a plain file, replacing a destination file without asking. The
+// contents go into a file with no name in the destination folder (or, where
+// the file system has none, a named temporary beside it), which takes the
+// destination's name in one step once complete: a failure, or the program
+// ending mid-way, never leaves a truncated file under that name. A file
+// copied onto itself is left untouched. Keeps the file's permission bits
+// (never set-user-ID or set-group-ID) and modification time; a pipe or a
+// folder is never copied.
+bool copyFile(const QString &source, const QString &destination, CopyMonitor *monitor = nullptr);
 
 // Deletes exactly the plain file (or the link to one) at the path; never a
 // folder, never a read-only file.

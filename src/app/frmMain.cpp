@@ -1,6 +1,8 @@
 #include "app/frmMain.h"
 
 #include "about/frmAbout.h"
+#include "actions/FileActions.h"
+#include "actions/FileCopier.h"
 #include "app/AppPath.h"
 #include "app/Banner.h"
 #include "app/DriveSelector.h"
@@ -23,6 +25,7 @@
 #include <QHeaderView>
 #include <QLabel>
 #include <QMenuBar>
+#include <QProgressBar>
 #include <QPushButton>
 #include <QScreen>
 #include <QShortcut>
@@ -218,6 +221,25 @@ void frmMain::createControls()
     m_statusPanel->setObjectName(QStringLiteral("statusPanel"));
     StatusBar1->addWidget(m_datePanel);
     StatusBar1->addWidget(m_statusPanel, 1);
+    // Shown while a copy that takes more than a moment runs.
+    m_copyProgress = new QProgressBar(StatusBar1);
+    m_copyProgress->setObjectName(QStringLiteral("copyProgress"));
+    m_copyProgress->setTextVisible(false);
+    m_copyProgress->setFixedWidth(twipsToPixels(1500));
+    m_copyProgress->setMaximumHeight(m_statusPanel->sizeHint().height());
+    m_copyProgress->setAccessibleName(QStringLiteral("Copy progress"));
+    StatusBar1->addPermanentWidget(m_copyProgress);
+    m_copyProgress->hide();
+    m_copier = new FileCopier(this);
+    connect(m_copier, &FileCopier::copying, this,
+            [this](const QString &name) { setStatusText(FileActions::copyingText(name)); });
+    connect(m_copier, &FileCopier::progress, this, &frmMain::copyProgress);
+    connect(m_copier, &FileCopier::finished, this, &frmMain::copiesFinished);
+    m_progressDelay.setSingleShot(true);
+    connect(&m_progressDelay, &QTimer::timeout, this, [this] {
+        if (m_copier->isBusy())
+            m_copyProgress->show();
+    });
     // The date panel follows the calendar by itself.
     const auto showDate
         = [this] { m_datePanel->setText(QLocale::system().toString(QDate::currentDate(), QLocale::ShortFormat)); };
@@ -465,6 +487,8 @@ bool frmMain::Form_Unload()
         m_settings.writeNumber(SettingsStore::listViewColumn(c), columnWidthTwips(c));
     SaveColSize();
     Timer1.stop();
+    // Leaving gives up the copies still running; none leaves a file behind.
+    m_copier->abandon();
     return true;
 }
 

@@ -13,12 +13,15 @@
 
 class Banner;
 class Dialogs;
+class FileActions;
+class FileCopier;
 class DriveSelector;
 class FileListModel;
 class FileListView;
 class FolderTree;
 class QLabel;
 class QMenu;
+class QProgressBar;
 class QPushButton;
 class QStatusBar;
 class frmAbout;
@@ -83,6 +86,11 @@ public:
     bool setAuditInterval(long long ms);
     int auditInterval() const { return m_auditInterval; }
 
+    // Copies run beside the window from the dialog's confirmation until the
+    // last file is written.
+    bool isCopying() const;
+    QProgressBar *copyProgressBar() const { return m_copyProgress; }
+
     QString statusText() const;
     void setStatusText(const QString &text);
 
@@ -118,7 +126,9 @@ private:
     double pixelsToTwips(double pixels) const;
     QStringList selectedNames() const;
     bool isRowSelected(int row) const;
-    void openFile(const QString &path);
+    FileActions fileActions();
+    void copyProgress(qint64 done, qint64 total);
+    void copiesFinished();
     void runPendingTick();
     // Lists the folder again and rebuilds the rows, marking the names the
     // catalogue lacks (or taking a new catalogue); false when the folder
@@ -143,6 +153,9 @@ private:
     QStatusBar *StatusBar1 = nullptr;
     QLabel *m_datePanel = nullptr;
     QLabel *m_statusPanel = nullptr;
+    QProgressBar *m_copyProgress = nullptr;
+    FileCopier *m_copier = nullptr;
+    QTimer m_progressDelay;
     QTimer Timer1;
     QTimer m_dateTimer;
     FileListing File1;

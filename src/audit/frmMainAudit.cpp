@@ -142,8 +142,9 @@ void frmMain::RefreshFileLists()
 void frmMain::Timer1_Timer()
 {
     // A pass under an open box would rebuild the list beneath a question
-    // and pile alert on alert: it waits until the box is closed.
-    if (m_dialogs.isBoxOpen() || m_inPass) {
+    // and pile alert on alert: it waits until the box is closed, and until
+    // running copies end.
+    if (m_dialogs.isBoxOpen() || m_inPass || isCopying()) {
         m_tickPending = true;
         return;
     }
@@ -155,7 +156,7 @@ void frmMain::Timer1_Timer()
 
 void frmMain::runPendingTick()
 {
-    if (!m_tickPending || m_dialogs.isBoxOpen())
+    if (!m_tickPending || m_dialogs.isBoxOpen() || isCopying())
         return;
     // Once the audit is stopped (a period of 0, or the exit confirmed) a
     // tick held back by the box is dropped: no pass after the window closed.

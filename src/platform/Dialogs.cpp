@@ -39,3 +39,9 @@ std::optional<QString> Dialogs::saveFileName(QWidget *parent, const QString &pro
     OpenBox open(*this);
     return showSaveFile(parent, proposedName);
 }
+
+std::optional<QString> Dialogs::chooseFolder(QWidget *parent)
+{
+    OpenBox open(*this);
+    return showChooseFolder(parent);
+}

@@ -34,9 +34,13 @@ public:
     Answer message(QWidget *parent, const Box &box);
     // One line of text; Cancel gives the empty reply.
     QString input(QWidget *parent, const QString &prompt, const QString &title, const QString &text);
-    // A file dialog in save mode with the proposed name in its name box;
-    // empty when the user cancels.
+    // A file dialog in save mode with the proposed name in its name box: the
+    // folder it shows, "/" and the text the user confirmed there, exactly as
+    // typed (a text beginning with "/" stands alone); empty when the user
+    // cancels.
     std::optional<QString> saveFileName(QWidget *parent, const QString &proposedName);
+    // A dialog that chooses a folder; empty when the user cancels.
+    std::optional<QString> chooseFolder(QWidget *parent);
 
     bool isBoxOpen() const { return m_open > 0; }
 
@@ -49,6 +53,7 @@ protected:
                                              const QString &text)
         = 0;
     virtual std::optional<QString> showSaveFile(QWidget *parent, const QString &proposedName) = 0;
+    virtual std::optional<QString> showChooseFolder(QWidget *parent) = 0;
 
 private:
     class OpenBox;

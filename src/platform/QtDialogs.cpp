@@ -1,9 +1,12 @@
 #include "platform/QtDialogs.h"
 
 #include <QApplication>
+#include <QDialogButtonBox>
 #include <QFileDialog>
 #include <QInputDialog>
+#include <QLineEdit>
 #include <QMessageBox>
+#include <QPushButton>
 
 namespace {
 
@@ -23,6 +26,102 @@ QMessageBox::Icon toQt(Dialogs::Icon icon)
     }
     return QMessageBox::NoIcon;
 }
+
+// A file dialog that gives back what the user confirmed as it stands: the
+// folder it shows and the exact text of its name box. QFileDialog itself
+// would read '"' as quoting several names, expand a leading "~" and refuse a
+// name longer than a file name may be by greying out its button.
+class ExactFileDialog : public QFileDialog
+{
+public:
+    explicit ExactFileDialog(QWidget *parent, FileMode mode)
+        : QFileDialog(parent)
+    {
+        // Only Qt's own dialog has a name box to read.
+        setOption(QFileDialog::DontUseNativeDialog, true);
+        setFileMode(mode);
+        if (mode == QFileDialog::Directory) {
+            setOption(QFileDialog::ShowDirsOnly, true);
+        } else {
+            setAcceptMode(QFileDialog::AcceptSave);
+            // The joined names are confirmed as they stand: no overwrite question.
+            setOption(QFileDialog::DontConfirmOverwrite, true);
+        }
+        m_nameBox = findChild<QLineEdit *>(QStringLiteral("fileNameEdit"));
+        if (auto *buttons = findChild<QDialogButtonBox *>(QStringLiteral("buttonBox")))
+            m_acceptButton
+                = buttons->button(mode == QFileDialog::Directory ? QDialogButtonBox::Open : QDialogButtonBox::Save);
+        if (m_acceptButton && m_nameBox && mode != QFileDialog::Directory) {
+            // After the dialog's own judgement of the text, on every change.
+            connect(m_nameBox, &QLineEdit::textChanged, this, [this] { keepAcceptable(); });
+            m_acceptButton->installEventFilter(this);
+        }
+    }
+
+    void setName(const QString &name)
+    {
+        selectFile(name);
+        if (m_nameBox)
+            m_nameBox->setText(name);
+    }
+
+    QString confirmed() const { return m_confirmed; }
+
+    void accept() override
+    {
+        if (!m_nameBox) {
+            QFileDialog::accept();
+            m_confirmed = selectedFiles().value(0);
+            return;
+        }
+        const QString text = m_nameBox->text();
+        const QString folder = directory().absolutePath();
+        QString path;
+        if (text.isEmpty())
+            path = folder;
+        else if (text.startsWith(QLatin1Char('/')))
+            path = text;
+        else if (text.startsWith(QLatin1String("~/"))) // no file name holds a "/"
+            path = QDir::homePath() + text.mid(1);
+        else
+            path = (folder.endsWith(QLatin1Char('/')) ? folder : folder + QLatin1Char('/')) + text;
+
+        const bool isFolder = QFileInfo(path).isDir();
+        if (fileMode() == QFileDialog::Directory) {
+            if (!isFolder)
+                return;
+        } else if (text.isEmpty()) {
+            return;
+        } else if (isFolder) {
+            // A folder's name opens that folder, as in every file dialog.
+            setDirectory(path);
+            m_nameBox->clear();
+            return;
+        }
+        m_confirmed = path;
+        QDialog::accept();
+    }
+
+protected:
+    bool eventFilter(QObject *watched, QEvent *event) override
+    {
+        if (watched == m_acceptButton && event->type() == QEvent::EnabledChange)
+            keepAcceptable();
+        return QFileDialog::eventFilter(watched, event);
+    }
+
+private:
+    // Any name the user has typed can be confirmed.
+    void keepAcceptable()
+    {
+        if (!m_acceptButton->isEnabled() && !m_nameBox->text().isEmpty())
+            m_acceptButton->setEnabled(true);
+    }
+
+    QLineEdit *m_nameBox = nullptr;
+    QPushButton *m_acceptButton = nullptr;
+    QString m_confirmed;
+};
 
 } // namespace
 
@@ -65,13 +164,17 @@ std::optional<QString> QtDialogs::showInput(QWidget *parent, const QString &prom
 
 std::optional<QString> QtDialogs::showSaveFile(QWidget *parent, const QString &proposedName)
 {
-    QFileDialog dialog(parent);
-    dialog.setAcceptMode(QFileDialog::AcceptSave);
-    dialog.setFileMode(QFileDialog::AnyFile);
-    // The joined names are confirmed as they stand: no overwrite question.
-    dialog.setOption(QFileDialog::DontConfirmOverwrite, true);
-    dialog.selectFile(proposedName);
-    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
+    ExactFileDialog dialog(parent, QFileDialog::AnyFile);
+    dialog.setName(proposedName);
+    if (dialog.exec() != QDialog::Accepted)
         return std::nullopt;
-    return dialog.selectedFiles().constFirst();
+    return dialog.confirmed();
+}
+
+std::optional<QString> QtDialogs::showChooseFolder(QWidget *parent)
+{
+    ExactFileDialog dialog(parent, QFileDialog::Directory);
+    if (dialog.exec() != QDialog::Accepted)
+        return std::nullopt;
+    return dialog.confirmed();
 }

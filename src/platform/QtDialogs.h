@@ -15,4 +15,5 @@ protected:
     std::optional<QString> showInput(QWidget *parent, const QString &prompt, const QString &title,
                                      const QString &text) override;
     std::optional<QString> showSaveFile(QWidget *parent, const QString &proposedName) override;
+    std::optional<QString> showChooseFolder(QWidget *parent) override;
 };

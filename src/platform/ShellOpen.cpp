@@ -34,8 +34,8 @@ int checkFile(const QByteArray &local)
                 return FileNotFound;
             return PathNotFound;
         }
-        default:
-            return Failed;
+        default: // a loop of links, a name too long, a disk error
+            return FileNotFound;
         }
     }
     // Only a plain file is opened: a folder or a pipe that took the file's
@@ -43,24 +43,25 @@ int checkFile(const QByteArray &local)
     if (!S_ISREG(st.st_mode))
         return FileNotFound;
     if (::access(local.constData(), R_OK) != 0)
-        return errno == EACCES || errno == EPERM ? AccessDenied : Failed;
+        return AccessDenied;
     return HandedOver;
 }
 
-int codeFor(const GError *error)
+// Why no application could be found for the file.
+int lookupFailure(const GError *error)
 {
-    if (error == nullptr || error->domain != G_IO_ERROR)
-        return Failed;
-    switch (error->code) {
-    case G_IO_ERROR_NOT_SUPPORTED:
-        return NoAssociation;
-    case G_IO_ERROR_NOT_FOUND:
-        return FileNotFound;
-    case G_IO_ERROR_PERMISSION_DENIED:
-        return AccessDenied;
-    default:
-        return Failed;
+    if (error != nullptr && error->domain == G_IO_ERROR) {
+        switch (error->code) {
+        case G_IO_ERROR_NOT_FOUND:
+            return FileNotFound;
+        case G_IO_ERROR_PERMISSION_DENIED:
+            return AccessDenied;
+        default:
+            break;
+        }
     }
+    // Whatever else went wrong, no application takes the file.
+    return NoAssociation;
 }
 
 } // namespace
@@ -78,18 +79,18 @@ int open(const QString &path)
     GFile *file = g_file_new_for_path(local.constData());
     GError *error = nullptr;
     GAppInfo *app = g_file_query_default_handler(file, nullptr, &error);
-    int code = Failed;
+    int code = NoAssociation;
     if (app == nullptr) {
-        code = codeFor(error);
+        code = lookupFailure(error);
     } else {
         gchar *uri = g_file_get_uri(file);
         GList uris {uri, nullptr, nullptr};
         // GIO spawns the application detached (double fork), so it is
         // neither waited for nor left behind as a zombie.
-        if (g_app_info_launch_uris(app, &uris, nullptr, &error))
-            code = HandedOver;
-        else
-            code = codeFor(error);
+        // An application that is there but cannot start (a terminal it needs
+        // and does not find, a program gone from its place) is an
+        // association that does not work.
+        code = g_app_info_launch_uris(app, &uris, nullptr, &error) ? HandedOver : AssociationInvalid;
         g_free(uri);
         g_object_unref(app);
     }

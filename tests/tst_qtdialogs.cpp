@@ -1,0 +1,136 @@
+#include "TestSupport.h"
+
+#include "platform/QtDialogs.h"
+
+#include <QApplication>
+#include <QDialogButtonBox>
+#include <QFileDialog>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QTest>
+#include <QTimer>
+
+#include <functional>
+
+// The real boxes, driven as a user would: each test finds the open box,
+// acts on it and reads what the adapter gives back.
+class TestQtDialogs : public QObject
+{
+    Q_OBJECT
+
+private:
+    // Acts on the next modal box once it is open; one that stays open after
+    // is closed, so that no test waits for ever.
+    void whenOpen(const std::function<void(QWidget *)> &act)
+    {
+        auto *poll = new QTimer(this);
+        auto tries = std::make_shared<int>(0);
+        connect(poll, &QTimer::timeout, this, [=] {
+            QWidget *box = QApplication::activeModalWidget();
+            if (!box && ++*tries < 500)
+                return;
+            poll->deleteLater();
+            if (!box)
+                return;
+            act(box);
+            QTimer::singleShot(3000, box, [box] {
+                if (box->isVisible())
+                    static_cast<QDialog *>(box)->reject();
+            });
+        });
+        poll->start(10);
+    }
+
+private Q_SLOTS:
+    void init() { QVERIFY(m_dir.isValid() && QDir::setCurrent(m_dir.path())); }
+
+    void cleanup() { QVERIFY(!QApplication::activeModalWidget()); }
+
+    void saveFile_data()
+    {
+        QTest::addColumn<QString>("name");
+        QTest::addColumn<bool>("confirm");
+
+        QTest::newRow("plain") << QStringLiteral("a.txt; b.txt") << true;
+        QTest::newRow("quotes") << QStringLiteral("say\"hi\".txt; x\"\".txt") << true;
+        QTest::newRow("tilde") << QStringLiteral("~") << true;
+        QString joined = QStringLiteral("IMG_20240101_123400.jpg");
+        for (int i = 1; i < 12; ++i)
+            joined += QStringLiteral("; IMG_20240101_1234%1.jpg").arg(i, 2, 10, QLatin1Char('0'));
+        QTest::newRow("longer than a file name") << joined << true;
+        QTest::newRow("cancelled") << QStringLiteral("a.txt") << false;
+    }
+
+    // What comes back is the folder shown and the name box's text as it stands.
+    void saveFile()
+    {
+        QFETCH(QString, name);
+        QFETCH(bool, confirm);
+        QString shown;
+        bool saveEnabled = false;
+        whenOpen([&](QWidget *box) {
+            shown = box->findChild<QLineEdit *>(QStringLiteral("fileNameEdit"))->text();
+            QPushButton *save = box->findChild<QDialogButtonBox *>()->button(QDialogButtonBox::Save);
+            saveEnabled = save->isEnabled();
+            if (confirm)
+                QTest::keyClick(box->findChild<QLineEdit *>(QStringLiteral("fileNameEdit")), Qt::Key_Return);
+            else
+                QTest::keyClick(box, Qt::Key_Escape);
+        });
+        QtDialogs dialogs;
+        const std::optional<QString> reply = dialogs.saveFileName(nullptr, name);
+        QCOMPARE(shown, name);
+        QVERIFY(saveEnabled);
+        QCOMPARE(reply,
+                 confirm ? std::optional<QString>(QDir(m_dir.path()).absolutePath() + QLatin1Char('/') + name)
+                         : std::nullopt);
+    }
+
+    void chooseFolder()
+    {
+        QVERIFY(QDir(m_dir.path()).mkdir(QStringLiteral("say\"hi\"")));
+        const QString sub = QDir(m_dir.path()).absoluteFilePath(QStringLiteral("say\"hi\""));
+        whenOpen([&](QWidget *box) {
+            static_cast<QFileDialog *>(box)->setDirectory(sub);
+            box->findChild<QLineEdit *>(QStringLiteral("fileNameEdit"))->clear();
+            box->findChild<QDialogButtonBox *>()->button(QDialogButtonBox::Open)->click();
+        });
+        QtDialogs dialogs;
+        QCOMPARE(dialogs.chooseFolder(nullptr), std::optional<QString>(sub));
+    }
+
+    void message_data()
+    {
+        QTest::addColumn<Dialogs::Buttons>("buttons");
+        QTest::addColumn<Dialogs::Answer>("defaultAnswer");
+        QTest::addColumn<int>("key");
+        QTest::addColumn<Dialogs::Answer>("answer");
+
+        QTest::newRow("Enter takes Yes") << Dialogs::Buttons::YesNo << Dialogs::Answer::Yes << int(Qt::Key_Return)
+                                         << Dialogs::Answer::Yes;
+        QTest::newRow("Enter takes No") << Dialogs::Buttons::YesNo << Dialogs::Answer::No << int(Qt::Key_Return)
+                                        << Dialogs::Answer::No;
+        QTest::newRow("Escape is No") << Dialogs::Buttons::YesNo << Dialogs::Answer::Yes << int(Qt::Key_Escape)
+                                      << Dialogs::Answer::No;
+    }
+
+    void message()
+    {
+        QFETCH(Dialogs::Buttons, buttons);
+        QFETCH(Dialogs::Answer, defaultAnswer);
+        QFETCH(int, key);
+        QFETCH(Dialogs::Answer, answer);
+        whenOpen([&](QWidget *box) { QTest::keyClick(box, Qt::Key(key)); });
+        QtDialogs dialogs;
+        QCOMPARE(dialogs.message(nullptr,
+                                 {QStringLiteral("Sure?"), QStringLiteral("Question"), buttons, Dialogs::Icon::Question,
+                                  defaultAnswer}),
+                 answer);
+    }
+
+private:
+    QTemporaryDir m_dir;
+};
+
+QTEST_MAIN(TestQtDialogs)
+#include "tst_qtdialogs.moc"
