@@ -8,7 +8,9 @@
 #include "platform/Twips.h"
 
 #include <QAction>
+#include <QApplication>
 #include <QFile>
+#include <QLabel>
 #include <QMenu>
 #include <QMenuBar>
 #include <QSettings>
@@ -117,120 +119,73 @@ private Q_SLOTS:
         QTRY_COMPARE(at("Dir1"), QRect(16, 72, at("Dir1").width(), 246));
         QCOMPARE(at("lvwFile"), QRect(144, 48, 308, 259));
         QCOMPARE(at("cmdView"), QRect(144, 48 + 259, 308, 17));
+
+        // Too narrow for both status panels: the text is clipped, not drawn over the date.
+        win.resize(100, 300);
+        QTRY_COMPARE(win.width(), 100);
+        QTRY_VERIFY(!at("datePanel").intersects(at("statusPanel")));
     }
 
-    void exitQuestion_data()
+    // The bold title is as tall as its font, from its design left edge and bottom.
+    void bannerTitle()
     {
-        QTest::addColumn<QString>("how");
-        QTest::addColumn<bool>("yes");
-
-        for (const char *how : {"E&xit", "close()", "window system"}) {
-            QTest::addRow("%s, No", how) << QString::fromLatin1(how) << false;
-            QTest::addRow("%s, Yes", how) << QString::fromLatin1(how) << true;
-        }
-    }
-
-    // Every way of closing asks the same question; No keeps the window open and
-    // writes nothing.
-    void exitQuestion()
-    {
-        QFETCH(QString, how);
-        QFETCH(bool, yes);
-
         ScriptedDialogs dialogs;
         frmMain win(dialogs);
+        const auto *title = win.findChild<QLabel *>(QStringLiteral("Label1"));
+        QVERIFY(title);
+        const auto px = [&](double twips) { return Twips::toPixels(twips, win.dpi()); };
+        QVERIFY(title->height() >= QFontMetrics(title->font()).height());
+        QVERIFY(title->y() >= 0 && title->y() + title->height() <= px(635) + 1);
+        QCOMPARE(title->x(), px(755));
+    }
+
+    // The folder tree has the focus first; Tab follows the design order.
+    void tabOrder()
+    {
+        ScriptedDialogs dialogs;
+        frmMain win(dialogs);
+        win.show();
+        win.activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(&win));
+        QTRY_COMPARE(QApplication::focusWidget(), static_cast<QWidget *>(win.folderTree()));
+        const auto control = [](QWidget *w) {
+            while (w && !QStringList {"Dir1", "Drive1", "lvwFile", "cmdView"}.contains(w->objectName()))
+                w = w->parentWidget();
+            return w ? w->objectName() : QString();
+        };
+        QStringList cycle;
+        for (int i = 0; i < 4 && QApplication::focusWidget(); ++i) {
+            QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+            cycle << control(QApplication::focusWidget());
+        }
+        QCOMPARE(cycle, (QStringList {"Drive1", "lvwFile", "cmdView", "Dir1"}));
+    }
+
+    void partialGeometry_data()
+    {
+        QTest::addColumn<QStringList>("keys");
+        QTest::newRow("place only") << QStringList {"Top", "Left"};
+        QTest::newRow("width only") << QStringList {"Width"};
+        QTest::newRow("height only") << QStringList {"Height"};
+    }
+
+    // What is not stored keeps its design value, the client size above all.
+    void partialGeometry()
+    {
+        QFETCH(QStringList, keys);
+        for (const QString &key : keys)
+            store(QStringLiteral("Main/") + key, QStringLiteral("6000"));
+        ScriptedDialogs dialogs;
+        frmMain win(dialogs);
+        const QSize design = win.size();
         win.Form_Load();
         win.show();
         QVERIFY(QTest::qWaitForWindowExposed(&win));
-        dialogs.answers = {yes ? Dialogs::Answer::Yes : Dialogs::Answer::No};
-
-        if (how == QLatin1String("E&xit"))
-            win.findChild<QAction *>(QStringLiteral("mnuExit"))->trigger();
-        else if (how == QLatin1String("close()"))
-            win.close();
-        else
-            win.windowHandle()->close();
-        QCoreApplication::processEvents();
-
-        QCOMPARE(dialogs.messages().size(), 1);
-        const Dialogs::Box box = dialogs.messages().constFirst().box;
-        QCOMPARE(box.text, QStringLiteral("Are you sure you want to exit program?"));
-        QCOMPARE(box.title, QStringLiteral("Exiting Warning..."));
-        QCOMPARE(box.buttons, Dialogs::Buttons::YesNo);
-        QCOMPARE(box.icon, Dialogs::Icon::Warning);
-        QCOMPARE(box.defaultAnswer, Dialogs::Answer::Yes);
-
-        QCOMPARE(win.isVisible(), !yes);
-        QCOMPARE(QFile::exists(TestSupport::settingsFile()), yes);
-    }
-
-    void unload_data()
-    {
-        QTest::addColumn<Qt::WindowStates>("state");
-        QTest::newRow("normal") << Qt::WindowStates(Qt::WindowNoState);
-        QTest::newRow("maximized") << Qt::WindowStates(Qt::WindowMaximized);
-        QTest::newRow("minimized") << Qt::WindowStates(Qt::WindowMinimized);
-        // Still minimized, though it comes back maximized.
-        QTest::newRow("minimized from maximized") << (Qt::WindowMinimized | Qt::WindowMaximized);
-    }
-
-    // What a confirmed exit writes: "Main" as the window state calls for, the
-    // rest always; and what the next start makes of it.
-    void unload()
-    {
-        QFETCH(Qt::WindowStates, state);
-
-        // What a previous normal close left.
-        const QStringList mainKeys {"Top", "Left", "Width", "Height", "Window"};
-        for (const QString &key : mainKeys)
-            store(QStringLiteral("Main/") + key, QStringLiteral("-7"));
-
-        ScriptedDialogs dialogs;
-        frmMain win(dialogs);
-        win.Form_Load();
-        win.setGeometry(45, 60, 420, 330);
-        win.show();
-        QVERIFY(QTest::qWaitForWindowExposed(&win));
-        win.setWindowState(state);
-        QTRY_COMPARE(win.windowState(), state);
-        QVERIFY(win.setAuditInterval(12345));
-        for (int c = 1; c <= 5; ++c)
-            win.setColumnWidthTwips(c, 300 * c);
-        const QRect frame = win.frameGeometry();
-
-        dialogs.answers = {Dialogs::Answer::Yes};
-        QVERIFY(win.Form_Unload());
-
-        QStringList expectedMain(5, QStringLiteral("-7"));
-        if (state == Qt::WindowNoState) {
-            const auto t = [&](int pixels) { return QString::number(Twips::fromPixels(pixels, win.dpi())); };
-            expectedMain = {t(frame.top()), t(frame.left()), t(frame.width()), t(frame.height()), "0"};
-        } else if (state == Qt::WindowStates(Qt::WindowMaximized)) {
-            expectedMain.last() = QStringLiteral("2");
-        }
-        QStringList actualMain;
-        for (const QString &key : mainKeys)
-            actualMain << stored(QStringLiteral("Main/") + key).toString();
-        QCOMPARE(actualMain, expectedMain);
-
-        QCOMPARE(stored("Setting/Path").toString(), win.folderTree()->path());
-        QCOMPARE(stored("Setting/Driver").toString(), win.driveSelector()->drive());
-        QVERIFY(!win.driveSelector()->drive().isEmpty());
-        QCOMPARE(stored("Setting/Audit Timeout").toString(), QStringLiteral("12345"));
-        for (int c = 1; c <= 5; ++c) {
-            if (c <= 4)
-                QCOMPARE(stored(QStringLiteral("List View/Column%1").arg(c)).toInt(), 300 * c);
-            QCOMPARE(stored(QStringLiteral("FileList/ColumnSize%1").arg(c)).toInt(), 300 * c);
-        }
-        if (state != Qt::WindowNoState)
-            return;
-        // The next start puts the window back where it was, at its outer size.
-        frmMain next(dialogs);
-        next.Form_Load();
-        next.show();
-        QVERIFY(QTest::qWaitForWindowExposed(&next));
-        QTRY_COMPARE(next.frameGeometry(), frame);
-        QVERIFY(!next.isMinimized());
+        const int stored = Twips::toPixels(6000, win.dpi());
+        const QSize frame = win.frameGeometry().size() - win.size();
+        QVERIFY(!frame.isNull());
+        QTRY_COMPARE(win.width(), keys.contains("Width") ? stored - frame.width() : design.width());
+        QTRY_COMPARE(win.height(), keys.contains("Height") ? stored - frame.height() : design.height());
     }
 
     // A window closed maximized opens minimized, over the last normal geometry.
