@@ -352,29 +352,39 @@ private Q_SLOTS:
         QCOMPARE(shownAt, w.viewport()->mapToGlobal(at));
     }
 
-    // Unset or unusable stored widths give every column its default.
-    void defaultColumns_data()
+    // Stored widths are used as stored, however wide, and an undragged one is
+    // saved back unchanged; unset or unusable ones give the column's default.
+    void storedColumns_data()
     {
         QTest::addColumn<QString>("stored");
-        QTest::newRow("unset") << QString();
+        QTest::addColumn<QString>("width");
+        QTest::newRow("unset") << QString() << QString();
         for (const char *text : {"wide", "-40", "nan", "inf"})
-            QTest::newRow(text) << QString::fromLatin1(text);
+            QTest::newRow(text) << QString::fromLatin1(text) << QString();
+        QTest::newRow("wider than the screen") << "30000"
+                                               << "30000";
+        QTest::newRow("not whole pixels") << "1001"
+                                          << "1001";
     }
-    void defaultColumns()
+    void storedColumns()
     {
         QFETCH(QString, stored);
+        QFETCH(QString, width);
 
         for (int c = 1; c <= 5 && !stored.isNull(); ++c)
             ::stored().setValue(QStringLiteral("FileList/ColumnSize%1").arg(c), stored);
         Watched w;
         QVERIFY(w.start({"a.txt"}, false));
-        const double widths[] = {1100, 420, 320, 320, 520};
+        const QStringList defaults {"1100", "420", "320", "320", "520"};
         const QStringList headers {"Name", "Status", "Size", "Type", "Modified"};
         const FileListModel *model = w.model();
         QCOMPARE(model->columnCount(), 5);
+        w.win.SaveColSize();
         for (int c = 0; c < 5; ++c) {
+            const QString expected = width.isEmpty() ? defaults[c] : width;
             QCOMPARE(model->headerData(c, Qt::Horizontal).toString(), headers[c]);
-            QCOMPARE(w.view()->header()->sectionSize(c), Twips::toPixels(widths[c], w.win.dpi()));
+            QCOMPARE(w.view()->header()->sectionSize(c), Twips::toPixels(expected.toDouble(), w.win.dpi()));
+            QCOMPARE(::stored().value(QStringLiteral("FileList/ColumnSize%1").arg(c + 1)).toString(), expected);
             // The header and the cells read the alignment as a number.
             const bool right = c == FileListModel::SizeColumn;
             QCOMPARE(bool(model->headerData(c, Qt::Horizontal, Qt::TextAlignmentRole).toInt() & Qt::AlignRight), right);
