@@ -11,6 +11,7 @@
 #include <QApplication>
 #include <QDateTime>
 #include <QHeaderView>
+#include <QHelpEvent>
 #include <QListView>
 #include <QMenu>
 #include <QPushButton>
@@ -18,6 +19,7 @@
 #include <QSettings>
 #include <QTest>
 #include <QTimer>
+#include <QToolTip>
 #include <QTreeView>
 
 #include <unistd.h>
@@ -214,9 +216,10 @@ private Q_SLOTS:
     void viewModes()
     {
         Watched w;
-        QVERIFY(w.start({"a.txt", "b-yearly.doc", "c.exe"}));
+        const QString longName = QStringLiteral("d, a name far longer than the list is wide.txt");
+        QVERIFY(w.start({"a.txt", "b-yearly.doc", "c.exe", longName}));
         FileListView *view = w.view();
-        const int longName = view->fontMetrics().horizontalAdvance(QStringLiteral("b-yearly.doc"));
+        const int longWidth = view->fontMetrics().horizontalAdvance(QStringLiteral("b-yearly.doc"));
         selectRow(view, 0);
         selectRow(view, 2);
 
@@ -233,9 +236,20 @@ private Q_SLOTS:
             QVERIFY(shown->isVisible());
             QCOMPARE(shown->iconSize(), QSize(icon, icon));
             QCOMPARE(selectedNames(view), (QStringList {"a.txt", "c.exe"}));
-            // A name longer than the others is not cut to their width.
-            if (mode == FileListView::List || mode == FileListView::SmallIcons)
-                QVERIFY(shown->visualRect(w.model()->index(1, 0)).width() > longName);
+            // A name longer than the others is not cut to their width; one
+            // longer than the view gets the view's width and, cut, shows in
+            // full as a tooltip.
+            const QRect cell = shown->visualRect(w.model()->index(3, 0));
+            if (mode == FileListView::List || mode == FileListView::SmallIcons) {
+                QVERIFY(shown->visualRect(w.model()->index(1, 0)).width() > longWidth);
+                QVERIFY(cell.width() > 150 && cell.width() <= shown->viewport()->width());
+            }
+            if (mode != FileListView::Report) {
+                QHelpEvent tip(QEvent::ToolTip, cell.center(), shown->viewport()->mapToGlobal(cell.center()));
+                QApplication::sendEvent(shown->viewport(), &tip);
+                QTRY_COMPARE(QToolTip::text(), longName);
+                QToolTip::hideText();
+            }
             QCOMPARE(button->text(), QStringLiteral("View"));
         }
         for (int bad : {7, -1}) {
