@@ -14,6 +14,8 @@
 #include <QMenu>
 #include <QMenuBar>
 #include <QSettings>
+#include <QStorageInfo>
+#include <QTemporaryDir>
 #include <QTest>
 #include <QWindow>
 
@@ -159,6 +161,161 @@ private Q_SLOTS:
             cycle << control(QApplication::focusWidget());
         }
         QCOMPARE(cycle, (QStringList {"Drive1", "lvwFile", "cmdView", "Dir1"}));
+    }
+
+    // The volume's root is the one top row and can be watched again; new and
+    // removed folders show once the tree is refreshed; the watched folder
+    // stays marked when another is selected and when it is removed.
+    void folderTree()
+    {
+        QTemporaryDir dir;
+        for (const char *name : {"a", "sub", ".hidden"})
+            QVERIFY(QDir(dir.path()).mkdir(QLatin1String(name)));
+        FolderTree tree;
+        QVERIFY(tree.setPath(dir.filePath(QStringLiteral("sub"))));
+        const QAbstractItemModel *m = tree.model();
+        const QModelIndex top = m->index(0, 0);
+        QCOMPARE(m->rowCount(), 1);
+        QCOMPARE(tree.folderPath(top), QStorageInfo(dir.path()).rootPath());
+        const QModelIndex parent = tree.currentIndex().parent();
+        QCOMPARE(tree.folderPath(parent), dir.path());
+        const auto children = [&] {
+            QStringList names;
+            for (int r = 0; r < m->rowCount(parent); ++r)
+                names << m->index(r, 0, parent).data().toString();
+            return names;
+        };
+        const auto marked = [&](const QString &name) {
+            const int row = int(children().indexOf(name));
+            return row >= 0 && m->index(row, 0, parent).data(Qt::FontRole).value<QFont>().bold();
+        };
+        QTRY_COMPARE(children(), (QStringList {"a", "sub"}));
+
+        QVERIFY(QDir(dir.path()).mkdir(QStringLiteral("b")));
+        QVERIFY(QDir(dir.path()).rmdir(QStringLiteral("a")));
+        QVERIFY(QDir(dir.path()).rmdir(QStringLiteral("sub")));
+        tree.refresh();
+        QTRY_COMPARE(children(), (QStringList {"b", "sub"}));
+        tree.setCurrentIndex(m->index(0, 0, parent));
+        QVERIFY(marked(QStringLiteral("sub")) && !marked(QStringLiteral("b")));
+
+        tree.setCurrentIndex(top);
+        QTest::keyClick(&tree, Qt::Key_Return);
+        QCOMPARE(tree.path(), QStorageInfo(dir.path()).rootPath());
+    }
+
+    void exitQuestion_data()
+    {
+        QTest::addColumn<QString>("how");
+        QTest::addColumn<bool>("yes");
+
+        for (const char *how : {"E&xit", "close()", "window system"}) {
+            QTest::addRow("%s, No", how) << QString::fromLatin1(how) << false;
+            QTest::addRow("%s, Yes", how) << QString::fromLatin1(how) << true;
+        }
+    }
+
+    // Every way of closing asks the same question; No keeps the window open and
+    // writes nothing.
+    void exitQuestion()
+    {
+        QFETCH(QString, how);
+        QFETCH(bool, yes);
+
+        ScriptedDialogs dialogs;
+        frmMain win(dialogs);
+        win.Form_Load();
+        win.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&win));
+        dialogs.answers = {yes ? Dialogs::Answer::Yes : Dialogs::Answer::No};
+
+        if (how == QLatin1String("E&xit"))
+            win.findChild<QAction *>(QStringLiteral("mnuExit"))->trigger();
+        else if (how == QLatin1String("close()"))
+            win.close();
+        else
+            win.windowHandle()->close();
+        QCoreApplication::processEvents();
+
+        QCOMPARE(dialogs.messages().size(), 1);
+        const Dialogs::Box box = dialogs.messages().constFirst().box;
+        QCOMPARE(box.text, QStringLiteral("Are you sure you want to exit program?"));
+        QCOMPARE(box.title, QStringLiteral("Exiting Warning..."));
+        QCOMPARE(box.buttons, Dialogs::Buttons::YesNo);
+        QCOMPARE(box.icon, Dialogs::Icon::Warning);
+        QCOMPARE(box.defaultAnswer, Dialogs::Answer::Yes);
+
+        QCOMPARE(win.isVisible(), !yes);
+        QCOMPARE(QFile::exists(TestSupport::settingsFile()), yes);
+    }
+
+    void unload_data()
+    {
+        QTest::addColumn<Qt::WindowStates>("state");
+        QTest::newRow("normal") << Qt::WindowStates(Qt::WindowNoState);
+        QTest::newRow("maximized") << Qt::WindowStates(Qt::WindowMaximized);
+        QTest::newRow("minimized") << Qt::WindowStates(Qt::WindowMinimized);
+        // Still minimized, though it comes back maximized.
+        QTest::newRow("minimized from maximized") << (Qt::WindowMinimized | Qt::WindowMaximized);
+    }
+
+    // What a confirmed exit writes: "Main" as the window state calls for, the
+    // rest always; and what the next start makes of it.
+    void unload()
+    {
+        QFETCH(Qt::WindowStates, state);
+
+        // What a previous normal close left.
+        const QStringList mainKeys {"Top", "Left", "Width", "Height", "Window"};
+        for (const QString &key : mainKeys)
+            store(QStringLiteral("Main/") + key, QStringLiteral("-7"));
+
+        ScriptedDialogs dialogs;
+        frmMain win(dialogs);
+        win.Form_Load();
+        win.setGeometry(45, 60, 420, 330);
+        win.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&win));
+        win.setWindowState(state);
+        QTRY_COMPARE(win.windowState(), state);
+        QVERIFY(win.setAuditInterval(12345));
+        for (int c = 1; c <= 5; ++c)
+            win.setColumnWidthTwips(c, 300 * c);
+        const QRect frame = win.frameGeometry();
+
+        dialogs.answers = {Dialogs::Answer::Yes};
+        QVERIFY(win.Form_Unload());
+
+        QStringList expectedMain(5, QStringLiteral("-7"));
+        if (state == Qt::WindowNoState) {
+            const auto t = [&](int pixels) { return QString::number(Twips::fromPixels(pixels, win.dpi())); };
+            expectedMain = {t(frame.top()), t(frame.left()), t(frame.width()), t(frame.height()), "0"};
+        } else if (state == Qt::WindowStates(Qt::WindowMaximized)) {
+            expectedMain.last() = QStringLiteral("2");
+        }
+        QStringList actualMain;
+        for (const QString &key : mainKeys)
+            actualMain << stored(QStringLiteral("Main/") + key).toString();
+        QCOMPARE(actualMain, expectedMain);
+
+        QCOMPARE(stored("Setting/Path").toString(), win.folderTree()->path());
+        QCOMPARE(stored("Setting/Driver").toString(), win.driveSelector()->drive());
+        QVERIFY(!win.driveSelector()->drive().isEmpty());
+        QCOMPARE(stored("Setting/Audit Timeout").toString(), QStringLiteral("12345"));
+        for (int c = 1; c <= 5; ++c) {
+            if (c <= 4)
+                QCOMPARE(stored(QStringLiteral("List View/Column%1").arg(c)).toInt(), 300 * c);
+            QCOMPARE(stored(QStringLiteral("FileList/ColumnSize%1").arg(c)).toInt(), 300 * c);
+        }
+        if (state != Qt::WindowNoState)
+            return;
+        // The next start puts the window back where it was, at its outer size.
+        frmMain next(dialogs);
+        next.Form_Load();
+        next.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&next));
+        QTRY_COMPARE(next.frameGeometry(), frame);
+        QVERIFY(!next.isMinimized());
     }
 
     void partialGeometry_data()
