@@ -11,6 +11,7 @@
 #include <QApplication>
 #include <QDateTime>
 #include <QHeaderView>
+#include <QHelpEvent>
 #include <QListView>
 #include <QMenu>
 #include <QPushButton>
@@ -18,6 +19,7 @@
 #include <QSettings>
 #include <QTest>
 #include <QTimer>
+#include <QToolTip>
 #include <QTreeView>
 
 #include <unistd.h>
@@ -214,9 +216,10 @@ private Q_SLOTS:
     void viewModes()
     {
         Watched w;
-        QVERIFY(w.start({"a.txt", "b-yearly.doc", "c.exe"}));
+        const QString longName = QStringLiteral("d, a name far longer than the list is wide.txt");
+        QVERIFY(w.start({"a.txt", "b-yearly.doc", "c.exe", longName}));
         FileListView *view = w.view();
-        const int longName = view->fontMetrics().horizontalAdvance(QStringLiteral("b-yearly.doc"));
+        const int longWidth = view->fontMetrics().horizontalAdvance(QStringLiteral("b-yearly.doc"));
         selectRow(view, 0);
         selectRow(view, 2);
 
@@ -233,9 +236,20 @@ private Q_SLOTS:
             QVERIFY(shown->isVisible());
             QCOMPARE(shown->iconSize(), QSize(icon, icon));
             QCOMPARE(selectedNames(view), (QStringList {"a.txt", "c.exe"}));
-            // A name longer than the others is not cut to their width.
-            if (mode == FileListView::List || mode == FileListView::SmallIcons)
-                QVERIFY(shown->visualRect(w.model()->index(1, 0)).width() > longName);
+            // A name longer than the others is not cut to their width; one
+            // longer than the view gets the view's width and, cut, shows in
+            // full as a tooltip.
+            const QRect cell = shown->visualRect(w.model()->index(3, 0));
+            if (mode == FileListView::List || mode == FileListView::SmallIcons) {
+                QVERIFY(shown->visualRect(w.model()->index(1, 0)).width() > longWidth);
+                QVERIFY(cell.width() > 150 && cell.width() <= shown->viewport()->width());
+            }
+            if (mode != FileListView::Report) {
+                QHelpEvent tip(QEvent::ToolTip, cell.center(), shown->viewport()->mapToGlobal(cell.center()));
+                QApplication::sendEvent(shown->viewport(), &tip);
+                QTRY_COMPARE(QToolTip::text(), longName);
+                QToolTip::hideText();
+            }
             QCOMPARE(button->text(), QStringLiteral("View"));
         }
         for (int bad : {7, -1}) {
@@ -352,29 +366,39 @@ private Q_SLOTS:
         QCOMPARE(shownAt, w.viewport()->mapToGlobal(at));
     }
 
-    // Unset or unusable stored widths give every column its default.
-    void defaultColumns_data()
+    // Stored widths are used as stored, however wide, and an undragged one is
+    // saved back unchanged; unset or unusable ones give the column's default.
+    void storedColumns_data()
     {
         QTest::addColumn<QString>("stored");
-        QTest::newRow("unset") << QString();
+        QTest::addColumn<QString>("width");
+        QTest::newRow("unset") << QString() << QString();
         for (const char *text : {"wide", "-40", "nan", "inf"})
-            QTest::newRow(text) << QString::fromLatin1(text);
+            QTest::newRow(text) << QString::fromLatin1(text) << QString();
+        QTest::newRow("wider than the screen") << "30000"
+                                               << "30000";
+        QTest::newRow("not whole pixels") << "1001"
+                                          << "1001";
     }
-    void defaultColumns()
+    void storedColumns()
     {
         QFETCH(QString, stored);
+        QFETCH(QString, width);
 
         for (int c = 1; c <= 5 && !stored.isNull(); ++c)
             ::stored().setValue(QStringLiteral("FileList/ColumnSize%1").arg(c), stored);
         Watched w;
         QVERIFY(w.start({"a.txt"}, false));
-        const double widths[] = {1100, 420, 320, 320, 520};
+        const QStringList defaults {"1100", "420", "320", "320", "520"};
         const QStringList headers {"Name", "Status", "Size", "Type", "Modified"};
         const FileListModel *model = w.model();
         QCOMPARE(model->columnCount(), 5);
+        w.win.SaveColSize();
         for (int c = 0; c < 5; ++c) {
+            const QString expected = width.isEmpty() ? defaults[c] : width;
             QCOMPARE(model->headerData(c, Qt::Horizontal).toString(), headers[c]);
-            QCOMPARE(w.view()->header()->sectionSize(c), Twips::toPixels(widths[c], w.win.dpi()));
+            QCOMPARE(w.view()->header()->sectionSize(c), Twips::toPixels(expected.toDouble(), w.win.dpi()));
+            QCOMPARE(::stored().value(QStringLiteral("FileList/ColumnSize%1").arg(c + 1)).toString(), expected);
             // The header and the cells read the alignment as a number.
             const bool right = c == FileListModel::SizeColumn;
             QCOMPARE(bool(model->headerData(c, Qt::Horizontal, Qt::TextAlignmentRole).toInt() & Qt::AlignRight), right);

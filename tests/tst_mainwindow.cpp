@@ -8,10 +8,14 @@
 #include "platform/Twips.h"
 
 #include <QAction>
+#include <QApplication>
 #include <QFile>
+#include <QLabel>
 #include <QMenu>
 #include <QMenuBar>
 #include <QSettings>
+#include <QStorageInfo>
+#include <QTemporaryDir>
 #include <QTest>
 #include <QWindow>
 
@@ -117,6 +121,87 @@ private Q_SLOTS:
         QTRY_COMPARE(at("Dir1"), QRect(16, 72, at("Dir1").width(), 246));
         QCOMPARE(at("lvwFile"), QRect(144, 48, 308, 259));
         QCOMPARE(at("cmdView"), QRect(144, 48 + 259, 308, 17));
+
+        // Too narrow for both status panels: the text is clipped, not drawn over the date.
+        win.resize(100, 300);
+        QTRY_COMPARE(win.width(), 100);
+        QTRY_VERIFY(!at("datePanel").intersects(at("statusPanel")));
+    }
+
+    // The bold title is as tall as its font, from its design left edge and bottom.
+    void bannerTitle()
+    {
+        ScriptedDialogs dialogs;
+        frmMain win(dialogs);
+        const auto *title = win.findChild<QLabel *>(QStringLiteral("Label1"));
+        QVERIFY(title);
+        const auto px = [&](double twips) { return Twips::toPixels(twips, win.dpi()); };
+        QVERIFY(title->height() >= QFontMetrics(title->font()).height());
+        QVERIFY(title->y() >= 0 && title->y() + title->height() <= px(635) + 1);
+        QCOMPARE(title->x(), px(755));
+    }
+
+    // The folder tree has the focus first; Tab follows the design order.
+    void tabOrder()
+    {
+        ScriptedDialogs dialogs;
+        frmMain win(dialogs);
+        win.show();
+        win.activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(&win));
+        QTRY_COMPARE(QApplication::focusWidget(), static_cast<QWidget *>(win.folderTree()));
+        const auto control = [](QWidget *w) {
+            while (w && !QStringList {"Dir1", "Drive1", "lvwFile", "cmdView"}.contains(w->objectName()))
+                w = w->parentWidget();
+            return w ? w->objectName() : QString();
+        };
+        QStringList cycle;
+        for (int i = 0; i < 4 && QApplication::focusWidget(); ++i) {
+            QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+            cycle << control(QApplication::focusWidget());
+        }
+        QCOMPARE(cycle, (QStringList {"Drive1", "lvwFile", "cmdView", "Dir1"}));
+    }
+
+    // The volume's root is the one top row and can be watched again; new and
+    // removed folders show once the tree is refreshed; the watched folder
+    // stays marked when another is selected and when it is removed.
+    void folderTree()
+    {
+        QTemporaryDir dir;
+        for (const char *name : {"a", "sub", ".hidden"})
+            QVERIFY(QDir(dir.path()).mkdir(QLatin1String(name)));
+        FolderTree tree;
+        QVERIFY(tree.setPath(dir.filePath(QStringLiteral("sub"))));
+        const QAbstractItemModel *m = tree.model();
+        const QModelIndex top = m->index(0, 0);
+        QCOMPARE(m->rowCount(), 1);
+        QCOMPARE(tree.folderPath(top), QStorageInfo(dir.path()).rootPath());
+        const QModelIndex parent = tree.currentIndex().parent();
+        QCOMPARE(tree.folderPath(parent), dir.path());
+        const auto children = [&] {
+            QStringList names;
+            for (int r = 0; r < m->rowCount(parent); ++r)
+                names << m->index(r, 0, parent).data().toString();
+            return names;
+        };
+        const auto marked = [&](const QString &name) {
+            const int row = int(children().indexOf(name));
+            return row >= 0 && m->index(row, 0, parent).data(Qt::FontRole).value<QFont>().bold();
+        };
+        QTRY_COMPARE(children(), (QStringList {"a", "sub"}));
+
+        QVERIFY(QDir(dir.path()).mkdir(QStringLiteral("b")));
+        QVERIFY(QDir(dir.path()).rmdir(QStringLiteral("a")));
+        QVERIFY(QDir(dir.path()).rmdir(QStringLiteral("sub")));
+        tree.refresh();
+        QTRY_COMPARE(children(), (QStringList {"b", "sub"}));
+        tree.setCurrentIndex(m->index(0, 0, parent));
+        QVERIFY(marked(QStringLiteral("sub")) && !marked(QStringLiteral("b")));
+
+        tree.setCurrentIndex(top);
+        QTest::keyClick(&tree, Qt::Key_Return);
+        QCOMPARE(tree.path(), QStorageInfo(dir.path()).rootPath());
     }
 
     void exitQuestion_data()
@@ -231,6 +316,33 @@ private Q_SLOTS:
         QVERIFY(QTest::qWaitForWindowExposed(&next));
         QTRY_COMPARE(next.frameGeometry(), frame);
         QVERIFY(!next.isMinimized());
+    }
+
+    void partialGeometry_data()
+    {
+        QTest::addColumn<QStringList>("keys");
+        QTest::newRow("place only") << QStringList {"Top", "Left"};
+        QTest::newRow("width only") << QStringList {"Width"};
+        QTest::newRow("height only") << QStringList {"Height"};
+    }
+
+    // What is not stored keeps its design value, the client size above all.
+    void partialGeometry()
+    {
+        QFETCH(QStringList, keys);
+        for (const QString &key : keys)
+            store(QStringLiteral("Main/") + key, QStringLiteral("6000"));
+        ScriptedDialogs dialogs;
+        frmMain win(dialogs);
+        const QSize design = win.size();
+        win.Form_Load();
+        win.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&win));
+        const int stored = Twips::toPixels(6000, win.dpi());
+        const QSize frame = win.frameGeometry().size() - win.size();
+        QVERIFY(!frame.isNull());
+        QTRY_COMPARE(win.width(), keys.contains("Width") ? stored - frame.width() : design.width());
+        QTRY_COMPARE(win.height(), keys.contains("Height") ? stored - frame.height() : design.height());
     }
 
     // A window closed maximized opens minimized, over the last normal geometry.

@@ -31,6 +31,7 @@
 #include <QShortcut>
 #include <QStatusBar>
 #include <QStorageInfo>
+#include <QWindow>
 
 namespace {
 
@@ -39,15 +40,43 @@ constexpr double kDesignClientWidth = 6615;
 constexpr double kDesignClientHeight = 3960;
 constexpr double kDatePanelWidth = 1100;
 
-// Gives a window the outer size it was asked for once the desktop's frame
-// around it is known, unless it was resized meanwhile; then goes away.
+// The outer rectangle moved, and shrunk where it must, as little as it
+// takes to lie wholly on the free area of the screen that it covers most
+// (the primary screen when it covers none): whatever the settings say, the
+// whole window can be seen and reached.
+QRect withinScreens(QRect outer)
+{
+    const QScreen *best = QGuiApplication::primaryScreen();
+    qint64 bestArea = 0;
+    for (const QScreen *s : QGuiApplication::screens()) {
+        const QRect common = s->availableGeometry() & outer;
+        const qint64 area = qint64(common.width()) * common.height();
+        if (area > bestArea) {
+            best = s;
+            bestArea = area;
+        }
+    }
+    if (!best || best->availableGeometry().isEmpty())
+        return outer;
+    const QRect free = best->availableGeometry();
+    outer.setSize(outer.size().boundedTo(free.size()));
+    outer.moveTo(std::clamp(outer.left(), free.left(), free.right() - outer.width() + 1),
+                 std::clamp(outer.top(), free.top(), free.bottom() - outer.height() + 1));
+    return outer;
+}
+
+// Gives a window the outer width and height it was asked for once the
+// desktop's frame around it is known, unless it was resized meanwhile (a
+// side not asked for keeps its client size), and keeps it, frame and all,
+// on the screen. Then goes away.
 class OuterSizeKeeper : public QObject
 {
 public:
-    OuterSizeKeeper(QWidget *window, const QSize &outer)
+    OuterSizeKeeper(QWidget *window, std::optional<int> outerWidth, std::optional<int> outerHeight)
         : QObject(window)
         , m_window(window)
-        , m_outer(outer)
+        , m_outerWidth(outerWidth)
+        , m_outerHeight(outerHeight)
         , m_client(window->size())
     {
         window->installEventFilter(this);
@@ -75,8 +104,14 @@ protected:
         const QSize extra = m_window->frameGeometry().size() - m_window->size();
         if (!extra.isNull()) {
             m_window->removeEventFilter(this);
-            m_window->resize(std::max(1, m_outer.width() - extra.width()),
-                             std::max(1, m_outer.height() - extra.height()));
+            // With its frame the window may no longer fit where it was put.
+            const QSize outer(m_outerWidth.value_or(m_client.width() + extra.width()),
+                              m_outerHeight.value_or(m_client.height() + extra.height()));
+            const QRect fitted = withinScreens(QRect(m_window->frameGeometry().topLeft(), outer));
+            if (fitted.topLeft() != m_window->frameGeometry().topLeft())
+                m_window->move(fitted.topLeft());
+            m_window->resize(std::max(1, fitted.width() - extra.width()),
+                             std::max(1, fitted.height() - extra.height()));
             deleteLater();
         }
         return false;
@@ -84,34 +119,10 @@ protected:
 
 private:
     QWidget *m_window;
-    QSize m_outer;
+    std::optional<int> m_outerWidth;
+    std::optional<int> m_outerHeight;
     QSize m_client;
 };
-
-// The outer rectangle moved, and shrunk where it must, as little as it
-// takes to lie wholly on the free area of the screen that it covers most
-// (the primary screen when it covers none): whatever the settings say, the
-// whole window can be seen and reached.
-QRect withinScreens(QRect outer)
-{
-    const QScreen *best = QGuiApplication::primaryScreen();
-    qint64 bestArea = 0;
-    for (const QScreen *s : QGuiApplication::screens()) {
-        const QRect common = s->availableGeometry() & outer;
-        const qint64 area = qint64(common.width()) * common.height();
-        if (area > bestArea) {
-            best = s;
-            bestArea = area;
-        }
-    }
-    if (!best || best->availableGeometry().isEmpty())
-        return outer;
-    const QRect free = best->availableGeometry();
-    outer.setSize(outer.size().boundedTo(free.size()));
-    outer.moveTo(std::clamp(outer.left(), free.left(), free.right() - outer.width() + 1),
-                 std::clamp(outer.top(), free.top(), free.bottom() - outer.height() + 1));
-    return outer;
-}
 
 } // namespace
 
@@ -141,6 +152,14 @@ frmMain::frmMain(Dialogs &dialogs, QWidget *parent)
     Timer1.start();
     // A tick held back by an open box runs once the box has closed.
     connect(&m_dialogs, &Dialogs::boxesClosed, this, &frmMain::runPendingTick, Qt::QueuedConnection);
+
+    // The desktop's frame becomes known, or changes (a window manager may
+    // drop the borders on maximize), after the size it goes round, and no
+    // event tells of it: the rules read the outer size, so they are checked
+    // again a moment after each change of size, place or state.
+    m_frameCheck.setSingleShot(true);
+    m_frameCheck.setInterval(250);
+    connect(&m_frameCheck, &QTimer::timeout, this, &frmMain::checkOuterSize);
 
     const int menuHeight = menuBar()->sizeHint().height();
     resize(twipsToPixels(kDesignClientWidth), menuHeight + twipsToPixels(kDesignClientHeight));
@@ -199,9 +218,14 @@ void frmMain::createControls()
     title.setBold(true);
     Label1->setFont(title);
     place(Label1, 755, 140, 3375, 495);
-    // The face is whatever bold sans the desktop has; a wide one must not
-    // lose the end of the title. The text sits on its red underline.
-    Label1->resize(std::max(Label1->width(), Label1->sizeHint().width()), Label1->height());
+    // The bold title is taller than its design box: the box takes the
+    // font's height, growing upward from its design bottom so that the text
+    // keeps its place on the red underline. The face is whatever bold sans
+    // the desktop has; a wide one must not lose the end of the title.
+    const int titleBottom = twipsToPixels(140 + 495);
+    const int titleHeight = Label1->fontMetrics().height();
+    const int titleTop = std::max(0, titleBottom - titleHeight);
+    Label1->setGeometry(Label1->x(), titleTop, std::max(Label1->width(), Label1->sizeHint().width()), titleHeight);
     Label1->setAlignment(Qt::AlignLeft | Qt::AlignBottom);
 
     // The lines lie over the title.
@@ -219,6 +243,8 @@ void frmMain::createControls()
     m_datePanel->setFixedWidth(twipsToPixels(kDatePanelWidth));
     m_statusPanel = new QLabel(StatusBar1);
     m_statusPanel->setObjectName(QStringLiteral("statusPanel"));
+    // In a narrow window the status text is clipped, not laid over the date.
+    m_statusPanel->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Preferred);
     StatusBar1->addWidget(m_datePanel);
     StatusBar1->addWidget(m_statusPanel, 1);
     // Shown while a copy that takes more than a moment runs.
@@ -248,9 +274,11 @@ void frmMain::createControls()
     connect(&m_dateTimer, &QTimer::timeout, this, showDate);
     m_dateTimer.start();
 
+    // The design's tab order, the folder tree first and focused at start.
     setTabOrder(Dir1, Drive1);
     setTabOrder(Drive1, lvwFile);
     setTabOrder(lvwFile, cmdView);
+    Dir1->setFocus();
 
     // Access keys for the controls whose captions carry none; the menus
     // keep theirs ("&File", "&Edit", "&Option", "&Help").
@@ -375,19 +403,21 @@ void frmMain::Form_Load()
     const std::optional<int> width = storedPixels(Setting::MainWidth, true);
     const std::optional<int> height = storedPixels(Setting::MainHeight, true);
     if (top || left || width || height) {
-        QRect outer = frameGeometry();
+        // Before the first showing the frame is not known yet (no extra):
+        // a side not stored keeps its design client size, and a stored
+        // outer size is put right once the frame is known, or the window
+        // would grow by its frame on every start.
+        const QSize frameExtra = frameGeometry().size() - size();
+        QRect outer(frameGeometry().topLeft(), size() + frameExtra);
         outer.setSize(QSize(width.value_or(outer.width()), height.value_or(outer.height())));
         outer.moveTo(left.value_or(outer.left()), top.value_or(outer.top()));
         outer = withinScreens(outer);
         // A window's position is its frame's.
         move(outer.topLeft());
-        const QSize frameExtra = frameGeometry().size() - size();
         resize(std::max(1, outer.width() - frameExtra.width()), std::max(1, outer.height() - frameExtra.height()));
-        // Before the first showing the frame is not known yet: the size is
-        // put right once it is, or the window would grow by its frame on
-        // every start.
         if (frameExtra.isNull())
-            new OuterSizeKeeper(this, outer.size());
+            new OuterSizeKeeper(this, width ? std::optional(outer.width()) : std::nullopt,
+                                height ? std::optional(outer.height()) : std::nullopt);
     }
 
     if (auto v = m_settings.readNumber(Setting::MainWindow)) {
@@ -429,9 +459,19 @@ bool frmMain::setAuditInterval(long long ms)
     return true;
 }
 
+QSize frmMain::outerSize() const
+{
+    // The platform window learns the frame as soon as the desktop tells of
+    // it; the widget's frame geometry only with the next move.
+    if (const QWindow *handle = windowHandle(); handle && isVisible())
+        return size().grownBy(handle->frameMargins());
+    return frameGeometry().size();
+}
+
 void frmMain::Form_Resize()
 {
-    const QRect frame = frameGeometry();
+    const QSize frame = outerSize();
+    m_laidOutFor = frame;
     const float outerHeight = float(pixelsToTwips(frame.height()));
     const MainLayout l = computeLayout(outerHeight, float(pixelsToTwips(frame.width())));
     Dir1->resize(Dir1->width(), twipsToPixels(l.dirHeight));
@@ -445,17 +485,33 @@ void frmMain::Form_Resize()
     m_banner->setTopLineEnd(twipsToPixels(l.lineX1));
 }
 
+void frmMain::checkOuterSize()
+{
+    if (outerSize() != m_laidOutFor)
+        Form_Resize();
+}
+
 void frmMain::resizeEvent(QResizeEvent *event)
 {
     QMainWindow::resizeEvent(event);
     Form_Resize();
+    m_frameCheck.start();
+}
+
+void frmMain::moveEvent(QMoveEvent *event)
+{
+    QMainWindow::moveEvent(event);
+    checkOuterSize();
+    m_frameCheck.start();
 }
 
 void frmMain::changeEvent(QEvent *event)
 {
     QMainWindow::changeEvent(event);
-    if (event->type() == QEvent::WindowStateChange)
+    if (event->type() == QEvent::WindowStateChange) {
         Form_Resize();
+        m_frameCheck.start();
+    }
 }
 
 bool frmMain::Form_Unload()

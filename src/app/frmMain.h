@@ -114,12 +114,16 @@ public:
 protected:
     void closeEvent(QCloseEvent *event) override;
     void resizeEvent(QResizeEvent *event) override;
+    void moveEvent(QMoveEvent *event) override;
     void changeEvent(QEvent *event) override;
 
 private:
     void createControls();
     void createMenus();
     void setWindowIconFile(const QString &fileName);
+    // The window's size with the desktop's frame, as last told.
+    QSize outerSize() const;
+    void checkOuterSize();
     void showAlert(qsizetype newCount);
     void setQuiet();
     int twipsToPixels(double twips) const;
@@ -195,6 +199,9 @@ private:
     qint64 m_lastListingMs = 0;
     int m_lastRowError = 0;
     QString m_iconName;
+    // The outer size the layout was last worked out for.
+    QSize m_laidOutFor;
+    QTimer m_frameCheck;
     QPointer<frmAbout> m_about;
     QString m_startFolder;
 };

@@ -4,9 +4,14 @@
 
 #include <QContextMenuEvent>
 #include <QHeaderView>
+#include <QHelpEvent>
 #include <QListView>
 #include <QMouseEvent>
+#include <QProxyStyle>
+#include <QResizeEvent>
+#include <QStyleOption>
 #include <QStyledItemDelegate>
+#include <QToolTip>
 #include <QTreeView>
 
 // Every item of the icon and list views has one size, set by the mode, so
@@ -19,6 +24,62 @@ public:
     using QStyledItemDelegate::QStyledItemDelegate;
     QSize cell;
     QSize sizeHint(const QStyleOptionViewItem &, const QModelIndex &) const override { return cell; }
+    // The width a cell needs to show this row's name whole.
+    int naturalWidth(const QStyleOptionViewItem &option, const QModelIndex &index) const
+    {
+        return QStyledItemDelegate::sizeHint(option, index).width();
+    }
+
+    // A name cut to its cell shows in full as the cell's tooltip.
+    bool helpEvent(QHelpEvent *event, QAbstractItemView *view, const QStyleOptionViewItem &option,
+                   const QModelIndex &index) override
+    {
+        if (event->type() == QEvent::ToolTip && index.isValid()) {
+            QStyleOptionViewItem opt = option;
+            initStyleOption(&opt, index);
+            if (isCut(opt, view)) {
+                QToolTip::showText(event->globalPos(), opt.text, view->viewport(), option.rect);
+                return true;
+            }
+        }
+        return QStyledItemDelegate::helpEvent(event, view, option, index);
+    }
+
+private:
+    static bool isCut(const QStyleOptionViewItem &opt, const QWidget *view)
+    {
+        const QStyle *style = view->style();
+        const int margin = style->pixelMetric(QStyle::PM_FocusFrameHMargin, &opt, view) + 1;
+        const QRect box = style->subElementRect(QStyle::SE_ItemViewItemText, &opt, view);
+        const int width = box.width() - 2 * margin;
+        if (!(opt.features & QStyleOptionViewItem::WrapText))
+            return opt.fontMetrics.horizontalAdvance(opt.text) > width;
+        const QRect needed = opt.fontMetrics.boundingRect(QRect(0, 0, width, 1 << 20), Qt::TextWordWrap, opt.text);
+        return needed.width() > width || needed.height() > box.height();
+    }
+};
+
+// A header label cut by its column ends in "…" as the cells below it do,
+// keeping its start whatever its alignment (the style would only clip it).
+class ElidingHeaderStyle : public QProxyStyle
+{
+public:
+    using QProxyStyle::QProxyStyle;
+    void drawControl(ControlElement element, const QStyleOption *option, QPainter *painter,
+                     const QWidget *widget) const override
+    {
+        if (element == CE_HeaderLabel) {
+            const auto draw = [&](auto label) {
+                label.text = label.fontMetrics.elidedText(label.text, Qt::ElideRight, label.rect.width());
+                QProxyStyle::drawControl(element, &label, painter, widget);
+            };
+            if (const auto *v2 = qstyleoption_cast<const QStyleOptionHeaderV2 *>(option))
+                return draw(*v2);
+            if (const auto *v1 = qstyleoption_cast<const QStyleOptionHeader *>(option))
+                return draw(*v1);
+        }
+        QProxyStyle::drawControl(element, option, painter, widget);
+    }
 };
 
 FileListView::FileListView(FileListModel *model, QWidget *parent)
@@ -38,6 +99,9 @@ FileListView::FileListView(FileListModel *model, QWidget *parent)
     m_report->header()->setSectionsMovable(false);
     m_report->header()->setStretchLastSection(false);
     m_report->header()->setDefaultAlignment(Qt::AlignLeft | Qt::AlignVCenter);
+    auto *headerStyle = new ElidingHeaderStyle;
+    headerStyle->setParent(m_report->header());
+    m_report->header()->setStyle(headerStyle);
     // Widths are the user's, in twips: the style's minimum would widen the
     // 320-twip "Size" and "Type" columns and drift the stored widths.
     m_report->header()->setMinimumSectionSize(0);
@@ -62,6 +126,18 @@ FileListView::FileListView(FileListModel *model, QWidget *parent)
     }
     addWidget(m_icons);
     addWidget(m_report);
+    // Long names widen the cells of the list and small-icon views.
+    connect(model, &QAbstractItemModel::modelReset, this, [this] {
+        m_widestName = -1;
+        if (fitCells())
+            m_icons->doItemsLayout();
+    });
+    connect(model, &QAbstractItemModel::rowsInserted, this, [this](const QModelIndex &, int first, int last) {
+        if (m_widestName >= 0)
+            m_widestName = std::max(m_widestName, widestName(first, last));
+        if (fitCells())
+            m_icons->doItemsLayout();
+    });
     connect(m_report->header(), &QHeaderView::sectionClicked, this, &FileListView::headerClicked);
     setViewMode(Report);
 }
@@ -102,7 +178,7 @@ void FileListView::setViewMode(int mode)
         break;
     case SmallIcons:
     case List:
-        m_cells->cell = QSize(150, std::max(13, fm.height()) + 4);
+        m_cells->cell = QSize(kNameCellWidth, std::max(13, fm.height()) + 4);
         m_icons->setViewMode(QListView::ListMode);
         // Small icons run across the rows; the list runs down the columns.
         m_icons->setFlow(mode == SmallIcons ? QListView::LeftToRight : QListView::TopToBottom);
@@ -115,6 +191,8 @@ void FileListView::setViewMode(int mode)
     default:
         break;
     }
+    m_widestName = -1;
+    fitCells();
     // The cell size changed under the uniform layout: lay the items out again.
     m_icons->doItemsLayout();
     const bool hadFocus = currentWidget() && currentWidget()->hasFocus();
@@ -125,8 +203,54 @@ void FileListView::setViewMode(int mode)
         currentWidget()->setFocus();
 }
 
+int FileListView::widestName(int first, int last) const
+{
+    // Measured up to the width of the view, which no cell passes.
+    const int limit = m_icons->viewport()->width();
+    QStyleOptionViewItem option;
+    option.initFrom(m_icons);
+    option.decorationSize = m_icons->iconSize();
+    option.features = QStyleOptionViewItem::HasDisplay | QStyleOptionViewItem::HasDecoration;
+    const QFontMetrics fm = m_icons->fontMetrics();
+    int widestText = -1;
+    int widestRow = -1;
+    for (int r = first; r <= last; ++r) {
+        const int w = fm.horizontalAdvance(m_model->text(r, FileListModel::NameColumn));
+        if (w > widestText) {
+            widestText = w;
+            widestRow = r;
+            if (w >= limit)
+                break;
+        }
+    }
+    return widestRow < 0 ? 0 : m_cells->naturalWidth(option, m_model->index(widestRow, 0));
+}
+
+bool FileListView::fitCells()
+{
+    if (m_mode != SmallIcons && m_mode != List)
+        return false;
+    if (m_widestName < 0)
+        m_widestName = widestName(0, m_model->rowCount() - 1);
+    // As wide as the widest name needs, within the width the view has.
+    const int room = m_icons->viewport()->width() - 2 * m_icons->spacing();
+    const int width = std::max(kNameCellWidth, std::min(m_widestName, room));
+    if (width == m_cells->cell.width())
+        return false;
+    m_cells->cell.setWidth(width);
+    return true;
+}
+
 bool FileListView::eventFilter(QObject *watched, QEvent *event)
 {
+    if (watched == m_icons->viewport() && event->type() == QEvent::Resize) {
+        // A name measured no further than the old width may need more now.
+        const int oldRoom = static_cast<QResizeEvent *>(event)->oldSize().width() - 2 * m_icons->spacing();
+        if (m_widestName >= oldRoom)
+            m_widestName = -1;
+        if (fitCells())
+            m_icons->doItemsLayout();
+    }
     // The menu key (or Shift+F10) opens the pop-up menu at the current row.
     if (event->type() == QEvent::ContextMenu && (watched == m_report || watched == m_icons)
         && static_cast<QContextMenuEvent *>(event)->reason() == QContextMenuEvent::Keyboard) {

@@ -44,9 +44,16 @@ protected:
     bool eventFilter(QObject *watched, QEvent *event) override;
 
 private:
+    static constexpr int kNameCellWidth = 150;
+    // The cell width the widest of these rows' names needs.
+    int widestName(int first, int last) const;
+    // Sizes the list and small-icon cells to the names; true when changed.
+    bool fitCells();
+
     FileListModel *m_model;
     QTreeView *m_report;
     QListView *m_icons;
     FileCellDelegate *m_cells;
     int m_mode = Report;
+    int m_widestName = -1; // -1 until measured
 };

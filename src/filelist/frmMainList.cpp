@@ -5,12 +5,10 @@
 #include "filelist/FileListView.h"
 #include "platform/Dialogs.h"
 #include "platform/FileNames.h"
-#include "platform/Twips.h"
 
 #include <QHeaderView>
 #include <QItemSelectionModel>
 #include <QMenu>
-#include <QScreen>
 
 #include <cerrno>
 #include <cstring>
@@ -18,14 +16,9 @@
 
 namespace {
 
-// The widest a column may be, in twips: the width of the screen the list is
-// on, whatever the settings say.
-double maxColumnTwips(const QWidget *list, double dpi)
-{
-    const QScreen *screen = list->screen();
-    const int pixels = screen ? screen->availableGeometry().width() : 0;
-    return Twips::fromPixels(pixels > 0 ? pixels : 4096, dpi);
-}
+// The widest a column may be, in twips (some 400 screens at 96 dpi): a width
+// is used as stored, guarded only against pixel counts that would overflow.
+constexpr double kMaxColumnTwips = 1e7;
 
 } // namespace
 
@@ -43,7 +36,7 @@ void frmMain::setColumnWidthTwips(int column, double twips)
 {
     if (!(twips >= 0))
         return;
-    twips = std::min(twips, maxColumnTwips(lvwFile, m_dpi));
+    twips = std::min(twips, kMaxColumnTwips);
     m_columnTwips[std::size_t(column - 1)] = twips;
     lvwFile->header()->resizeSection(column - 1, twipsToPixels(twips));
 }
@@ -54,11 +47,10 @@ void frmMain::InitViewList()
         const Setting key = SettingsStore::columnSize(c);
         const QString fallback = SettingsStore::defaultValue(key).value_or(QString());
         std::optional<double> width = SettingsStore::parseNumber(m_settings.read(key, fallback));
-        // A stored width that is no usable number gives the column's default;
-        // one wider than the screen is made as wide as the screen.
+        // A stored width that is no usable number gives the column's default.
         if (!width || *width < 0)
             width = SettingsStore::parseNumber(fallback);
-        ColumnWidths[std::size_t(c - 1)] = float(std::min(*width, maxColumnTwips(lvwFile, m_dpi)));
+        ColumnWidths[std::size_t(c - 1)] = float(std::min(*width, kMaxColumnTwips));
     }
     for (int c = 1; c <= 5; ++c)
         setColumnWidthTwips(c, ColumnWidths[std::size_t(c - 1)]);
