@@ -12,11 +12,11 @@
 #include <QSet>
 #include <QStorageInfo>
 #include <QStyle>
-#include <QThreadPool>
 
 #include <algorithm>
 #include <functional>
 #include <memory>
+#include <thread>
 #include <vector>
 
 namespace {
@@ -64,10 +64,7 @@ class FolderModel : public QAbstractItemModel
 public:
     explicit FolderModel(QObject *parent)
         : QAbstractItemModel(parent)
-    {
-        m_pool.setMaxThreadCount(1);
-    }
-    ~FolderModel() override { m_pool.clear(); }
+    { }
 
     void setFolderIcon(const QIcon &icon) { m_icon = icon; }
 
@@ -261,11 +258,13 @@ private:
                 apply(path, watcher->future().result(), generation);
         });
         watcher->setFuture(promise->future());
-        m_pool.start([promise, path] {
+        // Detached: leaving the program never waits on a folder stuck on a
+        // share that stopped answering.
+        std::thread([promise, path] {
             promise->start();
             promise->addResult(readFolders(path));
             promise->finish();
-        });
+        }).detach();
     }
 
     // Puts a reading in place, keeping the rows that stay (and so what is
@@ -337,7 +336,6 @@ private:
     QString m_watched;
     QIcon m_icon;
     quint64 m_generation = 0;
-    QThreadPool m_pool;
 };
 
 FolderTree::FolderTree(QWidget *parent)
