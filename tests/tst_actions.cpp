@@ -82,6 +82,8 @@ struct Window {
         win.show();
         if (!QTest::qWaitForWindowExposed(&win) || !win.folderTree()->setPath(dir))
             return false;
+        if (!TestSupport::settle(win.watch()))
+            return false;
         win.setStatusText(QStringLiteral("Idle"));
         win.findChild<QLabel *>(QStringLiteral("statusPanel"))->installEventFilter(&status);
         return true;
@@ -372,6 +374,7 @@ private Q_SLOTS:
         QVERIFY(w.watch(m_watched->path()));
         QVERIFY(writeFile(m_watched->filePath(QStringLiteral("new.txt")), "new.txt"));
         w.win.CompareFile();
+        TestSupport::settle(w.win.watch());
         QCOMPARE(w.win.lastNewFiles(), QStringLiteral("new.txt"));
         w.win.setStatusText(QStringLiteral("Idle"));
         w.status.texts.clear();
@@ -381,6 +384,7 @@ private Q_SLOTS:
         w.select(selected);
         w.dialogs.answers = {answer};
         w.win.mnuDelete_Click();
+        TestSupport::settle(w.win.watch());
 
         QCOMPARE(w.boxes(),
                  L {QStringLiteral("Delete Warning|Do you want to delete the file/s ")
@@ -401,6 +405,8 @@ private Q_SLOTS:
                     files.append(entry.section(QLatin1Char('='), 0, 0));
             }
             QCOMPARE(w.rows(), files);
+        } else {
+            status.append(QStringLiteral("Idle")); // untouched
         }
         QCOMPARE(w.status.texts, status);
         // On Yes the survivors are the catalogue; on No "new.txt" stays new.

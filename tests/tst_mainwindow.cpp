@@ -69,6 +69,7 @@ private Q_SLOTS:
         ScriptedDialogs dialogs;
         frmMain win(dialogs);
         win.Form_Load();
+        TestSupport::settle(win.watch());
         QStringList bar;
         for (const QAction *a : win.menuBar()->actions())
             bar << a->text();
@@ -140,6 +141,7 @@ private Q_SLOTS:
         ScriptedDialogs dialogs;
         frmMain win(dialogs);
         win.Form_Load();
+        TestSupport::settle(win.watch());
         win.show();
         QVERIFY(QTest::qWaitForWindowExposed(&win));
         dialogs.answers = {yes ? Dialogs::Answer::Yes : Dialogs::Answer::No};
@@ -188,6 +190,7 @@ private Q_SLOTS:
         ScriptedDialogs dialogs;
         frmMain win(dialogs);
         win.Form_Load();
+        TestSupport::settle(win.watch());
         win.setGeometry(45, 60, 420, 330);
         win.show();
         QVERIFY(QTest::qWaitForWindowExposed(&win));
@@ -227,6 +230,7 @@ private Q_SLOTS:
         // The next start puts the window back where it was, at its outer size.
         frmMain next(dialogs);
         next.Form_Load();
+        TestSupport::settle(next.watch());
         next.show();
         QVERIFY(QTest::qWaitForWindowExposed(&next));
         QTRY_COMPARE(next.frameGeometry(), frame);
@@ -243,6 +247,7 @@ private Q_SLOTS:
         ScriptedDialogs dialogs;
         frmMain win(dialogs);
         win.Form_Load();
+        TestSupport::settle(win.watch());
         QVERIFY(win.isMinimized());
         QVERIFY(!win.isMaximized());
         win.show();

@@ -34,7 +34,7 @@ void frmMain::lvwFile_DblClick()
         if (!isRowSelected(i))
             continue;
         const QString name = m_model->row(i).name;
-        const QString path = FileOps::joinPath(File1.path(), name);
+        const QString path = FileOps::joinPath(m_watch->folder(), name);
         if (!FileOps::isExecutable(name, path)) {
             openFile(path);
             continue;
@@ -79,7 +79,7 @@ void frmMain::mPopCopy_Click()
         const std::optional<QString> destination = FileOps::destinationFolder(*chosen, proposedName);
         if (!destination)
             return;
-        const QString source = FileOps::folderWithSlash(File1.path());
+        const QString source = FileOps::folderWithSlash(m_watch->folder());
         const int rows = m_model->rowCount();
         for (int i = 0; i < rows && i < m_model->rowCount(); ++i) {
             if (!isRowSelected(i))
@@ -107,7 +107,7 @@ void frmMain::mPopDel_Click()
          QStringLiteral("Delete Warning"), Dialogs::Buttons::YesNo, Dialogs::Icon::Question, Dialogs::Answer::Yes});
     if (reply != Dialogs::Answer::Yes)
         return;
-    const QString folder = FileOps::folderWithSlash(File1.path());
+    const QString folder = FileOps::folderWithSlash(m_watch->folder());
     const int rows = m_model->rowCount();
     for (int i = 0; i < rows && i < m_model->rowCount(); ++i) {
         if (!isRowSelected(i))

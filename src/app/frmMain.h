@@ -1,7 +1,6 @@
 #pragma once
 
-#include "audit/Catalogue.h"
-#include "audit/FileListing.h"
+#include "audit/Watch.h"
 #include "filelist/ImageList.h"
 #include "settings/SettingsStore.h"
 
@@ -86,9 +85,10 @@ public:
 
     // Where the icon files are sought; "/" at its end.
     QString appPath() const { return AppPath; }
-    const Catalogue &knownFiles() const { return KnownFiles; }
-    QString lastNewFiles() const { return LastNewFiles; }
-    const FileListing &file1() const { return File1; }
+    // The watched folder, its catalogue and its audit.
+    Watch &watch() const { return *m_watch; }
+    const Catalogue &knownFiles() const { return m_watch->knownFiles(); }
+    QString lastNewFiles() const { return m_watch->lastNewFiles(); }
     FileListModel *listModel() const { return m_model; }
     FileListView *listView() const { return lvwFile; }
     DriveSelector *driveSelector() const { return Drive1; }
@@ -110,18 +110,16 @@ private:
     void createControls();
     void createMenus();
     void setWindowIconFile(const QString &fileName);
+    // What the watch tells the window.
+    void showRows(Watch::Kind kind, qsizetype newCount);
     void showAlert(qsizetype newCount);
     void setQuiet();
+    void showBusy(bool busy);
     int twipsToPixels(double twips) const;
     double pixelsToTwips(double pixels) const;
     QStringList selectedNames() const;
     bool isRowSelected(int row) const;
     void openFile(const QString &path);
-    void runPendingTick();
-    // Lists the folder again and rebuilds the rows, marking the names the
-    // catalogue lacks (or taking a new catalogue); false when the folder
-    // could not be listed.
-    bool relist(bool takeCatalogue, QStringList *newNames);
     // The one box that tells of files whose attributes could not be read.
     void reportRowError(int error);
 
@@ -143,7 +141,7 @@ private:
     QLabel *m_statusPanel = nullptr;
     QTimer Timer1;
     QTimer m_dateTimer;
-    FileListing File1;
+    Watch *m_watch = nullptr;
     ImageList imlIcons;
     ImageList imlSmallIcons;
 
@@ -166,19 +164,11 @@ private:
 
     // State the window keeps for the life of the program.
     QString AppPath;
-    Catalogue KnownFiles;
-    QString LastNewFiles;
-    bool NewFileFound = false;
     std::array<float, 5> ColumnWidths {1100, 420, 320, 320, 520};
     // Twips last given to each column, so that a width the user has not
     // dragged is stored as it was read, not as its rounded pixels.
     std::array<double, 5> m_columnTwips {1100, 420, 320, 320, 520};
     int m_auditInterval = 60000;
-    bool m_tickPending = false;
-    bool m_inPass = false;
-    static constexpr qint64 kBusyAfterMs = 150;
-    qint64 m_lastListingMs = 0;
-    int m_lastRowError = 0;
     QString m_iconName;
     QPointer<frmAbout> m_about;
 };

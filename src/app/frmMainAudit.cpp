@@ -1,4 +1,5 @@
-// The catalogue, the audit pass and the audit cycle of the main window.
+// The main window's side of the audit: its handlers forward to the watch,
+// and it shows what the watch tells.
 
 #include "app/DriveSelector.h"
 #include "app/FolderTree.h"
@@ -10,106 +11,54 @@
 #include "platform/Dialogs.h"
 
 #include <QApplication>
-#include <QElapsedTimer>
+#include <QItemSelectionModel>
+#include <QSet>
 #include <QTime>
-
-namespace {
-
-// Rows straight from the listing, which read each file's size and time in
-// the same sweep. A file whose attributes could not be read still gets its
-// row, with an empty size and time; the last such failure is reported.
-std::vector<FileRow> rowsFromListing(const FileListing &listing, const Catalogue *catalogue, QStringList *newNames,
-                                     int *lastError)
-{
-    std::vector<FileRow> rows;
-    rows.reserve(std::size_t(listing.count()));
-    const QString newStatus = AuditTexts::newStatus();
-    for (const ListedFile &file : listing.files()) {
-        const bool isNew = catalogue && !catalogue->contains(file.name);
-        FileRow row = FileRow::make(file.name, isNew ? newStatus : QString(), file.size, file.mtime);
-        if (file.error) {
-            row.timeKnown = false;
-            *lastError = file.error;
-        }
-        if (isNew)
-            newNames->append(file.name);
-        rows.push_back(std::move(row));
-    }
-    return rows;
-}
-
-} // namespace
-
-bool frmMain::relist(bool takeCatalogue, QStringList *newNames)
-{
-    // A folder that took more than a moment to list last time shows the
-    // busy pointer while it is listed again.
-    const bool busy = m_lastListingMs >= kBusyAfterMs;
-    if (busy)
-        QApplication::setOverrideCursor(Qt::WaitCursor);
-    QElapsedTimer timer;
-    timer.start();
-    InitViewList();
-    const bool listed = File1.refresh();
-    // A folder that cannot be listed (gone, unmounted) says nothing about
-    // its files: the catalogue stays as it was.
-    if (takeCatalogue && listed)
-        KnownFiles.replace(File1);
-    int lastError = 0;
-    m_model->setRows(rowsFromListing(File1, takeCatalogue ? nullptr : &KnownFiles, newNames, &lastError),
-                     FileListModel::RowOrder::ByName);
-    m_lastListingMs = timer.elapsed();
-    if (busy)
-        QApplication::restoreOverrideCursor();
-    // One box for a failure that lasts, not one on every tick.
-    if (lastError != m_lastRowError) {
-        m_lastRowError = lastError;
-        if (lastError)
-            reportRowError(lastError);
-    }
-    return listed;
-}
 
 void frmMain::ReadFile()
 {
-    QStringList unused;
-    relist(true, &unused);
-    setWindowTitle(AuditTexts::quietCaption());
-    setWindowIconFile(QStringLiteral("Eye.ico"));
+    m_watch->ReadFile();
 }
 
 void frmMain::CompareFile()
 {
-    m_inPass = true;
-    setStatusText(AuditTexts::checking());
-    NewFileFound = false;
-    QStringList newNames;
-    if (!relist(false, &newNames)) {
-        // While the folder cannot be listed the list is empty, but nothing
-        // is known about its files: the window keeps what it told last.
-        setStatusText(AuditTexts::sleeping());
-        m_inPass = false;
-        return;
-    }
-    const qsizetype NewCount = newNames.size();
-    if (NewCount > 0) {
-        lvwFile->setToolTip(AuditTexts::newFileTip());
-        NewFileFound = true;
-    }
+    m_watch->CompareFile();
+}
 
-    const QString NewFiles = AuditTexts::signature(newNames);
-    // A new catalogue turns the window quiet but keeps the signature; new
-    // files that repeat it (one deleted and made again) are told all the same.
-    const bool shownQuiet = m_iconName == QLatin1String("Eye.ico");
-    if (NewFiles != LastNewFiles || (NewFileFound && shownQuiet)) {
-        if (NewFileFound)
-            showAlert(NewCount);
-        else
-            setQuiet();
+void frmMain::showRows(Watch::Kind kind, qsizetype newCount)
+{
+    // The rows the user picked stay picked when their files are still there.
+    QSet<QString> picked;
+    QString current;
+    QItemSelectionModel *selection = lvwFile->selectionModel();
+    for (const QModelIndex &index : selection->selectedRows())
+        picked.insert(m_model->row(index.row()).name);
+    if (selection->currentIndex().isValid())
+        current = m_model->row(selection->currentIndex().row()).name;
+
+    // A pass keeps the columns as they stand: their widths were stored when
+    // it was asked for, and one dragged while the folder was listed stays.
+    if (kind == Watch::Kind::Catalogue)
+        InitViewList();
+    m_model->setRows(m_watch->takeRows(), FileListModel::RowOrder::ByName);
+    if (newCount > 0)
+        lvwFile->setToolTip(AuditTexts::newFileTip());
+
+    if (!picked.isEmpty() || !current.isEmpty()) {
+        QItemSelection again;
+        const int rows = m_model->rowCount();
+        for (int i = 0; i < rows; ++i) {
+            const QString &name = m_model->row(i).name;
+            if (name == current)
+                selection->setCurrentIndex(m_model->index(i, 0), QItemSelectionModel::NoUpdate);
+            if (picked.contains(name))
+                again.select(m_model->index(i, 0), m_model->index(i, FileListModel::ColumnCount - 1));
+        }
+        selection->select(again, QItemSelectionModel::Select);
     }
-    LastNewFiles = NewFiles;
-    setStatusText(AuditTexts::sleeping());
-    m_inPass = false;
+    // Open, Copy and Delete follow the selection that is left.
+    if (!picked.isEmpty())
+        lvwFile_Click();
 }
 
 void frmMain::showAlert(qsizetype newCount)
@@ -131,6 +80,16 @@ void frmMain::setQuiet()
     setWindowIconFile(QStringLiteral("Eye.ico"));
 }
 
+void frmMain::showBusy(bool busy)
+{
+    // The window still answers; the pointer only says that a slow folder is
+    // being listed.
+    if (busy)
+        QApplication::setOverrideCursor(Qt::BusyCursor);
+    else
+        QApplication::restoreOverrideCursor();
+}
+
 void frmMain::RefreshFileLists()
 {
     Drive1->refresh();
@@ -141,29 +100,10 @@ void frmMain::RefreshFileLists()
 
 void frmMain::Timer1_Timer()
 {
-    // A pass under an open box would rebuild the list beneath a question
-    // and pile alert on alert: it waits until the box is closed.
-    if (m_dialogs.isBoxOpen() || m_inPass) {
-        m_tickPending = true;
-        return;
-    }
-    m_tickPending = false;
     RefreshFileLists();
     SaveColSize();
+    // Held while a listing runs or a box is open; it then runs once.
     CompareFile();
-}
-
-void frmMain::runPendingTick()
-{
-    if (!m_tickPending || m_dialogs.isBoxOpen())
-        return;
-    // Once the audit is stopped (a period of 0, or the exit confirmed) a
-    // tick held back by the box is dropped: no pass after the window closed.
-    if (!Timer1.isActive()) {
-        m_tickPending = false;
-        return;
-    }
-    Timer1_Timer();
 }
 
 void frmMain::mnuSetAuditTime_Click()

@@ -2,13 +2,13 @@
 
 #include "audit/FileListing.h"
 
-void Catalogue::replace(const FileListing &listing)
+void Catalogue::replace(const std::vector<ListedFile> &files)
 {
     QStringList names;
     QSet<QString> lookup;
-    names.reserve(listing.count());
-    lookup.reserve(listing.count());
-    for (const ListedFile &file : listing.files()) {
+    names.reserve(qsizetype(files.size()));
+    lookup.reserve(qsizetype(files.size()));
+    for (const ListedFile &file : files) {
         names.append(file.name);
         lookup.insert(file.name);
     }

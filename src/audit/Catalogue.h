@@ -4,7 +4,9 @@
 #include <QString>
 #include <QStringList>
 
-class FileListing;
+#include <vector>
+
+struct ListedFile;
 
 // KnownFiles: the names of the files that the last full read of the watched
 // folder found, in listing order, with a hash set beside them so that a
@@ -12,7 +14,7 @@ class FileListing;
 class Catalogue
 {
 public:
-    void replace(const FileListing &listing);
+    void replace(const std::vector<ListedFile> &files);
 
     bool contains(const QString &name) const { return m_lookup.contains(name); }
     qsizetype count() const { return m_names.size(); }
