@@ -44,6 +44,8 @@ void frmMain::showRows(Watch::Kind kind, qsizetype newCount)
     if (newCount > 0)
         lvwFile->setToolTip(AuditTexts::newFileTip());
 
+    // Rows are matched by name, not by their places.
+    selection->clear();
     if (!picked.isEmpty() || !current.isEmpty()) {
         QItemSelection again;
         const int rows = m_model->rowCount();

@@ -1,5 +1,6 @@
 #include "audit/FileListing.h"
 
+#include "filelist/FileTypes.h"
 #include "platform/FileNames.h"
 
 #include <algorithm>
@@ -71,6 +72,7 @@ void FileListing::forget()
     std::vector<char>().swap(m_raw);
     std::vector<std::uint32_t>().swap(m_rawStart);
     std::vector<QString>().swap(m_names);
+    std::vector<std::uint8_t>().swap(m_types);
     std::vector<std::uint32_t>().swap(m_order);
 }
 
@@ -102,6 +104,7 @@ bool FileListing::list(const QString &path, std::vector<ListedFile> &files)
     std::vector<char> raw;
     std::vector<std::uint32_t> rawStart;
     std::vector<QString> names;
+    std::vector<std::uint8_t> types;
     while (const dirent *entry = ::readdir(dir)) {
         if (entry->d_name[0] == '.')
             continue;
@@ -127,6 +130,7 @@ bool FileListing::list(const QString &path, std::vector<ListedFile> &files)
         const std::size_t length = std::strlen(entry->d_name);
         if (same && at < known && std::strcmp(m_raw.data() + m_rawStart[at], entry->d_name) == 0) {
             file.name = m_names[at];
+            file.type = m_types[at];
         } else {
             if (same) {
                 // The folder changed here: what came before is kept, the rest
@@ -135,6 +139,7 @@ bool FileListing::list(const QString &path, std::vector<ListedFile> &files)
                 raw.assign(m_raw.begin(), m_raw.begin() + (at < known ? m_rawStart[at] : m_raw.size()));
                 rawStart.assign(m_rawStart.begin(), m_rawStart.begin() + std::min(at, known));
                 names.assign(m_names.begin(), m_names.begin() + std::min(at, known));
+                types.assign(m_types.begin(), m_types.begin() + std::min(at, known));
                 forget();
             }
             // Reversibly: a name that is not valid UTF-8 still names this
@@ -142,7 +147,9 @@ bool FileListing::list(const QString &path, std::vector<ListedFile> &files)
             file.name = FileNames::decode(entry->d_name, qsizetype(length));
             rawStart.push_back(std::uint32_t(raw.size()));
             raw.insert(raw.end(), entry->d_name, entry->d_name + length + 1);
+            file.type = fileTypeIndex(file.name);
             names.push_back(file.name);
+            types.push_back(std::uint8_t(file.type));
         }
         files.push_back(std::move(file));
     }
@@ -158,10 +165,12 @@ bool FileListing::list(const QString &path, std::vector<ListedFile> &files)
         raw.assign(m_raw.begin(), m_raw.begin() + (n < known ? m_rawStart[n] : m_raw.size()));
         rawStart.assign(m_rawStart.begin(), m_rawStart.begin() + n);
         names.assign(m_names.begin(), m_names.begin() + n);
+        types.assign(m_types.begin(), m_types.begin() + n);
     }
     m_raw = std::move(raw);
     m_rawStart = std::move(rawStart);
     m_names = std::move(names);
+    m_types = std::move(types);
     m_order = nameOrder(files);
     arrange(files, m_order);
     return true;

@@ -12,6 +12,7 @@ struct ListedFile {
     qint64 size = 0; // bytes
     qint64 mtime = 0; // seconds since the epoch
     int error = 0; // errno when the file's attributes could not be read
+    int type = -1; // index into the file type table, when known
 };
 
 // File1: lists the plain files directly in one folder (regular files and
@@ -20,8 +21,8 @@ struct ListedFile {
 //
 // It remembers the names of the last folder it listed in the order the
 // folder gave them: when the folder gives the same names in the same order
-// again, as it does while nothing is added or removed, their texts and
-// their order are taken over instead of being decoded and sorted again.
+// again, as it does while nothing is added or removed, their texts, types
+// and order are taken over instead of being worked out again.
 class FileListing
 {
 public:
@@ -37,6 +38,7 @@ private:
     std::vector<char> m_raw;
     std::vector<std::uint32_t> m_rawStart;
     std::vector<QString> m_names;
+    std::vector<std::uint8_t> m_types;
     // m_order[i]: which of those names comes i-th in name order.
     std::vector<std::uint32_t> m_order;
 };

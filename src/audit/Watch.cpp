@@ -174,7 +174,7 @@ Watch::Result Watch::run(const Job &job)
         // an empty size and time; the last such failure is told.
         if (file.error)
             result.lastError = file.error;
-        const int type = fileTypeIndex(file.name);
+        const int type = file.type >= 0 ? file.type : fileTypeIndex(file.name);
         result.rows.push_back(
             {std::move(file.name), isNew ? newStatus : QString(), file.size, file.mtime, type, file.error == 0});
     }

@@ -52,6 +52,11 @@ public:
 
     static QString headerText(int column);
 
+Q_SIGNALS:
+    // setRows() put as many rows in place of the old ones: every row may
+    // read otherwise, the layout stands.
+    void rowsReplaced();
+
 private:
     bool lessThan(const QString &a, const QString &b) const;
     QString rowText(const FileRow &row, int column) const;

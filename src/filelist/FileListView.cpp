@@ -63,6 +63,10 @@ FileListView::FileListView(FileListModel *model, QWidget *parent)
     addWidget(m_icons);
     addWidget(m_report);
     connect(m_report->header(), &QHeaderView::sectionClicked, this, &FileListView::headerClicked);
+    connect(model, &FileListModel::rowsReplaced, this, [this] {
+        m_report->viewport()->update();
+        m_icons->viewport()->update();
+    });
     setViewMode(Report);
 }
 
