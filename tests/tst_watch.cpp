@@ -14,8 +14,6 @@
 #include <mutex>
 #include <thread>
 
-#include <sys/stat.h>
-
 namespace {
 
 // Stands in for a slow share: every listing waits here until the gate opens.
@@ -163,43 +161,6 @@ private Q_SLOTS:
         QCOMPARE(m_rows.join(QLatin1Char(',')), rows);
         QCOMPARE(m_told.join(QLatin1Char(',')), told);
         QCOMPARE(m_status.constLast(), QStringLiteral("Sleeping..."));
-    }
-
-    // The alert is told while the pass still shows "Checking for new file..."
-    // and before the signature is stored; a file changed but not renamed is known.
-    void alertDuringPass()
-    {
-        touch(QStringLiteral("known.txt"));
-        Watch &w = start();
-        touch(QStringLiteral("known.txt"), QByteArray(5000, 'k'));
-        touch(QStringLiteral("n1.txt"));
-        QString statusWhileTold, signatureWhileTold;
-        connect(&w, &Watch::alert, this, [&] {
-            statusWhileTold = m_status.constLast();
-            signatureWhileTold = w.lastNewFiles();
-        });
-        pass();
-        QCOMPARE(m_rows, (QStringList {QStringLiteral("known.txt:"), QStringLiteral("n1.txt:New")}));
-        QCOMPARE(statusWhileTold, QStringLiteral("Checking for new file..."));
-        QCOMPARE(signatureWhileTold, QString());
-        QCOMPARE(w.lastNewFiles(), QStringLiteral("n1.txt"));
-        touch(QStringLiteral("n2.txt"));
-        pass();
-        QCOMPARE(w.lastNewFiles(), QStringLiteral("n1.txt/n2.txt"));
-        QCOMPARE(m_told, (QStringList {QStringLiteral("1"), QStringLiteral("2")}));
-    }
-
-    void listingLeavesOutHiddenAndSpecial()
-    {
-        touch(QStringLiteral(".hidden"));
-        touch(QStringLiteral("target.txt"));
-        QVERIFY(QDir(m_dir->path()).mkdir(QStringLiteral("folder")));
-        QCOMPARE(::mkfifo(QFile::encodeName(m_dir->filePath(QStringLiteral("fifo"))).constData(), 0600), 0);
-        QVERIFY(QFile::link(m_dir->filePath(QStringLiteral("nowhere")), m_dir->filePath(QStringLiteral("dangling"))));
-        QVERIFY(QFile::link(m_dir->filePath(QStringLiteral("folder")), m_dir->filePath(QStringLiteral("folderlink"))));
-        QVERIFY(QFile::link(m_dir->filePath(QStringLiteral("target.txt")), m_dir->filePath(QStringLiteral("link"))));
-        start();
-        QCOMPARE(m_rows, (QStringList {QStringLiteral("link:"), QStringLiteral("target.txt:")}));
     }
 
     void newCatalogue()
