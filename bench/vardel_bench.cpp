@@ -1,11 +1,15 @@
 // Measures the real main window's catalogue and audit pass against the
-// floor that the disk sets: a bare readdir + fstatat sweep of the folder.
+// floor that the disk sets: a bare readdir + fstatat sweep of the folder;
+// and how long the window's thread goes without turning its event loop
+// while the passes run (a timer every 5 ms: the longest gap between its
+// firings is max_stall_ms).
 //
 //   vardel-bench --files 100000 --passes 5
 //   vardel-bench --dir /some/folder --passes 5
 
 #include "app/FolderTree.h"
 #include "app/frmMain.h"
+#include "filelist/FileListModel.h"
 #include "filelist/FileListView.h"
 #include "platform/Dialogs.h"
 
@@ -15,6 +19,7 @@
 #include <QElapsedTimer>
 #include <QFile>
 #include <QTemporaryDir>
+#include <QTimer>
 
 #include <algorithm>
 #include <cstdio>
@@ -155,17 +160,25 @@ int main(int argc, char *argv[])
         QCoreApplication::processEvents();
     };
 
+    // Until the listing asked for has been applied to the window.
+    const auto settle = [&] {
+        while (!window.watch().isIdle())
+            QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
+    };
+    settle();
+
     std::vector<double> catalogue;
     for (int i = 0; i < 3; ++i) {
         QElapsedTimer t;
         t.start();
         window.ReadFile();
+        settle();
         paint();
         catalogue.push_back(elapsedMs(t));
     }
 
     // One file in a hundred is new.
-    const int fresh = std::max(1, int(window.file1().count() / 100));
+    const int fresh = std::max(1, window.listModel()->rowCount() / 100);
     // A folder given by --dir is only read, never written.
     if (created > 0)
         createFiles(dir, created, fresh);
@@ -173,11 +186,24 @@ int main(int argc, char *argv[])
     std::vector<double> pass;
     std::vector<double> floor;
     const QByteArray encoded = QFile::encodeName(dir);
+    QTimer beat;
+    beat.setInterval(5);
+    QElapsedTimer sinceBeat;
+    double maxStall = 0;
+    QObject::connect(&beat, &QTimer::timeout, [&] {
+        maxStall = std::max(maxStall, elapsedMs(sinceBeat));
+        sinceBeat.start();
+    });
     for (int i = 0; i < passes; ++i) {
         QElapsedTimer t;
         t.start();
+        sinceBeat.start();
+        beat.start();
         window.CompareFile();
+        settle();
         paint();
+        beat.stop();
+        maxStall = std::max(maxStall, elapsedMs(sinceBeat));
         pass.push_back(elapsedMs(t));
 
         QElapsedTimer f;
@@ -191,11 +217,12 @@ int main(int argc, char *argv[])
     ::getrusage(RUSAGE_SELF, &usage);
     const double passMs = median(pass);
     const double floorMs = median(floor);
-    std::printf("files %d\n", window.file1().count());
+    std::printf("files %d\n", window.listModel()->rowCount());
     std::printf("catalogue_ms %.1f\n", median(catalogue));
     std::printf("pass_ms %.1f\n", passMs);
     std::printf("floor_ms %.1f\n", floorMs);
     std::printf("pass_over_floor %.2f\n", floorMs > 0 ? passMs / floorMs : 0.0);
+    std::printf("max_stall_ms %.1f\n", maxStall);
     std::printf("peak_rss_mb %.1f\n", double(usage.ru_maxrss) / 1024.0);
     return 0;
 }

@@ -4,9 +4,12 @@
 // gets configuration, data and cache folders of its own in a temporary
 // folder, so no test ever touches the user's own settings.
 
+#include <QCoreApplication>
+#include <QDeadlineTimer>
 #include <QDir>
 #include <QFile>
 #include <QTemporaryDir>
+#include <QThread>
 #include <QtGlobal>
 
 namespace TestSupport {
@@ -36,6 +39,22 @@ inline void isolateHome()
 inline QString settingsFile()
 {
     return home().path() + QStringLiteral("/config/Vardel/Vardel.ini");
+}
+
+// Turns the event loop until the watch has nothing asked for, running or
+// waiting (a listing runs on a worker); false when that takes too long.
+template<class Watch>
+bool settle(Watch &watch, int ms = 20000)
+{
+    const QDeadlineTimer deadline(ms);
+    for (;;) {
+        QCoreApplication::processEvents();
+        if (watch.isIdle())
+            return true;
+        if (deadline.hasExpired())
+            return false;
+        QThread::usleep(200);
+    }
 }
 
 } // namespace TestSupport

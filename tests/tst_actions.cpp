@@ -382,6 +382,7 @@ private Q_SLOTS:
         win.setAuditInterval(65535);
         win.show();
         QVERIFY(QTest::qWaitForWindowExposed(&win) && win.folderTree()->setPath(m_watched->path()));
+        QVERIFY(TestSupport::settle(win.watch()));
         QCOMPARE(win.listModel()->rowCount(), 2);
         win.listView()->selectionModel()->select(
             QItemSelection(win.listModel()->index(0, 0), win.listModel()->index(1, 0)),
@@ -418,6 +419,7 @@ private Q_SLOTS:
                                                  QItemSelectionModel::Select | QItemSelectionModel::Rows);
         const QString deleted = win.listModel()->row(0).name;
         win.mnuDelete_Click();
+        QVERIFY(TestSupport::settle(win.watch()));
         QVERIFY(!QFile::exists(m_watched->filePath(deleted)));
         QCOMPARE(win.knownFiles().names().size(), 2);
         QVERIFY(!win.knownFiles().names().contains(deleted));

@@ -14,6 +14,7 @@
 #include <QDateTime>
 #include <QDir>
 #include <QFile>
+#include <QItemSelectionModel>
 #include <QSettings>
 #include <QTemporaryDir>
 #include <QTest>
@@ -74,7 +75,21 @@ class TestAudit : public QObject
         SettingsStore().write(Setting::Path, m_dir->path());
         m_win = std::make_unique<frmMain>(*m_dialogs);
         m_win->Form_Load();
+        settle();
         return *m_win;
+    }
+    void settle() const { QVERIFY(TestSupport::settle(m_win->watch())); }
+    void tick() const
+    {
+        m_win->Timer1_Timer();
+        settle();
+    }
+    QStringList selected() const
+    {
+        QStringList out;
+        for (const QModelIndex &index : m_win->listView()->selectionModel()->selectedRows())
+            out.append(m_win->listModel()->row(index.row()).name);
+        return out;
     }
     // The rows as "name:status,name:status".
     QString rows() const
@@ -112,28 +127,20 @@ private Q_SLOTS:
         QDir::setCurrent(m_startDir);
     }
 
-    void passSequence()
+    // The window shows what the watch tells: caption, icon, tooltip, status
+    // and the alert box, whose texts and kind are the program's own.
+    void showsTheWatch()
     {
         touch(QStringLiteral("known.txt"));
         frmMain &win = start();
-
-        // A catalogued file that changed stays known; its row shows it as it is now.
-        const QDateTime before = QDateTime::currentDateTime().addDays(-3);
-        touch(QStringLiteral("known.txt"), QByteArray(5000, 'k'), before);
-        win.Timer1_Timer();
-        QVERIFY(m_dialogs->asked.isEmpty());
-        QCOMPARE(rows(), QStringLiteral("known.txt:"));
-        QCOMPARE(win.listModel()->row(0).size, qint64(5000));
-        QCOMPARE(win.listModel()->row(0).mtime, before.toSecsSinceEpoch());
+        QCOMPARE(win.statusText(), QStringLiteral("Sleeping..."));
         QCOMPARE(win.listView()->toolTip(), QString());
-
         touch(QStringLiteral("n1.txt"));
         m_dialogs->whileOpen = [&](const ScriptedDialogs::Asked &) {
             QCOMPARE(win.statusText(), QStringLiteral("Checking for new file..."));
-            QCOMPARE(win.lastNewFiles(), QString());
             QCOMPARE(win.windowTitle(), title(1));
         };
-        win.Timer1_Timer();
+        tick();
         m_dialogs->whileOpen = nullptr;
         QCOMPARE(told(), QStringList {found(1)});
         const Dialogs::Box box = m_dialogs->messages().constFirst().box;
@@ -142,112 +149,43 @@ private Q_SLOTS:
         QCOMPARE(box.buttons, Dialogs::Buttons::Ok);
         QCOMPARE(box.icon, Dialogs::Icon::Information);
         QVERIFY(box.alert);
+        QCOMPARE(rows(), QStringLiteral("known.txt:,n1.txt:New"));
         QCOMPARE(win.windowIconName(), QStringLiteral("Lighton.ico"));
         QVERIFY(!win.windowIcon().isNull());
         QCOMPARE(win.listView()->toolTip(), QStringLiteral("new file"));
         QCOMPARE(win.statusText(), QStringLiteral("Sleeping..."));
-        win.Timer1_Timer(); // the same new file: the caption stays
-        QCOMPARE(win.windowTitle(), title(1));
 
-        touch(QStringLiteral("n2.txt"));
-        win.Timer1_Timer();
-        QCOMPARE(win.windowTitle(), title(2));
-        QCOMPARE(win.lastNewFiles(), QStringLiteral("n1.txt/n2.txt"));
-
-        setFolder(QStringLiteral("known.txt")); // all gone: quiet again
-        win.Timer1_Timer();
+        remove(QStringLiteral("n1.txt")); // all gone: quiet again
+        tick();
         QCOMPARE(win.windowTitle(), QStringLiteral("Vardel"));
         QCOMPARE(win.windowIconName(), QStringLiteral("Eye.ico"));
-        QVERIFY(!win.windowIcon().isNull());
         QCOMPARE(win.listView()->toolTip(), QStringLiteral("new file"));
+
+        QVERIFY(QDir(m_dir->path()).removeRecursively());
+        tick();
+        QCOMPARE(win.statusText(), QStringLiteral("Folder not available: ") + m_dir->path());
     }
 
-    void passes_data()
+    // The rows the user picked stay picked across a pass while their files
+    // are there, and Open, Copy and Delete follow what is left.
+    void selectionSurvivesPass()
     {
-        QTest::addColumn<QString>("catalogue");
-        QTest::addColumn<QString>("passes"); // the folder's files at each pass, passes apart by ';'
-        QTest::addColumn<QString>("rows"); // after the last pass
-        QTest::addColumn<QString>("told"); // the counts in the boxes shown
-        const auto row
-            = [](const char *name, const char *catalogue, const char *passes, const char *rows, const char *told) {
-                  QTest::newRow(name) << QString::fromLatin1(catalogue) << QString::fromLatin1(passes)
-                                      << QString::fromLatin1(rows) << QString::fromLatin1(told);
-              };
-        row("renamed", "a.txt", "b.txt", "b.txt:New", "1");
-        row("case only", "a.txt", "A.txt", "A.txt:New", "1");
-        row("hidden", "a.txt", ".a.txt", "", "");
-        row("same set again", "k", "k,n1;k,n1", "k:,n1:New", "1");
-        row("grows and shrinks", "k", "k,n1;k,n1,n2;k,n1;k", "k:", "1,2,1");
-        row("catalogued file removed", "k", "", "", "");
-        row("sets with one signature", "", "x,y.txt;xy.txt", "xy.txt:New", "2,1");
-        // Case is ignored; names equal but for case come upper case first, so
-        // that every pass gives the same order whatever the folder's own.
-        row("order", "e,b,C,a,E,B.txt,d,A,c,D", "e,b,C,a,E,B.txt,d,A,c,D,Ab",
-            "A:,a:,Ab:New,b:,B.txt:,C:,c:,D:,d:,E:,e:", "1");
-    }
-
-    void passes()
-    {
-        QFETCH(QString, catalogue);
-        QFETCH(QString, passes);
-        QFETCH(QString, rows);
-        QFETCH(QString, told);
-        setFolder(catalogue);
+        setFolder(QStringLiteral("a,b,c"));
         frmMain &win = start();
-        for (const QString &files : passes.split(QLatin1Char(';'))) {
-            setFolder(files);
-            win.Timer1_Timer();
-        }
-        QCOMPARE(this->rows(), rows);
-        QStringList texts;
-        for (const QString &n : told.split(QLatin1Char(','), Qt::SkipEmptyParts))
-            texts.append(found(n.toInt()));
-        QCOMPARE(this->told(), texts);
-    }
-
-    void listingLeavesOutHiddenAndSpecial()
-    {
-        touch(QStringLiteral(".hidden"));
-        touch(QStringLiteral("target.txt"));
-        QVERIFY(QDir(m_dir->path()).mkdir(QStringLiteral("folder")));
-        QCOMPARE(::mkfifo(QFile::encodeName(m_dir->filePath(QStringLiteral("fifo"))).constData(), 0600), 0);
-        QVERIFY(QFile::link(m_dir->filePath(QStringLiteral("nowhere")), m_dir->filePath(QStringLiteral("dangling"))));
-        QVERIFY(QFile::link(m_dir->filePath(QStringLiteral("folder")), m_dir->filePath(QStringLiteral("folderlink"))));
-        QVERIFY(QFile::link(m_dir->filePath(QStringLiteral("target.txt")), m_dir->filePath(QStringLiteral("link"))));
-        start();
-        QCOMPARE(rows(), QStringLiteral("link:,target.txt:"));
-        QVERIFY(m_dialogs->asked.isEmpty());
-    }
-
-    void initListAndScanNow()
-    {
-        frmMain &win = start();
-        touch(QStringLiteral("early.txt"));
-        win.mnuInitList_Click(); // before any pass: never reported
-        win.mnuScanNet_Click();
-        QVERIFY(m_dialogs->asked.isEmpty());
-
-        touch(QStringLiteral("late.txt"));
-        win.mnuScanNet_Click(); // a pass at once
-        QCOMPARE(told().size(), 1);
-
-        win.mnuInitList_Click();
-        QCOMPARE(rows(), QStringLiteral("early.txt:,late.txt:"));
-        QCOMPARE(win.windowTitle(), QStringLiteral("Vardel"));
-        QCOMPARE(win.windowIconName(), QStringLiteral("Eye.ico"));
-        win.Timer1_Timer(); // the signature falls to empty: quiet, no box
-        QCOMPARE(told().size(), 1);
-
-        // A new file told, removed before a new catalogue and made again is
-        // told again, although its signature is the one of the last pass.
-        touch(QStringLiteral("back.txt"));
-        win.Timer1_Timer();
-        remove(QStringLiteral("back.txt"));
-        win.mnuInitList_Click();
-        touch(QStringLiteral("back.txt"));
-        win.Timer1_Timer();
-        QCOMPARE(told().size(), 3);
-        QCOMPARE(win.windowTitle(), title(1));
+        QItemSelectionModel *selection = win.listView()->selectionModel();
+        for (int row : {1, 2})
+            selection->select(win.listModel()->index(row, 0), QItemSelectionModel::Select | QItemSelectionModel::Rows);
+        win.lvwFile_Click();
+        auto *open = win.findChild<QAction *>(QStringLiteral("mnuOpen"));
+        QVERIFY(open && open->isEnabled());
+        setFolder(QStringLiteral("0,a,b"));
+        tick();
+        QCOMPARE(selected(), QStringList {QStringLiteral("b")});
+        QVERIFY(open->isEnabled());
+        setFolder(QStringLiteral("0,a"));
+        tick();
+        QCOMPARE(selected(), QStringList());
+        QVERIFY(!open->isEnabled());
     }
 
     void tickHeldWhileBoxOpen_data()
@@ -276,14 +214,14 @@ private Q_SLOTS:
         };
         if (exit < 0) {
             touch(QStringLiteral("one"));
-            win.Timer1_Timer();
+            tick();
         } else {
             m_dialogs->answers = {exit ? Dialogs::Answer::Yes : Dialogs::Answer::No};
             QCOMPARE(win.Form_Unload(), exit == 1);
         }
         // The held tick runs once the box has closed, and only once.
-        QTRY_COMPARE(this->rows(), rows);
-        QCoreApplication::processEvents();
+        settle();
+        QCOMPARE(this->rows(), rows);
         QCOMPARE(m_dialogs->asked.size(), rows.isEmpty() ? 1 : 2);
         if (exit < 0)
             QCOMPARE(told(), (QStringList {found(1), found(2)}));
@@ -371,9 +309,10 @@ private Q_SLOTS:
         m_win = std::make_unique<frmMain>(*m_dialogs);
         const QString drive = m_win->driveSelector()->drive();
         m_win->Form_Load();
+        settle();
         QCOMPARE(m_win->driveSelector()->drive(), drive);
         QCOMPARE(m_win->folderTree()->path(), QDir::currentPath());
-        QCOMPARE(m_win->file1().path(), QDir::currentPath());
+        QCOMPARE(m_win->watch().folder(), QDir::currentPath());
         QCOMPARE(rows(), QStringLiteral("here.txt:"));
         QCOMPARE(m_win->appPath(), QDir::currentPath() + QLatin1Char('/'));
         QVERIFY(m_dialogs->asked.isEmpty());
@@ -408,7 +347,7 @@ private Q_SLOTS:
         DriveSelector *drives = win.driveSelector();
         const QString drive = drives->drive();
         touch(QStringLiteral("b"));
-        win.Timer1_Timer();
+        tick();
         win.setColumnWidthTwips(2, 1995);
         Q_EMIT win.folderTree()->clickedFolder();
         QCOMPARE(SettingsStore().read(Setting::ColumnSize2), QStringLiteral("1995"));
@@ -420,6 +359,7 @@ private Q_SLOTS:
         drives->addItem(m_dir->filePath(QStringLiteral("sub")));
         drives->setCurrentIndex(drives->count() - 1);
         win.Drive1_Change();
+        settle();
         QCOMPARE(win.folderTree()->path(), m_dir->path());
         QCOMPARE(rows(), QStringLiteral("a:,b:New"));
         QCOMPARE(m_dialogs->asked.size(), 1);
@@ -429,15 +369,17 @@ private Q_SLOTS:
         for (const char *name : {"b1", "b2"})
             QVERIFY(QFile(other.filePath(QLatin1String(name))).open(QIODevice::WriteOnly));
         QVERIFY(win.folderTree()->setPath(other.path()));
-        QCOMPARE(win.file1().path(), other.path());
+        settle();
+        QCOMPARE(win.watch().folder(), other.path());
         QCOMPARE(rows(), QStringLiteral("b1:,b2:"));
         QCOMPARE(win.windowTitle(), QStringLiteral("Vardel"));
         QCOMPARE(win.windowIconName(), QStringLiteral("Eye.ico"));
-        win.Timer1_Timer();
+        tick();
         QCOMPARE(told().size(), 1);
         QVERIFY(drives->setDrive(drive));
+        settle();
         QCOMPARE(win.folderTree()->path(), drive);
-        QCOMPARE(win.file1().path(), drive);
+        QCOMPARE(win.watch().folder(), drive);
         QVERIFY(!rows().contains(QStringLiteral(":New")));
     }
 };

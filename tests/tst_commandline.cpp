@@ -85,6 +85,7 @@ private Q_SLOTS:
         frmMain win(dialogs);
         win.setStartFolder(m_root.path());
         win.Form_Load();
+        QVERIFY(TestSupport::settle(win.watch()));
         QCOMPARE(win.folderTree()->path(), m_root.path());
         QVERIFY(win.knownFiles().contains(QStringLiteral("file.txt")));
 

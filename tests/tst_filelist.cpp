@@ -82,6 +82,7 @@ struct Watched {
                 return false;
         stored().setValue(QStringLiteral("Setting/Path"), dir.path());
         win.Form_Load();
+        TestSupport::settle(win.watch());
         win.move(20, 20);
         win.setVisible(visible);
         return !visible || QTest::qWaitForWindowExposed(&win);
@@ -283,9 +284,11 @@ private Q_SLOTS:
         w.clickHeader(FileListModel::SizeColumn);
         QCOMPARE(sizes(), bySize);
         w.win.ReadFile();
+        TestSupport::settle(w.win.watch());
         QCOMPARE(sizes(), bySize);
         QVERIFY(makeFile(w.path(QStringLiteral("e.txt")), 3000));
         w.win.CompareFile();
+        TestSupport::settle(w.win.watch());
         QCOMPARE(sizes(), (QStringList {"1", "10", "100", "2", "3", "50", "9", "9"}));
         QCOMPARE(model->text(4, FileListModel::StatusColumn), QStringLiteral("New"));
 
@@ -314,9 +317,10 @@ private Q_SLOTS:
 
         QTest::mouseClick(w.viewport(), Qt::LeftButton, {}, w.rowPoint(1));
         QTRY_COMPARE(w.itemsEnabled(), 6);
-        // A rebuild drops the selection but not the items' state.
+        // A rebuild keeps the selection of files still there, and the items with it.
         w.win.CompareFile();
-        QVERIFY(!w.view()->selectionModel()->hasSelection());
+        QVERIFY(TestSupport::settle(w.win.watch()));
+        QVERIFY(w.view()->selectionModel()->isRowSelected(1, {}));
         QCOMPARE(w.itemsEnabled(), 6);
 
         QTest::mouseClick(w.viewport(), Qt::LeftButton, {}, w.emptyPoint());
@@ -329,6 +333,7 @@ private Q_SLOTS:
         QTRY_COMPARE(w.itemsEnabled(), 0);
         QVERIFY(!w.view()->selectionModel()->hasSelection());
         w.win.ReadFile();
+        TestSupport::settle(w.win.watch());
         QCOMPARE(w.itemsEnabled(), 0);
     }
 
@@ -424,12 +429,14 @@ private Q_SLOTS:
         QCOMPARE(header->sectionSize(0), 200);
         QCOMPARE(header->sectionSize(1), Twips::toPixels(420, w.win.dpi()));
         w.win.ReadFile();
+        TestSupport::settle(w.win.watch());
         QCOMPARE(header->sectionSize(0), 200);
         QCOMPARE(header->sectionSize(2), 77);
 
         ScriptedDialogs dialogs;
         frmMain next(dialogs);
         next.Form_Load();
+        TestSupport::settle(next.watch());
         QCOMPARE(next.listView()->header()->sectionSize(0), 200);
         QCOMPARE(next.listView()->header()->sectionSize(2), 77);
     }

@@ -73,6 +73,7 @@ private Q_SLOTS:
         ScriptedDialogs dialogs;
         frmMain win(dialogs);
         win.Form_Load();
+        TestSupport::settle(win.watch());
         QStringList bar;
         for (const QAction *a : win.menuBar()->actions())
             bar << a->text();
@@ -225,6 +226,7 @@ private Q_SLOTS:
         ScriptedDialogs dialogs;
         frmMain win(dialogs);
         win.Form_Load();
+        TestSupport::settle(win.watch());
         win.show();
         QVERIFY(QTest::qWaitForWindowExposed(&win));
         dialogs.answers = {yes ? Dialogs::Answer::Yes : Dialogs::Answer::No};
@@ -273,6 +275,7 @@ private Q_SLOTS:
         ScriptedDialogs dialogs;
         frmMain win(dialogs);
         win.Form_Load();
+        TestSupport::settle(win.watch());
         win.setGeometry(45, 60, 420, 330);
         win.show();
         QVERIFY(QTest::qWaitForWindowExposed(&win));
@@ -312,6 +315,7 @@ private Q_SLOTS:
         // The next start puts the window back where it was, at its outer size.
         frmMain next(dialogs);
         next.Form_Load();
+        TestSupport::settle(next.watch());
         next.show();
         QVERIFY(QTest::qWaitForWindowExposed(&next));
         QTRY_COMPARE(next.frameGeometry(), frame);
@@ -355,6 +359,7 @@ private Q_SLOTS:
         ScriptedDialogs dialogs;
         frmMain win(dialogs);
         win.Form_Load();
+        TestSupport::settle(win.watch());
         QVERIFY(win.isMinimized());
         QVERIFY(!win.isMaximized());
         win.show();

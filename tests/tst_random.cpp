@@ -223,6 +223,7 @@ void TestRandom::randomWalk()
     ScriptedDialogs dialogs;
     frmMain win(dialogs);
     win.Form_Load();
+    TestSupport::settle(win.watch());
     win.setAuditInterval(0);
 
     Model m;
@@ -302,6 +303,7 @@ void TestRandom::randomWalk()
             op = QStringLiteral("rename \"%1\" -> \"%2\"").arg(from, to);
         } else if (roll < 66) {
             win.Timer1_Timer();
+            TestSupport::settle(win.watch());
             if (const QString alert = pass(m); !alert.isEmpty()) {
                 boxes.append(alert);
                 ++alertsShown;
@@ -309,6 +311,7 @@ void TestRandom::randomWalk()
             op = QStringLiteral("tick");
         } else if (roll < 72) {
             win.mnuInitList_Click();
+            TestSupport::settle(win.watch());
             takeCatalogue(m);
             op = QStringLiteral("init list");
         } else if (roll < 84) {
@@ -316,6 +319,7 @@ void TestRandom::randomWalk()
             const bool yes = chance(50);
             dialogs.answers = {yes ? Dialogs::Answer::Yes : Dialogs::Answer::No};
             win.mPopDel_Click();
+            TestSupport::settle(win.watch());
             boxes.append(QStringLiteral("Do you want to delete the file/s ") + chosen.join(QStringLiteral(", "))
                          + QStringLiteral("?  "));
             if (yes) {

@@ -146,6 +146,7 @@ private Q_SLOTS:
         ScriptedDialogs dialogs;
         frmMain clean(dialogs);
         clean.Form_Load();
+        TestSupport::settle(clean.watch());
 
         static const char kJunk[] = "\x00\x01\xff\xfe\x80garbage\r\n[Main\nTop\n=5\nLeft=\x01\x02\nWidth=abc\n"
                                     "Window=zwei\n[Setting]\nDriver=\xc3\x28\nAudit%20Timeout=lots\n[List%20View]\n"
@@ -169,6 +170,7 @@ private Q_SLOTS:
 
         frmMain win(dialogs);
         win.Form_Load();
+        TestSupport::settle(win.watch());
         QCOMPARE(win.geometry(), clean.geometry());
         QVERIFY(!win.isMinimized() && !win.isMaximized());
         QCOMPARE(win.auditInterval(), 60000);
@@ -201,6 +203,7 @@ private Q_SLOTS:
         {
             frmMain win(dialogs);
             win.Form_Load();
+            TestSupport::settle(win.watch());
             QVERIFY(win.close());
         }
         QCOMPARE(dialogs.messages().size(), 1);

@@ -150,8 +150,18 @@ frmMain::frmMain(Dialogs &dialogs, QWidget *parent)
     Timer1.setInterval(m_auditInterval);
     connect(&Timer1, &QTimer::timeout, this, &frmMain::Timer1_Timer);
     Timer1.start();
-    // A tick held back by an open box runs once the box has closed.
-    connect(&m_dialogs, &Dialogs::boxesClosed, this, &frmMain::runPendingTick, Qt::QueuedConnection);
+    // No listing is applied beneath an open box: a pass would rebuild the
+    // list under a question and pile alert on alert. What falls due
+    // meanwhile runs once the box has closed.
+    m_watch = new Watch(this);
+    connect(&m_dialogs, &Dialogs::boxOpened, m_watch, &Watch::hold);
+    connect(&m_dialogs, &Dialogs::boxesClosed, m_watch, &Watch::release);
+    connect(m_watch, &Watch::rowsReady, this, &frmMain::showRows);
+    connect(m_watch, &Watch::alert, this, &frmMain::showAlert);
+    connect(m_watch, &Watch::quiet, this, &frmMain::setQuiet);
+    connect(m_watch, &Watch::statusChanged, this, &frmMain::setStatusText);
+    connect(m_watch, &Watch::rowError, this, &frmMain::reportRowError);
+    connect(m_watch, &Watch::busyChanged, this, &frmMain::showBusy);
 
     // The desktop's frame becomes known, or changes (a window manager may
     // drop the borders on maximize), after the size it goes round, and no
@@ -380,11 +390,12 @@ void frmMain::setWindowIconFile(const QString &fileName)
 
 void frmMain::Form_Load()
 {
+    // The folder is listed once, when start-up has settled on it.
+    m_watch->hold();
     setAuditInterval(AuditPeriod::kDefaultMs);
     setStatusText(AuditTexts::sleeping());
     QApplication::setApplicationName(QStringLiteral("Vardel"));
     setWindowTitle(AuditTexts::quietCaption());
-    NewFileFound = false;
     AppPath = appPathFor(QDir::currentPath());
     setWindowIconFile(QStringLiteral("Eye.ico"));
 
@@ -433,10 +444,11 @@ void frmMain::Form_Load()
     const bool given = !m_startFolder.isEmpty();
     Drive1->setDrive(given ? QStorageInfo(m_startFolder).rootPath() : m_settings.read(Setting::Driver));
     Dir1->setPath(given ? m_startFolder : m_settings.read(Setting::Path));
-    File1.setPath(Dir1->path());
+    m_watch->setFolder(Dir1->path());
     InitViewList();
     lvwFile->setViewMode(FileListView::Report);
     ReadFile();
+    m_watch->release();
     if (auto ms = AuditPeriod::fromStored(m_settings.read(Setting::AuditTimeout)))
         setAuditInterval(*ms);
     for (int c = 1; c <= 4; ++c) {
@@ -452,6 +464,8 @@ bool frmMain::setAuditInterval(long long ms)
     m_auditInterval = int(ms);
     if (ms == 0) {
         Timer1.stop();
+        // A tick held back by a box is dropped once the audit is stopped.
+        m_watch->dropWaitingPass();
     } else {
         Timer1.setInterval(int(ms));
         Timer1.start();
@@ -545,6 +559,9 @@ bool frmMain::Form_Unload()
     Timer1.stop();
     // Leaving gives up the copies still running; none leaves a file behind.
     m_copier->abandon();
+    // No pass and no alert after the window closed; a listing still running
+    // is left to end by itself.
+    m_watch->stop();
     return true;
 }
 
@@ -572,7 +589,7 @@ void frmMain::Drive1_Change()
 
 void frmMain::Dir1_Change()
 {
-    File1.setPath(Dir1->path());
+    m_watch->setFolder(Dir1->path());
     ReadFile();
 }
 

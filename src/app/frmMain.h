@@ -1,7 +1,6 @@
 #pragma once
 
-#include "audit/Catalogue.h"
-#include "audit/FileListing.h"
+#include "audit/Watch.h"
 #include "filelist/ImageList.h"
 #include "settings/SettingsStore.h"
 
@@ -96,9 +95,10 @@ public:
 
     // Where the icon files are sought; "/" at its end.
     QString appPath() const { return AppPath; }
-    const Catalogue &knownFiles() const { return KnownFiles; }
-    QString lastNewFiles() const { return LastNewFiles; }
-    const FileListing &file1() const { return File1; }
+    // The watched folder, its catalogue and its audit.
+    Watch &watch() const { return *m_watch; }
+    const Catalogue &knownFiles() const { return m_watch->knownFiles(); }
+    QString lastNewFiles() const { return m_watch->lastNewFiles(); }
     FileListModel *listModel() const { return m_model; }
     FileListView *listView() const { return lvwFile; }
     DriveSelector *driveSelector() const { return Drive1; }
@@ -124,8 +124,11 @@ private:
     // The window's size with the desktop's frame, as last told.
     QSize outerSize() const;
     void checkOuterSize();
+    // What the watch tells the window.
+    void showRows(Watch::Kind kind, qsizetype newCount);
     void showAlert(qsizetype newCount);
     void setQuiet();
+    void showBusy(bool busy);
     int twipsToPixels(double twips) const;
     double pixelsToTwips(double pixels) const;
     QStringList selectedNames() const;
@@ -133,11 +136,6 @@ private:
     FileActions fileActions();
     void copyProgress(qint64 done, qint64 total);
     void copiesFinished();
-    void runPendingTick();
-    // Lists the folder again and rebuilds the rows, marking the names the
-    // catalogue lacks (or taking a new catalogue); false when the folder
-    // could not be listed.
-    bool relist(bool takeCatalogue, QStringList *newNames);
     // The one box that tells of files whose attributes could not be read.
     void reportRowError(int error);
 
@@ -162,7 +160,7 @@ private:
     QTimer m_progressDelay;
     QTimer Timer1;
     QTimer m_dateTimer;
-    FileListing File1;
+    Watch *m_watch = nullptr;
     ImageList imlIcons;
     ImageList imlSmallIcons;
 
@@ -185,19 +183,11 @@ private:
 
     // State the window keeps for the life of the program.
     QString AppPath;
-    Catalogue KnownFiles;
-    QString LastNewFiles;
-    bool NewFileFound = false;
     std::array<float, 5> ColumnWidths {1100, 420, 320, 320, 520};
     // Twips last given to each column, so that a width the user has not
     // dragged is stored as it was read, not as its rounded pixels.
     std::array<double, 5> m_columnTwips {1100, 420, 320, 320, 520};
     int m_auditInterval = 60000;
-    bool m_tickPending = false;
-    bool m_inPass = false;
-    static constexpr qint64 kBusyAfterMs = 150;
-    qint64 m_lastListingMs = 0;
-    int m_lastRowError = 0;
     QString m_iconName;
     // The outer size the layout was last worked out for.
     QSize m_laidOutFor;

@@ -25,7 +25,7 @@ void frmMain::ShowShellError(int code, const QString &path)
 
 void frmMain::lvwFile_DblClick()
 {
-    fileActions().open(File1.path(), selectedNames());
+    fileActions().open(m_watch->folder(), selectedNames());
 }
 
 void frmMain::mPopOpen_Click()
@@ -40,7 +40,7 @@ void frmMain::mnuOpen_Click()
 
 void frmMain::mPopCopy_Click()
 {
-    const std::optional<FileActions::CopyJob> job = fileActions().askCopy(File1.path(), selectedNames());
+    const std::optional<FileActions::CopyJob> job = fileActions().askCopy(m_watch->folder(), selectedNames());
     if (!job)
         return;
     if (job->names.isEmpty()) {
@@ -48,9 +48,11 @@ void frmMain::mPopCopy_Click()
             setStatusText(AuditTexts::sleeping());
         return;
     }
-    // No audit pass runs until the copies end: the tick waits for them.
-    if (!m_copier->isBusy())
+    // No audit pass runs until the copies end: the watch is held meanwhile.
+    if (!m_copier->isBusy()) {
         m_progressDelay.start(kProgressAfterMs);
+        m_watch->hold();
+    }
     m_copier->add(job->sourceFolder, job->destinationFolder, job->names);
 }
 
@@ -70,7 +72,7 @@ void frmMain::copiesFinished()
     m_progressDelay.stop();
     m_copyProgress->hide();
     setStatusText(AuditTexts::sleeping());
-    runPendingTick();
+    m_watch->release();
 }
 
 bool frmMain::isCopying() const
@@ -80,7 +82,7 @@ bool frmMain::isCopying() const
 
 void frmMain::mPopDel_Click()
 {
-    if (fileActions().deleteFiles(File1.path(), selectedNames(), [this](const QString &t) { setStatusText(t); }))
+    if (fileActions().deleteFiles(m_watch->folder(), selectedNames(), [this](const QString &t) { setStatusText(t); }))
         ReadFile();
 }
 

@@ -22,6 +22,11 @@ inline QString newFileTip()
 {
     return QStringLiteral("new file");
 }
+// While the watched folder cannot be listed.
+inline QString notAvailable(const QString &folder)
+{
+    return QStringLiteral("Folder not available: ") + folder;
+}
 inline QString quietCaption()
 {
     return QStringLiteral("Vardel");

@@ -2,16 +2,23 @@
 
 #include "audit/FileListing.h"
 
-void Catalogue::replace(const FileListing &listing)
+#include <algorithm>
+
+void Catalogue::replace(const std::vector<ListedFile> &files)
 {
-    QStringList names;
     QSet<QString> lookup;
-    names.reserve(listing.count());
-    lookup.reserve(listing.count());
-    for (const ListedFile &file : listing.files()) {
-        names.append(file.name);
+    lookup.reserve(qsizetype(files.size()));
+    for (const ListedFile &file : files)
         lookup.insert(file.name);
-    }
-    m_names = std::move(names);
     m_lookup = std::move(lookup);
+}
+
+QStringList Catalogue::names() const
+{
+    QStringList names(m_lookup.cbegin(), m_lookup.cend());
+    std::sort(names.begin(), names.end(), [](const QString &a, const QString &b) {
+        const int c = a.compare(b, Qt::CaseInsensitive);
+        return c < 0 || (c == 0 && a < b);
+    });
+    return names;
 }

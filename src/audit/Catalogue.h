@@ -4,21 +4,23 @@
 #include <QString>
 #include <QStringList>
 
-class FileListing;
+#include <vector>
+
+struct ListedFile;
 
 // KnownFiles: the names of the files that the last full read of the watched
-// folder found, in listing order, with a hash set beside them so that a
-// lookup costs the same for ten files or a million.
+// folder found, in a hash set, so that a lookup costs the same for ten files
+// or a million.
 class Catalogue
 {
 public:
-    void replace(const FileListing &listing);
+    void replace(const std::vector<ListedFile> &files);
 
     bool contains(const QString &name) const { return m_lookup.contains(name); }
-    qsizetype count() const { return m_names.size(); }
-    const QStringList &names() const { return m_names; }
+    qsizetype count() const { return m_lookup.size(); }
+    // In name order.
+    QStringList names() const;
 
 private:
-    QStringList m_names;
     QSet<QString> m_lookup;
 };

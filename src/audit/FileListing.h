@@ -2,6 +2,7 @@
 
 #include <QString>
 
+#include <cstdint>
 #include <vector>
 
 // One plain file of a folder, with what the list shows of it, read in the
@@ -11,26 +12,33 @@ struct ListedFile {
     qint64 size = 0; // bytes
     qint64 mtime = 0; // seconds since the epoch
     int error = 0; // errno when the file's attributes could not be read
+    int type = -1; // index into the file type table, when known
 };
 
-// File1: the plain files directly in one folder (regular files and links to
-// them), hidden names and special files left out, in name order ignoring
-// case with ties broken by the exact name. Never shown.
+// File1: lists the plain files directly in one folder (regular files and
+// links to them), hidden names and special files left out, in name order
+// ignoring case with ties broken by the exact name. Never shown.
+//
+// It remembers the names of the last folder it listed in the order the
+// folder gave them: when the folder gives the same names in the same order
+// again, as it does while nothing is added or removed, their texts, types
+// and order are taken over instead of being worked out again.
 class FileListing
 {
 public:
-    QString path() const { return m_path; }
-    void setPath(const QString &path) { m_path = path; }
-
-    // Lists the folder again; false (and no files) when it cannot be read.
-    bool refresh();
-
-    int count() const { return int(m_files.size()); }
-    const ListedFile &at(int index) const { return m_files[std::size_t(index)]; }
-    const std::vector<ListedFile> &files() const { return m_files; }
+    // False (and no files) when the folder cannot be read.
+    bool list(const QString &path, std::vector<ListedFile> &files);
 
 private:
+    void forget();
+
     QString m_path;
-    std::vector<ListedFile> m_files;
-    std::size_t m_lastCount = 0;
+    // The last listing's names in the folder's own order: their bytes, each
+    // ended by a NUL, where each begins, and their texts.
+    std::vector<char> m_raw;
+    std::vector<std::uint32_t> m_rawStart;
+    std::vector<QString> m_names;
+    std::vector<std::uint8_t> m_types;
+    // m_order[i]: which of those names comes i-th in name order.
+    std::vector<std::uint32_t> m_order;
 };

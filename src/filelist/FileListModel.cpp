@@ -5,6 +5,14 @@
 
 #include <algorithm>
 #include <numeric>
+#include <thread>
+
+namespace {
+
+// Fewer old rows than this are freed at once.
+constexpr std::size_t kFreeAsideRows = 20000;
+
+} // namespace
 
 FileRow FileRow::make(const QString &name, const QString &status, qint64 size, qint64 mtime)
 {
@@ -180,9 +188,20 @@ void FileListModel::setRows(std::vector<FileRow> rows, RowOrder arriving)
             rows = std::move(sorted);
         }
     }
-    beginResetModel();
-    m_rows = std::move(rows);
-    endResetModel();
+    if (!m_rows.empty() && rows.size() == m_rows.size()) {
+        // As many rows as before, as a pass mostly finds: the views keep
+        // their layout and only repaint. (A dataChanged() over a million
+        // rows costs the views a rectangle per cell.)
+        m_rows.swap(rows);
+        Q_EMIT rowsReplaced();
+    } else {
+        beginResetModel();
+        m_rows.swap(rows);
+        endResetModel();
+    }
+    // The old rows are freed beside the window's thread, not on it.
+    if (rows.size() > kFreeAsideRows)
+        std::thread([old = std::move(rows)]() mutable { std::vector<FileRow>().swap(old); }).detach();
 }
 
 void FileListModel::sortByColumn(int column)

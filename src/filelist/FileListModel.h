@@ -1,5 +1,6 @@
 #pragma once
 
+#include "filelist/FileRow.h"
 #include "filelist/RowText.h"
 
 #include <QAbstractTableModel>
@@ -9,18 +10,6 @@
 #include <vector>
 
 class ImageList;
-
-// One file of the list, kept plain; its texts are formed when asked for.
-struct FileRow {
-    QString name;
-    QString status;
-    qint64 size = 0; // bytes
-    qint64 mtime = 0; // seconds since the epoch
-    int type = 0; // index into the file type table
-    bool timeKnown = true;
-
-    static FileRow make(const QString &name, const QString &status, qint64 size, qint64 mtime);
-};
 
 // The rows of lvwFile, with the five columns "Name", "Status", "Size",
 // "Type" and "Modified". Once a column has been chosen for sorting, every
@@ -62,6 +51,11 @@ public:
     void setLargeImages(bool large);
 
     static QString headerText(int column);
+
+Q_SIGNALS:
+    // setRows() put as many rows in place of the old ones: every row may
+    // read otherwise, the layout stands.
+    void rowsReplaced();
 
 private:
     bool lessThan(const QString &a, const QString &b) const;

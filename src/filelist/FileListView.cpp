@@ -139,6 +139,10 @@ FileListView::FileListView(FileListModel *model, QWidget *parent)
             m_icons->doItemsLayout();
     });
     connect(m_report->header(), &QHeaderView::sectionClicked, this, &FileListView::headerClicked);
+    connect(model, &FileListModel::rowsReplaced, this, [this] {
+        m_report->viewport()->update();
+        m_icons->viewport()->update();
+    });
     setViewMode(Report);
 }
 

@@ -8,7 +8,8 @@ public:
     explicit OpenBox(Dialogs &d)
         : m_d(d)
     {
-        ++m_d.m_open;
+        if (++m_d.m_open == 1)
+            Q_EMIT m_d.boxOpened();
     }
     ~OpenBox()
     {

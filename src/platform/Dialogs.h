@@ -9,7 +9,8 @@ class QWidget;
 
 // Every modal box the program shows goes through here: the program shows
 // real Qt boxes (QtDialogs), tests answer them from a script. While a box is
-// open, isBoxOpen() is true; boxesClosed() follows the last one closing.
+// open, isBoxOpen() is true; boxOpened() comes with the first box to open,
+// boxesClosed() follows the last one closing.
 class Dialogs : public QObject
 {
     Q_OBJECT
@@ -45,6 +46,7 @@ public:
     bool isBoxOpen() const { return m_open > 0; }
 
 Q_SIGNALS:
+    void boxOpened();
     void boxesClosed();
 
 protected:

@@ -1,0 +1,130 @@
+// The main window's side of the audit: its handlers forward to the watch,
+// and it shows what the watch tells.
+
+#include "app/DriveSelector.h"
+#include "app/FolderTree.h"
+#include "app/frmMain.h"
+#include "audit/AuditPeriod.h"
+#include "audit/AuditTexts.h"
+#include "filelist/FileListModel.h"
+#include "filelist/FileListView.h"
+#include "platform/Dialogs.h"
+
+#include <QApplication>
+#include <QItemSelectionModel>
+#include <QSet>
+#include <QTime>
+
+void frmMain::ReadFile()
+{
+    m_watch->ReadFile();
+}
+
+void frmMain::CompareFile()
+{
+    m_watch->CompareFile();
+}
+
+void frmMain::showRows(Watch::Kind kind, qsizetype newCount)
+{
+    // The rows the user picked stay picked when their files are still there.
+    QSet<QString> picked;
+    QString current;
+    QItemSelectionModel *selection = lvwFile->selectionModel();
+    for (const QModelIndex &index : selection->selectedRows())
+        picked.insert(m_model->row(index.row()).name);
+    if (selection->currentIndex().isValid())
+        current = m_model->row(selection->currentIndex().row()).name;
+
+    // A pass keeps the columns as they stand: their widths were stored when
+    // it was asked for, and one dragged while the folder was listed stays.
+    if (kind == Watch::Kind::Catalogue)
+        InitViewList();
+    m_model->setRows(m_watch->takeRows(), FileListModel::RowOrder::ByName);
+    if (newCount > 0)
+        lvwFile->setToolTip(AuditTexts::newFileTip());
+
+    // Rows are matched by name, not by their places.
+    selection->clear();
+    if (!picked.isEmpty() || !current.isEmpty()) {
+        QItemSelection again;
+        const int rows = m_model->rowCount();
+        for (int i = 0; i < rows; ++i) {
+            const QString &name = m_model->row(i).name;
+            if (name == current)
+                selection->setCurrentIndex(m_model->index(i, 0), QItemSelectionModel::NoUpdate);
+            if (picked.contains(name))
+                again.select(m_model->index(i, 0), m_model->index(i, FileListModel::ColumnCount - 1));
+        }
+        selection->select(again, QItemSelectionModel::Select);
+    }
+    // Open, Copy and Delete follow the selection that is left.
+    if (!picked.isEmpty())
+        lvwFile_Click();
+}
+
+void frmMain::showAlert(qsizetype newCount)
+{
+    setWindowIconFile(QStringLiteral("Lighton.ico"));
+    setWindowTitle(AuditTexts::alertCaption(newCount));
+    Dialogs::Box box {AuditTexts::alertMessage(newCount),
+                      AuditTexts::alertTitle(QTime::currentTime()),
+                      Dialogs::Buttons::Ok,
+                      Dialogs::Icon::Information,
+                      Dialogs::Answer::Ok,
+                      true};
+    m_dialogs.message(this, box);
+}
+
+void frmMain::setQuiet()
+{
+    setWindowTitle(AuditTexts::quietCaption());
+    setWindowIconFile(QStringLiteral("Eye.ico"));
+}
+
+void frmMain::showBusy(bool busy)
+{
+    // The window still answers; the pointer only says that a slow folder is
+    // being listed.
+    if (busy)
+        QApplication::setOverrideCursor(Qt::BusyCursor);
+    else
+        QApplication::restoreOverrideCursor();
+}
+
+void frmMain::RefreshFileLists()
+{
+    Drive1->refresh();
+    Dir1->refresh();
+    // File1 is listed by the pass that always follows; listing it here too
+    // would read the folder twice on every tick.
+}
+
+void frmMain::Timer1_Timer()
+{
+    RefreshFileLists();
+    SaveColSize();
+    // Held while a listing runs or a box is open; it then runs once.
+    CompareFile();
+}
+
+void frmMain::mnuSetAuditTime_Click()
+{
+    const QString shown = QString::number(AuditPeriod::shownSeconds(m_auditInterval));
+    const QString reply = m_dialogs.input(this, QStringLiteral("Please enter audit timeout in sec:"),
+                                          QStringLiteral("Audit time setting..."), shown);
+    if (const std::optional<int> ms = AuditPeriod::fromReply(reply))
+        setAuditInterval(*ms);
+}
+
+void frmMain::mnuInitList_Click()
+{
+    SaveColSize();
+    ReadFile();
+}
+
+void frmMain::mnuScanNet_Click()
+{
+    SaveColSize();
+    Timer1_Timer();
+}
