@@ -25,17 +25,6 @@ double difference(const QImage &a, const QImage &b)
     return 4.0 * differing / x.sizeInBytes();
 }
 
-QList<QPair<QString, QImage>> allPictures(int size)
-{
-    QList<QPair<QString, QImage>> pictures;
-    for (const QString &key : FileIcons::largeKeys())
-        pictures.append({key, FileIcons::picture(key, size)});
-    pictures.append({QStringLiteral("eye"), FileIcons::eyePicture(size)});
-    pictures.append({QStringLiteral("light on"), FileIcons::lightOnPicture(size)});
-    pictures.append({QStringLiteral("window"), FileIcons::windowIcon().pixmap(size, size).toImage()});
-    return pictures;
-}
-
 } // namespace
 
 class TestFileIcons : public QObject
@@ -43,9 +32,8 @@ class TestFileIcons : public QObject
     Q_OBJECT
 
 private Q_SLOTS:
-    // Small keys name the large pictures; an unknown key draws the plain
-    // page; the small sizes are their own simpler drawings, not a
-    // scaled-down copy.
+    // Small keys name the large pictures, an unknown key draws the plain
+    // page, and an icon carries the picture drawn at each size, not scaled.
     void keys()
     {
         for (const QString &key : FileIcons::smallKeys()) {
@@ -53,12 +41,9 @@ private Q_SLOTS:
                      qPrintable(key));
             QCOMPARE(FileIcons::picture(key, 13), FileIcons::picture(key.mid(3), 13));
         }
-        const QImage none = FileIcons::picture(QStringLiteral("None"), 32);
-        QCOMPARE(FileIcons::picture(QStringLiteral("Qqq"), 32), none);
-        QCOMPARE(FileIcons::picture(QString(), 32), none);
-        QVERIFY(FileIcons::picture(QStringLiteral("Txt"), 0).isNull());
+        QCOMPARE(FileIcons::picture(QStringLiteral("Qqq"), 32), FileIcons::picture(QStringLiteral("None"), 32));
         const QIcon icon = FileIcons::icon(QStringLiteral("smlXls"));
-        for (int size : {13, 16, 32, 64})
+        for (int size : {13, 64})
             QCOMPARE(icon.pixmap(size, size).toImage().convertToFormat(QImage::Format_ARGB32_Premultiplied),
                      FileIcons::picture(QStringLiteral("Xls"), size));
     }
@@ -76,7 +61,12 @@ private Q_SLOTS:
     void pictures()
     {
         QFETCH(int, size);
-        const auto all = allPictures(size);
+        QList<QPair<QString, QImage>> all;
+        for (const QString &key : FileIcons::largeKeys())
+            all.append({key, FileIcons::picture(key, size)});
+        all.append({QStringLiteral("eye"), FileIcons::eyePicture(size)});
+        all.append({QStringLiteral("light on"), FileIcons::lightOnPicture(size)});
+        all.append({QStringLiteral("window"), FileIcons::windowIcon().pixmap(size, size).toImage()});
         for (int i = 0; i < all.size(); ++i) {
             const auto &[name, img] = all[i];
             QCOMPARE(img.size(), QSize(size, size));
@@ -116,20 +106,17 @@ private Q_SLOTS:
         QFETCH(QString, file);
         QFETCH(QList<QSize>, sizes);
         QFETCH(QImage, expected);
-        const QString path = qEnvironmentVariable("VARDEL_SOURCE_DIR") + QStringLiteral("/resources/") + file;
-
-        QImageReader reader(path);
+        QImageReader reader(qEnvironmentVariable("VARDEL_SOURCE_DIR") + QStringLiteral("/resources/") + file);
         QList<QSize> found;
         do {
             const QImage img = reader.read();
-            QVERIFY2(!img.isNull(), qPrintable(reader.errorString()));
-            QVERIFY(img.hasAlphaChannel());
+            QVERIFY2(!img.isNull() && img.hasAlphaChannel(),
+                     qPrintable(file + QLatin1Char(' ') + reader.errorString()));
             found << img.size();
             if (!expected.isNull() && img.size() == expected.size())
                 QVERIFY(difference(img, expected) < 0.02);
         } while (reader.jumpToNextImage());
         QCOMPARE(found, sizes);
-        QVERIFY(QIcon(path).availableSizes().contains(sizes.constLast()));
     }
 };
 

@@ -10,8 +10,6 @@
 #include <QAction>
 #include <QApplication>
 #include <QFile>
-#include <QLabel>
-#include <QMenu>
 #include <QMenuBar>
 #include <QSettings>
 #include <QStorageInfo>
@@ -19,66 +17,41 @@
 #include <QTest>
 #include <QWindow>
 
+namespace {
+
+QVariant stored(const QString &key)
+{
+    return QSettings(TestSupport::settingsFile(), QSettings::IniFormat).value(key);
+}
+
+void store(const QString &key, const QString &value)
+{
+    QSettings(TestSupport::settingsFile(), QSettings::IniFormat).setValue(key, value);
+}
+
+// The main window, loaded from the stored settings and, if asked, shown.
+struct Loaded {
+    ScriptedDialogs dialogs;
+    frmMain win {dialogs};
+
+    bool load(bool visible = true)
+    {
+        win.Form_Load();
+        TestSupport::settle(win.watch());
+        if (visible)
+            win.show();
+        return !visible || QTest::qWaitForWindowExposed(&win);
+    }
+};
+
+} // namespace
+
 class TestMainWindow : public QObject
 {
     Q_OBJECT
 
-private:
-    static QVariant stored(const QString &key)
-    {
-        return QSettings(TestSupport::settingsFile(), QSettings::IniFormat).value(key);
-    }
-    static void store(const QString &key, const QString &value)
-    {
-        QSettings s(TestSupport::settingsFile(), QSettings::IniFormat);
-        s.setValue(key, value);
-    }
-
 private Q_SLOTS:
     void init() { QFile::remove(TestSupport::settingsFile()); }
-
-    void menus_data()
-    {
-        // Name and caption of the menu, then of each item; "!" marks a disabled item.
-        QTest::addColumn<QStringList>("items");
-        QTest::newRow("File") << QStringList {"mnuFile &File", "mnuInitList &Init List", "mnuScanNet &Scan Network",
-                                              "mnu1 -", "mnuExit E&xit"};
-        QTest::newRow("Edit") << QStringList {"mnuEdit &Edit", "!mnuOpen &Open", "!mnuCopy &Copy", "mnu3 -",
-                                              "!mnuDelete &Delete"};
-        QTest::newRow("Option") << QStringList {"mnuOption &Option", "mnuSetAuditTime &Set Audit Time"};
-        QTest::newRow("Help") << QStringList {"mnuHelp &Help", "mnuAbout About Me..."};
-        QTest::newRow("pop-up") << QStringList {"mPopupSys &SysTray", "!mPopOpen &Open", "!mPopCopy &Copy", "mnu2 -",
-                                                "!mPopDel &Delete"};
-    }
-
-    // No item has a shortcut or a check mark.
-    void menus()
-    {
-        QFETCH(QStringList, items);
-        ScriptedDialogs dialogs;
-        frmMain win(dialogs);
-        const auto *m = win.findChild<QMenu *>(items.constFirst().section(QLatin1Char(' '), 0, 0));
-        QVERIFY(m);
-        QStringList actual {m->objectName() + QLatin1Char(' ') + m->title()};
-        for (const QAction *a : m->actions()) {
-            QVERIFY2(a->shortcut().isEmpty() && !a->isCheckable(), qPrintable(a->text()));
-            actual << (a->isEnabled() || a->isSeparator() ? QString() : QStringLiteral("!")) + a->objectName()
-                    + QLatin1Char(' ') + (a->isSeparator() ? QStringLiteral("-") : a->text());
-        }
-        QCOMPARE(actual, items);
-    }
-
-    void popupNeverOnMenuBar()
-    {
-        ScriptedDialogs dialogs;
-        frmMain win(dialogs);
-        win.Form_Load();
-        TestSupport::settle(win.watch());
-        QStringList bar;
-        for (const QAction *a : win.menuBar()->actions())
-            bar << a->text();
-        QCOMPARE(bar, (QStringList {"&File", "&Edit", "&Option", "&Help"}));
-    }
 
     void layoutRules_data()
     {
@@ -94,7 +67,6 @@ private Q_SLOTS:
         QTest::newRow("one past the width threshold") << 6000.f << 5596.f << QList<float> {3690, 3885, 3016, 4605};
         QTest::newRow("minimized") << 0.f << 0.f << QList<float> {2340, 2535, 3015, 3240};
     }
-
     void layoutRules()
     {
         QFETCH(float, height);
@@ -110,51 +82,37 @@ private Q_SLOTS:
     // twips of the worked values; nothing moves sideways.
     void resizeWindow()
     {
-        ScriptedDialogs dialogs;
-        frmMain win(dialogs);
-        win.show();
-        QVERIFY(QTest::qWaitForWindowExposed(&win));
-        if (win.dpi() != 96)
+        Loaded w;
+        w.win.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&w.win));
+        if (w.win.dpi() != 96)
             QSKIP("the pixel values below are for 96 dpi");
-        const auto at = [&](const char *name) { return win.findChild<QWidget *>(QLatin1String(name))->geometry(); };
-        win.resize(QSize(480, 400) - (win.frameGeometry().size() - win.size()));
-        QTRY_COMPARE(win.frameGeometry().size(), QSize(480, 400));
+        const auto at = [&](const char *name) { return w.win.findChild<QWidget *>(QLatin1String(name))->geometry(); };
+        w.win.resize(QSize(480, 400) - (w.win.frameGeometry().size() - w.win.size()));
+        QTRY_COMPARE(w.win.frameGeometry().size(), QSize(480, 400));
         QTRY_COMPARE(at("Dir1"), QRect(16, 72, at("Dir1").width(), 246));
         QCOMPARE(at("lvwFile"), QRect(144, 48, 308, 259));
         QCOMPARE(at("cmdView"), QRect(144, 48 + 259, 308, 17));
 
         // Too narrow for both status panels: the text is clipped, not drawn over the date.
-        win.resize(100, 300);
-        QTRY_COMPARE(win.width(), 100);
+        w.win.resize(100, 300);
+        QTRY_COMPARE(w.win.width(), 100);
         QTRY_VERIFY(!at("datePanel").intersects(at("statusPanel")));
     }
 
-    // The bold title is as tall as its font, from its design left edge and bottom.
-    void bannerTitle()
+    // The folder tree has the focus first; Tab follows the design order. The
+    // pop-up menu stays off the menu bar.
+    void firstSight()
     {
-        ScriptedDialogs dialogs;
-        frmMain win(dialogs);
-        const auto *title = win.findChild<QLabel *>(QStringLiteral("Label1"));
-        QVERIFY(title);
-        const auto px = [&](double twips) { return Twips::toPixels(twips, win.dpi()); };
-        QVERIFY(title->height() >= QFontMetrics(title->font()).height());
-        QVERIFY(title->y() >= 0 && title->y() + title->height() <= px(635) + 1);
-        QCOMPARE(title->x(), px(755));
-    }
-
-    // The folder tree has the focus first; Tab follows the design order.
-    void tabOrder()
-    {
-        ScriptedDialogs dialogs;
-        frmMain win(dialogs);
-        win.show();
-        win.activateWindow();
-        QVERIFY(QTest::qWaitForWindowActive(&win));
-        QTRY_COMPARE(QApplication::focusWidget(), static_cast<QWidget *>(win.folderTree()));
-        const auto control = [](QWidget *w) {
-            while (w && !QStringList {"Dir1", "Drive1", "lvwFile", "cmdView"}.contains(w->objectName()))
-                w = w->parentWidget();
-            return w ? w->objectName() : QString();
+        Loaded w;
+        QVERIFY(w.load());
+        w.win.activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(&w.win));
+        QTRY_COMPARE(QApplication::focusWidget(), static_cast<QWidget *>(w.win.folderTree()));
+        const auto control = [](QWidget *widget) {
+            while (widget && !QStringList {"Dir1", "Drive1", "lvwFile", "cmdView"}.contains(widget->objectName()))
+                widget = widget->parentWidget();
+            return widget ? widget->objectName() : QString();
         };
         QStringList cycle;
         for (int i = 0; i < 4 && QApplication::focusWidget(); ++i) {
@@ -162,11 +120,16 @@ private Q_SLOTS:
             cycle << control(QApplication::focusWidget());
         }
         QCOMPARE(cycle, (QStringList {"Drive1", "lvwFile", "cmdView", "Dir1"}));
+        QStringList bar;
+        for (const QAction *a : w.win.menuBar()->actions())
+            bar << a->text();
+        QCOMPARE(bar, (QStringList {"&File", "&Edit", "&Option", "&Help"}));
     }
 
     // The volume's root is the one top row and can be watched again; new and
-    // removed folders show once the tree is refreshed; the watched folder
-    // stays marked when another is selected and when it is removed.
+    // removed folders show once the tree is refreshed, hidden ones never; the
+    // watched folder stays marked when another is selected and when it is
+    // removed.
     void folderTree()
     {
         QTemporaryDir dir;
@@ -215,39 +178,31 @@ private Q_SLOTS:
             QTest::addRow("%s, Yes", how) << QString::fromLatin1(how) << true;
         }
     }
-
-    // Every way of closing asks the same question; No keeps the window open and
-    // writes nothing.
+    // Every way of closing asks the same question; No keeps the window open
+    // and writes nothing.
     void exitQuestion()
     {
         QFETCH(QString, how);
         QFETCH(bool, yes);
 
-        ScriptedDialogs dialogs;
-        frmMain win(dialogs);
-        win.Form_Load();
-        TestSupport::settle(win.watch());
-        win.show();
-        QVERIFY(QTest::qWaitForWindowExposed(&win));
-        dialogs.answers = {yes ? Dialogs::Answer::Yes : Dialogs::Answer::No};
-
+        Loaded w;
+        QVERIFY(w.load());
+        w.dialogs.answers = {yes ? Dialogs::Answer::Yes : Dialogs::Answer::No};
         if (how == QLatin1String("E&xit"))
-            win.findChild<QAction *>(QStringLiteral("mnuExit"))->trigger();
+            w.win.findChild<QAction *>(QStringLiteral("mnuExit"))->trigger();
         else if (how == QLatin1String("close()"))
-            win.close();
+            w.win.close();
         else
-            win.windowHandle()->close();
+            w.win.windowHandle()->close();
         QCoreApplication::processEvents();
 
-        QCOMPARE(dialogs.messages().size(), 1);
-        const Dialogs::Box box = dialogs.messages().constFirst().box;
+        QCOMPARE(w.dialogs.messages().size(), 1);
+        const Dialogs::Box box = w.dialogs.messages().constFirst().box;
         QCOMPARE(box.text, QStringLiteral("Are you sure you want to exit program?"));
         QCOMPARE(box.title, QStringLiteral("Exiting Warning..."));
-        QCOMPARE(box.buttons, Dialogs::Buttons::YesNo);
-        QCOMPARE(box.icon, Dialogs::Icon::Warning);
-        QCOMPARE(box.defaultAnswer, Dialogs::Answer::Yes);
-
-        QCOMPARE(win.isVisible(), !yes);
+        QVERIFY(box.buttons == Dialogs::Buttons::YesNo && box.icon == Dialogs::Icon::Warning
+                && box.defaultAnswer == Dialogs::Answer::Yes);
+        QCOMPARE(w.win.isVisible(), !yes);
         QCOMPARE(QFile::exists(TestSupport::settingsFile()), yes);
     }
 
@@ -260,39 +215,38 @@ private Q_SLOTS:
         // Still minimized, though it comes back maximized.
         QTest::newRow("minimized from maximized") << (Qt::WindowMinimized | Qt::WindowMaximized);
     }
-
-    // What a confirmed exit writes: "Main" as the window state calls for, the
-    // rest always; and what the next start makes of it.
+    // What a confirmed exit writes: "Main" as the window state calls for,
+    // the rest always. The next start puts the window back at its last
+    // normal outer geometry; one closed maximized opens minimized.
     void unload()
     {
         QFETCH(Qt::WindowStates, state);
 
         // What a previous normal close left.
         const QStringList mainKeys {"Top", "Left", "Width", "Height", "Window"};
-        for (const QString &key : mainKeys)
-            store(QStringLiteral("Main/") + key, QStringLiteral("-7"));
+        const QStringList before {"1500", "1200", "7500", "6000", "0"};
+        for (int i = 0; i < mainKeys.size(); ++i)
+            store(QStringLiteral("Main/") + mainKeys[i], before[i]);
 
-        ScriptedDialogs dialogs;
-        frmMain win(dialogs);
-        win.Form_Load();
-        TestSupport::settle(win.watch());
-        win.setGeometry(45, 60, 420, 330);
-        win.show();
-        QVERIFY(QTest::qWaitForWindowExposed(&win));
-        win.setWindowState(state);
-        QTRY_COMPARE(win.windowState(), state);
-        QVERIFY(win.setAuditInterval(12345));
+        Loaded w;
+        QVERIFY(w.load());
+        w.win.setGeometry(45, 60, 420, 330);
+        w.win.setWindowState(state);
+        QTRY_COMPARE(w.win.windowState(), state);
+        QVERIFY(w.win.setAuditInterval(12345));
         for (int c = 1; c <= 5; ++c)
-            win.setColumnWidthTwips(c, 300 * c);
-        const QRect frame = win.frameGeometry();
+            w.win.setColumnWidthTwips(c, 300 * c);
+        const QRect frame = w.win.frameGeometry();
+        w.dialogs.answers = {Dialogs::Answer::Yes};
+        QVERIFY(w.win.Form_Unload());
 
-        dialogs.answers = {Dialogs::Answer::Yes};
-        QVERIFY(win.Form_Unload());
-
-        QStringList expectedMain(5, QStringLiteral("-7"));
+        const auto px = [&](double twips) { return Twips::toPixels(twips, w.win.dpi()); };
+        QStringList expectedMain = before;
+        QRect expectedFrame(px(1200), px(1500), px(7500), px(6000));
         if (state == Qt::WindowNoState) {
-            const auto t = [&](int pixels) { return QString::number(Twips::fromPixels(pixels, win.dpi())); };
+            const auto t = [&](int pixels) { return QString::number(Twips::fromPixels(pixels, w.win.dpi())); };
             expectedMain = {t(frame.top()), t(frame.left()), t(frame.width()), t(frame.height()), "0"};
+            expectedFrame = frame;
         } else if (state == Qt::WindowStates(Qt::WindowMaximized)) {
             expectedMain.last() = QStringLiteral("2");
         }
@@ -300,26 +254,24 @@ private Q_SLOTS:
         for (const QString &key : mainKeys)
             actualMain << stored(QStringLiteral("Main/") + key).toString();
         QCOMPARE(actualMain, expectedMain);
-
-        QCOMPARE(stored("Setting/Path").toString(), win.folderTree()->path());
-        QCOMPARE(stored("Setting/Driver").toString(), win.driveSelector()->drive());
-        QVERIFY(!win.driveSelector()->drive().isEmpty());
+        QCOMPARE(stored("Setting/Path").toString(), w.win.folderTree()->path());
+        QCOMPARE(stored("Setting/Driver").toString(), w.win.driveSelector()->drive());
+        QVERIFY(!w.win.driveSelector()->drive().isEmpty());
         QCOMPARE(stored("Setting/Audit Timeout").toString(), QStringLiteral("12345"));
         for (int c = 1; c <= 5; ++c) {
             if (c <= 4)
                 QCOMPARE(stored(QStringLiteral("List View/Column%1").arg(c)).toInt(), 300 * c);
             QCOMPARE(stored(QStringLiteral("FileList/ColumnSize%1").arg(c)).toInt(), 300 * c);
         }
-        if (state != Qt::WindowNoState)
-            return;
-        // The next start puts the window back where it was, at its outer size.
-        frmMain next(dialogs);
-        next.Form_Load();
-        TestSupport::settle(next.watch());
-        next.show();
-        QVERIFY(QTest::qWaitForWindowExposed(&next));
-        QTRY_COMPARE(next.frameGeometry(), frame);
-        QVERIFY(!next.isMinimized());
+
+        Loaded next;
+        QVERIFY(next.load(false));
+        QCOMPARE(next.win.isMinimized(), state == Qt::WindowStates(Qt::WindowMaximized));
+        QVERIFY(!next.win.isMaximized());
+        next.win.show();
+        next.win.setWindowState(Qt::WindowNoState);
+        QTRY_VERIFY(next.win.isVisible() && !next.win.isMinimized());
+        QTRY_COMPARE(next.win.frameGeometry(), expectedFrame);
     }
 
     void partialGeometry_data()
@@ -329,44 +281,20 @@ private Q_SLOTS:
         QTest::newRow("width only") << QStringList {"Width"};
         QTest::newRow("height only") << QStringList {"Height"};
     }
-
     // What is not stored keeps its design value, the client size above all.
     void partialGeometry()
     {
         QFETCH(QStringList, keys);
         for (const QString &key : keys)
             store(QStringLiteral("Main/") + key, QStringLiteral("6000"));
-        ScriptedDialogs dialogs;
-        frmMain win(dialogs);
-        const QSize design = win.size();
-        win.Form_Load();
-        win.show();
-        QVERIFY(QTest::qWaitForWindowExposed(&win));
-        const int stored = Twips::toPixels(6000, win.dpi());
-        const QSize frame = win.frameGeometry().size() - win.size();
+        Loaded w;
+        const QSize design = w.win.size();
+        QVERIFY(w.load());
+        const int pixels = Twips::toPixels(6000, w.win.dpi());
+        const QSize frame = w.win.frameGeometry().size() - w.win.size();
         QVERIFY(!frame.isNull());
-        QTRY_COMPARE(win.width(), keys.contains("Width") ? stored - frame.width() : design.width());
-        QTRY_COMPARE(win.height(), keys.contains("Height") ? stored - frame.height() : design.height());
-    }
-
-    // A window closed maximized opens minimized, over the last normal geometry.
-    void storedMaximizedOpensMinimized()
-    {
-        for (const auto &[key, value] :
-             {std::pair {"Top", "1500"}, {"Left", "1200"}, {"Width", "7500"}, {"Height", "6000"}, {"Window", "2"}})
-            store(QStringLiteral("Main/") + QLatin1String(key), QLatin1String(value));
-
-        ScriptedDialogs dialogs;
-        frmMain win(dialogs);
-        win.Form_Load();
-        TestSupport::settle(win.watch());
-        QVERIFY(win.isMinimized());
-        QVERIFY(!win.isMaximized());
-        win.show();
-        win.setWindowState(Qt::WindowNoState);
-        QTRY_VERIFY(win.isVisible() && !win.isMinimized());
-        const auto px = [&](double twips) { return Twips::toPixels(twips, win.dpi()); };
-        QTRY_COMPARE(win.frameGeometry(), QRect(px(1200), px(1500), px(7500), px(6000)));
+        QTRY_COMPARE(w.win.width(), keys.contains("Width") ? pixels - frame.width() : design.width());
+        QTRY_COMPARE(w.win.height(), keys.contains("Height") ? pixels - frame.height() : design.height());
     }
 };
 
