@@ -22,9 +22,24 @@ private Q_SLOTS:
             delete qobject_cast<frmAbout *>(w);
     }
 
-    // The caption, the texts in their fonts, and a modeless box of fixed size.
-    void texts()
+    void looks_data()
     {
+        QTest::addColumn<QString>("family"); // the desktop's font
+        QTest::addColumn<int>("points");
+        QTest::newRow("DejaVu Sans 12") << "DejaVu Sans" << 12;
+        QTest::newRow("Nimbus Sans 11") << "Nimbus Sans" << 11;
+    }
+
+    // The caption, the texts in their own fonts, a modeless box of fixed
+    // size; each button caption fits in the desktop's font with room on both
+    // sides, and the buttons keep their right edge.
+    void looks()
+    {
+        QFETCH(QString, family);
+        QFETCH(int, points);
+        const QFont saved = QApplication::font();
+        const auto restore = qScopeGuard([&] { QApplication::setFont(saved); });
+        QApplication::setFont(QFont(family, points));
         ScriptedDialogs dialogs;
         frmAbout box(dialogs);
         QCOMPARE(box.windowTitle(), QStringLiteral("About Vardel"));
@@ -44,6 +59,14 @@ private Q_SLOTS:
             QVERIFY2(label, l.name);
             QCOMPARE(label->text(), QString::fromLatin1(l.text));
             QVERIFY(label->font().pointSizeF() == l.points && label->font().bold() == l.bold);
+        }
+        const int right = Twips::toPixels(4260, box.logicalDpiX()) + Twips::toPixels(1245, box.logicalDpiX()) - 1;
+        for (const char *name : {"cmdOK", "cmdSysInfo"}) {
+            const QPushButton *button = box.findChild<QPushButton *>(QLatin1String(name));
+            QVERIFY2(button, name);
+            const int text = button->fontMetrics().horizontalAdvance(button->text().remove(QLatin1Char('&')));
+            QVERIFY2(button->width() >= text + 12 && button->x() >= 0, name);
+            QCOMPARE(button->geometry().right(), right);
         }
     }
 
@@ -81,35 +104,6 @@ private Q_SLOTS:
         QVERIFY(dialogs.asked.isEmpty());
         win.mnuAbout_Click();
         QVERIFY(win.aboutBox() && win.aboutBox()->isVisible());
-    }
-
-    void captionsFit_data()
-    {
-        QTest::addColumn<QString>("family");
-        QTest::addColumn<int>("points");
-        QTest::newRow("DejaVu Sans 12") << "DejaVu Sans" << 12;
-        QTest::newRow("Nimbus Sans 11") << "Nimbus Sans" << 11;
-    }
-
-    // Each caption fits its button with room on both sides, in the desktop's
-    // font; the buttons keep their right edge.
-    void captionsFit()
-    {
-        QFETCH(QString, family);
-        QFETCH(int, points);
-        const QFont saved = QApplication::font();
-        const auto restore = qScopeGuard([&] { QApplication::setFont(saved); });
-        QApplication::setFont(QFont(family, points));
-        ScriptedDialogs dialogs;
-        frmAbout box(dialogs);
-        const int right = Twips::toPixels(4260, box.logicalDpiX()) + Twips::toPixels(1245, box.logicalDpiX()) - 1;
-        for (const char *name : {"cmdOK", "cmdSysInfo"}) {
-            const QPushButton *button = box.findChild<QPushButton *>(QLatin1String(name));
-            QVERIFY2(button, name);
-            const int text = button->fontMetrics().horizontalAdvance(button->text().remove(QLatin1Char('&')));
-            QVERIFY2(button->width() >= text + 12 && button->x() >= 0, name);
-            QCOMPARE(button->geometry().right(), right);
-        }
     }
 
     // Enter on the focused System Info button presses it, not OK: with no

@@ -57,27 +57,17 @@ QStringList boxes(const ScriptedDialogs &dialogs)
     return out;
 }
 
-// Writes into a named temporary, or an unnamed file, and gives the copy up
+// Writes into an unnamed file, or a named temporary, and gives the copy up
 // at its first block when asked.
-class Monitor : public FileOps::CopyMonitor
-{
-public:
-    Monitor(bool unnamed, bool giveUp)
-        : m_unnamed(unnamed)
-        , m_giveUp(giveUp)
-    { }
-    bool cancelled() const override { return m_stop; }
-    void copied(qint64) override { m_stop = m_giveUp; }
-    bool naming(const std::function<bool()> &step) override { return !m_stop && step(); }
-    void setTemporary(const QByteArray &path) override { m_temporary = path; }
-    bool takeTemporary(const QByteArray &path) override { return m_temporary == path; }
-    bool unnamedTemporary() const override { return m_unnamed; }
-
-private:
-    bool m_unnamed;
-    bool m_giveUp;
-    bool m_stop = false;
-    QByteArray m_temporary;
+struct Monitor : FileOps::CopyMonitor {
+    bool unnamed = true, giveUp = false, stop = false;
+    QByteArray temporary;
+    bool cancelled() const override { return stop; }
+    void copied(qint64) override { stop = giveUp; }
+    bool naming(const std::function<bool()> &step) override { return !stop && step(); }
+    void setTemporary(const QByteArray &path) override { temporary = path; }
+    bool takeTemporary(const QByteArray &path) override { return temporary == path; }
+    bool unnamedTemporary() const override { return unnamed; }
 };
 
 } // namespace
@@ -251,7 +241,9 @@ private Q_SLOTS:
         struct stat before, st;
         QCOMPARE(::stat(QFile::encodeName(source).constData(), &before), 0);
 
-        Monitor monitor(setup != Setup::Named && setup != Setup::GiveUpNamed, giveUp);
+        Monitor monitor;
+        monitor.unnamed = setup != Setup::Named && setup != Setup::GiveUpNamed;
+        monitor.giveUp = giveUp;
         QCOMPARE(FileOps::copyFile(source, destination, &monitor), copied);
         QCOMPARE(snapshot(m_dest->path()), after);
         if (setup == Setup::Itself) // not even rewritten in place

@@ -53,10 +53,8 @@ private Q_SLOTS:
 
         QTest::newRow("quotes") << QStringLiteral("say\"hi\".txt; x\"\".txt") << true;
         QTest::newRow("tilde") << QStringLiteral("~") << true;
-        QString joined = QStringLiteral("IMG_20240101_123400.jpg");
-        for (int i = 1; i < 12; ++i)
-            joined += QStringLiteral("; IMG_20240101_1234%1.jpg").arg(i, 2, 10, QLatin1Char('0'));
-        QTest::newRow("longer than a file name") << joined << true;
+        QTest::newRow("longer than a file name")
+            << QStringList(12, QStringLiteral("IMG_20240101_123400.jpg")).join(QStringLiteral("; ")) << true;
         QTest::newRow("cancelled") << QStringLiteral("a.txt") << false;
     }
 
