@@ -8,6 +8,8 @@
 #include <QSettings>
 #include <QTest>
 
+#include <unistd.h>
+
 class TestCommandLine : public QObject
 {
     Q_OBJECT
@@ -16,8 +18,9 @@ private Q_SLOTS:
     void initTestCase()
     {
         QVERIFY(m_root.isValid());
-        QVERIFY(QDir(m_root.path()).mkpath(QStringLiteral("folder")));
-        QVERIFY(QDir(m_root.path()).mkpath(QStringLiteral("stored")));
+        for (const char *name : {"folder", "stored", "locked"})
+            QVERIFY(QDir(m_root.path()).mkdir(QLatin1String(name)));
+        QVERIFY(QFile::setPermissions(m_root.filePath(QStringLiteral("locked")), QFile::ReadOwner));
         QFile file(m_root.filePath(QStringLiteral("file.txt")));
         QVERIFY(file.open(QIODevice::WriteOnly));
     }
@@ -27,52 +30,36 @@ private Q_SLOTS:
         // "@" stands for the temporary folder, which is also the current one.
         QTest::addColumn<QStringList>("arguments");
         QTest::addColumn<int>("exitCode"); // -1: the program runs
-        QTest::addColumn<QString>("folder");
-        QTest::addColumn<QString>("output");
-        QTest::addColumn<QString>("error");
+        QTest::addColumn<QString>("told"); // the folder watched, or the text on
+                                           // standard output (0) or error
 
-        QTest::newRow("none") << QStringList {} << -1 << ""
-                              << ""
-                              << "";
-        QTest::newRow("folder") << QStringList {"@/folder"} << -1 << "@/folder"
-                                << ""
-                                << "";
-        QTest::newRow("relative") << QStringList {"stored/../folder/"} << -1 << "@/folder"
-                                  << ""
-                                  << "";
-        QTest::newRow("missing") << QStringList {"@/missing"} << 2 << ""
-                                 << ""
-                                 << "vardel: @/missing: no such folder\n";
-        QTest::newRow("file") << QStringList {"file.txt"} << 2 << ""
-                              << ""
-                              << "vardel: file.txt: not a folder\n";
-        QTest::newRow("two") << QStringList {"folder", "stored"} << 2 << ""
-                             << ""
+        QTest::newRow("none") << QStringList {} << -1 << QString();
+        QTest::newRow("folder") << QStringList {"@/folder"} << -1 << "@/folder";
+        QTest::newRow("relative") << QStringList {"stored/../folder/"} << -1 << "@/folder";
+        QTest::newRow("missing") << QStringList {"@/missing"} << 2 << "vardel: @/missing: no such folder\n";
+        QTest::newRow("file") << QStringList {"file.txt"} << 2 << "vardel: file.txt: not a folder\n";
+        QTest::newRow("cannot be listed") << QStringList {"locked"} << 2 << "vardel: locked: folder cannot be read\n";
+        QTest::newRow("two") << QStringList {"folder", "stored"} << 2
                              << "vardel: one folder can be watched, 2 were given\n";
-        QTest::newRow("version") << QStringList {"--version", "@/missing"} << 0 << ""
-                                 << "Vardel 1.0.0\n"
-                                 << "";
+        QTest::newRow("version") << QStringList {"--version", "@/missing"} << 0 << "Vardel 1.0.0\n";
     }
 
     void parse()
     {
         QFETCH(QStringList, arguments);
         QFETCH(int, exitCode);
-        QFETCH(QString, folder);
-        QFETCH(QString, output);
-        QFETCH(QString, error);
+        QFETCH(QString, told);
+        if (arguments == QStringList {"locked"} && geteuid() == 0)
+            QSKIP("root lists every folder");
 
         const auto here = [this](QString s) { return s.replace(QLatin1Char('@'), m_root.path()); };
         QStringList all {QStringLiteral("/usr/bin/vardel")};
         for (const QString &a : arguments)
             all << here(a);
         const CommandLine::Outcome o = CommandLine::parse(all, m_root.path());
-        QCOMPARE(o.exit, exitCode >= 0);
-        if (o.exit)
-            QCOMPARE(o.exitCode, exitCode);
-        QCOMPARE(o.folder, here(folder));
-        QCOMPARE(o.output, here(output));
-        QCOMPARE(o.error, here(error));
+        QCOMPARE(o.exit ? o.exitCode : -1, exitCode);
+        QCOMPARE(exitCode < 0 ? o.folder : exitCode == 0 ? o.output : o.error, here(told));
+        QCOMPARE(o.folder + o.output + o.error, here(told)); // and nothing else
     }
 
     // The folder given stands in for the stored one at start and is the one
