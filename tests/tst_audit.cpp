@@ -1,9 +1,6 @@
 #include "TestSupport.h"
 
 #include "ScriptedDialogs.h"
-#include "app/AppPath.h"
-#include "app/DriveSelector.h"
-#include "app/FolderTree.h"
 #include "app/frmMain.h"
 #include "filelist/FileListModel.h"
 #include "filelist/FileListView.h"
@@ -31,11 +28,6 @@ namespace {
 QString found(int n)
 {
     return QStringLiteral(" #%1 New File/s were found!      ").arg(n);
-}
-
-QString title(int n)
-{
-    return QStringLiteral("Vardel - #%1 New File/s were found....").arg(n);
 }
 
 QByteArray local(const QString &path)
@@ -85,7 +77,6 @@ class TestAudit : public QObject
 {
     Q_OBJECT
 
-    const QString m_startDir = QDir::currentPath();
     std::unique_ptr<QTemporaryDir> m_dir; // the watched folder
     std::unique_ptr<QTemporaryDir> m_dest;
     std::unique_ptr<ScriptedDialogs> m_dialogs;
@@ -94,14 +85,13 @@ class TestAudit : public QObject
     static QString root() { return TestSupport::home().path(); }
     static QByteArray marker() { return local(root()) + "/opened"; }
     void touch(const QString &name) const { QVERIFY(QFile(m_dir->filePath(name)).open(QIODevice::WriteOnly)); }
-    void remove(const QString &name) const { QVERIFY(QFile::remove(m_dir->filePath(name))); }
     // Leaves the folder holding just these files (names apart by ',').
     void setFolder(const QString &names) const
     {
         const QStringList wanted = names.split(QLatin1Char(','), Qt::SkipEmptyParts);
         for (const QString &name : QDir(m_dir->path()).entryList(QDir::Files | QDir::Hidden))
             if (!wanted.contains(name))
-                remove(name);
+                QVERIFY(QFile::remove(m_dir->filePath(name)));
         for (const QString &name : wanted)
             if (!QFile::exists(m_dir->filePath(name)))
                 touch(name);
@@ -191,22 +181,22 @@ private Q_SLOTS:
     {
         m_win.reset();
         m_dialogs.reset();
-        QDir::setCurrent(m_startDir);
         // rm takes names that are not UTF-8, which QDir cannot.
         QProcess::execute(QStringLiteral("rm"), {QStringLiteral("-rf"), m_dir->path(), m_dest->path()});
     }
 
     // The window shows what the watch tells: caption, icon, tooltip, status
-    // and the alert box, whose texts and kind are the program's own.
+    // and the alert box, whose texts and kind are the program's own. The rows
+    // the user picked stay picked across a pass while their files are there,
+    // and the file commands follow what is left.
     void showsTheWatch()
     {
         touch(QStringLiteral("known.txt"));
         frmMain &win = start();
-        QCOMPARE(win.statusText(), QStringLiteral("Sleeping..."));
         touch(QStringLiteral("n1.txt"));
         m_dialogs->whileOpen = [&](const ScriptedDialogs::Asked &) {
             QCOMPARE(win.statusText(), QStringLiteral("Checking for new file..."));
-            QCOMPARE(win.windowTitle(), title(1));
+            QCOMPARE(win.windowTitle(), QStringLiteral("Vardel - #1 New File/s were found...."));
         };
         tick();
         m_dialogs->whileOpen = nullptr;
@@ -222,37 +212,25 @@ private Q_SLOTS:
         QCOMPARE(win.listView()->toolTip(), QStringLiteral("new file"));
         QCOMPARE(win.statusText(), QStringLiteral("Sleeping..."));
 
-        remove(QStringLiteral("n1.txt")); // all gone: quiet again
+        select(QStringLiteral("known.txt"));
+        select(QStringLiteral("n1.txt"));
+        win.lvwFile_Click();
+        auto *open = win.findChild<QAction *>(QStringLiteral("mnuOpen"));
+        QVERIFY(open && open->isEnabled());
+        setFolder(QStringLiteral("a.txt,known.txt"));
         tick();
+        QCOMPARE(selected(), QStringList {QStringLiteral("known.txt")});
+        QVERIFY(open->isEnabled());
+        setFolder(QString()); // all gone: quiet again
+        tick();
+        QCOMPARE(selected(), QStringList());
+        QVERIFY(!open->isEnabled());
         QCOMPARE(win.windowTitle(), QStringLiteral("Vardel"));
         QCOMPARE(win.windowIconName(), QStringLiteral("Eye.ico"));
-        QCOMPARE(win.listView()->toolTip(), QStringLiteral("new file"));
 
         QVERIFY(QDir(m_dir->path()).removeRecursively());
         tick();
         QCOMPARE(win.statusText(), QStringLiteral("Folder not available: ") + m_dir->path());
-    }
-
-    // The rows the user picked stay picked across a pass while their files
-    // are there, and Open, Copy and Delete follow what is left.
-    void selectionSurvivesPass()
-    {
-        setFolder(QStringLiteral("a,b,c"));
-        frmMain &win = start();
-        QItemSelectionModel *selection = win.listView()->selectionModel();
-        for (int row : {1, 2})
-            selection->select(win.listModel()->index(row, 0), QItemSelectionModel::Select | QItemSelectionModel::Rows);
-        win.lvwFile_Click();
-        auto *open = win.findChild<QAction *>(QStringLiteral("mnuOpen"));
-        QVERIFY(open && open->isEnabled());
-        setFolder(QStringLiteral("0,a,b"));
-        tick();
-        QCOMPARE(selected(), QStringList {QStringLiteral("b")});
-        QVERIFY(open->isEnabled());
-        setFolder(QStringLiteral("0,a"));
-        tick();
-        QCOMPARE(selected(), QStringList());
-        QVERIFY(!open->isEnabled());
     }
 
     void tickHeldWhileBoxOpen_data()
@@ -299,95 +277,27 @@ private Q_SLOTS:
     // seconds and sets what the user gave, without storing it.
     void periodDialog()
     {
-        SettingsStore().write(Setting::AuditTimeout, QStringLiteral("2500"));
+        SettingsStore().write(Setting::AuditTimeout, QStringLiteral("1500"));
         frmMain &win = start();
-        QCOMPARE(win.auditInterval(), 2500);
-        m_dialogs->replies = {QStringLiteral("1.5"), std::nullopt};
+        QCOMPARE(win.auditInterval(), 1500);
+        m_dialogs->replies = {QStringLiteral("2.5")};
         win.mnuSetAuditTime_Click();
-        QCOMPARE(win.auditInterval(), 1500);
-        win.mnuSetAuditTime_Click(); // Cancel
-        QCOMPARE(win.auditInterval(), 1500);
-        QCOMPARE(m_dialogs->asked.size(), 2);
+        QCOMPARE(win.auditInterval(), 2500);
+        QCOMPARE(m_dialogs->asked.size(), 1);
         const ScriptedDialogs::Asked asked = m_dialogs->asked.constFirst();
         QCOMPARE(asked.prompt, QStringLiteral("Please enter audit timeout in sec:"));
         QCOMPARE(asked.box.title, QStringLiteral("Audit time setting..."));
         QCOMPARE(asked.defaultText, QStringLiteral("2"));
-        QCOMPARE(m_dialogs->asked.constLast().defaultText, QStringLiteral("2"));
-        QCOMPARE(SettingsStore().read(Setting::AuditTimeout), QStringLiteral("2500"));
-    }
-
-    void storedDriveAndFolderMissing()
-    {
-        // Not found: the watch stays on the working directory, the drive as it was.
-        touch(QStringLiteral("here.txt"));
-        QVERIFY(QDir::setCurrent(m_dir->path()));
-        SettingsStore().write(Setting::Driver, QStringLiteral("/no/such/volume"));
-        SettingsStore().write(Setting::Path, m_dir->filePath(QStringLiteral("gone")));
-        m_win = std::make_unique<frmMain>(*m_dialogs);
-        const QString drive = m_win->driveSelector()->drive();
-        m_win->Form_Load();
-        settle();
-        QCOMPARE(m_win->driveSelector()->drive(), drive);
-        QCOMPARE(m_win->folderTree()->path(), QDir::currentPath());
-        QCOMPARE(m_win->watch().folder(), QDir::currentPath());
-        QCOMPARE(rows(), QStringLiteral("here.txt:"));
-        QCOMPARE(m_win->appPath(), QDir::currentPath() + QLatin1Char('/'));
-        QVERIFY(m_dialogs->asked.isEmpty());
-    }
-
-    void appPath_data()
-    {
-        QTest::addColumn<QString>("workingDirectory");
-        QTest::addColumn<QString>("expected");
-        QTest::newRow("root") << QStringLiteral("/") << QStringLiteral("/");
-        QTest::newRow("one slash added") << QStringLiteral("/VB/tools") << QStringLiteral("/VB/tools/");
-        QTest::newRow("ends in VB") << QStringLiteral("/work/ToolVB") << QStringLiteral("/work/ToolVB/My app/Vardel/");
-        QTest::newRow("lower vb98") << QStringLiteral("/x/vb98") << QStringLiteral("/x/vb98/My app/Vardel/");
-    }
-
-    void appPath()
-    {
-        QFETCH(QString, workingDirectory);
-        QFETCH(QString, expected);
-        QCOMPARE(appPathFor(workingDirectory), expected);
-    }
-
-    // A drive that is not ready leaves the watch as it was; another folder
-    // takes a new catalogue and turns the window quiet.
-    void changingTheWatch()
-    {
-        touch(QStringLiteral("a"));
-        QVERIFY(QDir(m_dir->path()).mkdir(QStringLiteral("sub")));
-        frmMain &win = start();
-        touch(QStringLiteral("b"));
-        tick();
-        DriveSelector *drives = win.driveSelector();
-        drives->addItem(m_dir->filePath(QStringLiteral("sub"))); // its volume has gone since the list was read
-        drives->setCurrentIndex(drives->count() - 1);
-        win.Drive1_Change();
-        settle();
-        QCOMPARE(win.watch().folder(), m_dir->path());
-        QCOMPARE(rows(), QStringLiteral("a:,b:New"));
-
-        QVERIFY(win.folderTree()->setPath(m_dir->filePath(QStringLiteral("sub"))));
-        settle();
-        QCOMPARE(win.watch().folder(), m_dir->filePath(QStringLiteral("sub")));
-        QCOMPARE(rows(), QString());
-        QCOMPARE(win.windowTitle(), QStringLiteral("Vardel"));
+        QCOMPARE(SettingsStore().read(Setting::AuditTimeout), QStringLiteral("1500"));
     }
 
     void namesThatBite_data()
     {
         QTest::addColumn<QByteArray>("name");
         QTest::addColumn<QByteArray>("decoy"); // a name the file must not be taken for
-        QTest::newRow("blanks at both ends") << QByteArray(" x.txt ") << QByteArray("x.txt");
         QTest::newRow("newline") << QByteArray("two\nlines.txt") << QByteArray("two");
         QTest::newRow("percent") << QByteArray("100%.txt") << QByteArray("100%25.txt");
-        QTest::newRow("leading dash") << QByteArray("-rf.txt") << QByteArray("rf.txt");
         QTest::newRow("invalid UTF-8") << QByteArray("bad\xff\xfe.txt") << QByteArray("bad\xfe\xff.txt");
-        QTest::newRow("what a lossy decoder makes of it")
-            << QByteArray("bad\xff.txt") << QByteArray("bad\xef\xbf\xbd.txt");
-        QTest::newRow("overlong dots") << QByteArray("a\xc0\xae\xc0\xae.txt") << QByteArray("a...txt");
         QTest::newRow("255 bytes, Cyrillic") << QByteArray("\xd0\xb6").repeated(125) + "n.txt" << QByteArray();
     }
 
@@ -403,8 +313,6 @@ private Q_SLOTS:
             QVERIFY(writeBytes(dir + '/' + decoy, "decoy"));
             files.append(decoy + "=decoy");
         }
-        std::sort(files.begin(), files.end());
-        QCOMPARE(entries(dir), files);
         const auto listed = [this](const QByteArray &file) {
             return rows().split(QLatin1Char(',')).contains(FileNames::decode(file) + QLatin1Char(':'));
         };
@@ -423,6 +331,7 @@ private Q_SLOTS:
         m_win->mnuDelete_Click();
         settle();
         files.removeOne(name + '=' + name);
+        std::sort(files.begin(), files.end());
         QCOMPARE(entries(dir), files);
         QVERIFY(!listed(name) && (decoy.isEmpty() || listed(decoy)));
         QCOMPARE(m_dialogs->messages().size(), 1);
