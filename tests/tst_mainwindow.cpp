@@ -135,6 +135,47 @@ private Q_SLOTS:
         QVERIFY(marked(QStringLiteral("sub")) && !marked(QStringLiteral("b")));
     }
 
+    // The folder tree has the focus first; Tab follows the design order.
+    void firstFocusAndTabs()
+    {
+        Loaded w;
+        QVERIFY(w.load());
+        w.win.activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(&w.win));
+        QTRY_COMPARE(QApplication::focusWidget(), static_cast<QWidget *>(w.win.folderTree()));
+        QStringList cycle;
+        for (int i = 0; i < 4 && QApplication::focusWidget(); ++i) {
+            QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+            QWidget *at = QApplication::focusWidget();
+            while (at && !QStringList {"Dir1", "Drive1", "lvwFile", "cmdView"}.contains(at->objectName()))
+                at = at->parentWidget();
+            cycle << (at ? at->objectName() : QString());
+        }
+        QCOMPARE(cycle, (QStringList {"Drive1", "lvwFile", "cmdView", "Dir1"}));
+    }
+
+    void partialGeometry_data()
+    {
+        QTest::addColumn<QString>("key");
+        QTest::newRow("place only") << "Top";
+        QTest::newRow("width only") << "Width";
+        QTest::newRow("height only") << "Height";
+    }
+
+    // What is not stored keeps its design value, the client size above all.
+    void partialGeometry()
+    {
+        QFETCH(QString, key);
+        store(QStringLiteral("Main/") + key, QStringLiteral("6000"));
+        Loaded w;
+        const QSize design = w.win.size();
+        QVERIFY(w.load());
+        const QSize frame = w.win.frameGeometry().size() - w.win.size();
+        const int pixels = Twips::toPixels(6000, w.win.dpi());
+        QTRY_COMPARE(w.win.width(), key == "Width" ? pixels - frame.width() : design.width());
+        QTRY_COMPARE(w.win.height(), key == "Height" ? pixels - frame.height() : design.height());
+    }
+
     void exit_data()
     {
         QTest::addColumn<QString>("how");
