@@ -83,7 +83,12 @@ QString SettingsStore::read(Setting setting, const QString &fallback) const
 
 void SettingsStore::write(Setting setting, const QString &text)
 {
-    m_settings->setValue(path(setting), text);
+    const QString key = path(setting);
+    // Read from memory: the values stored are the program's own.
+    const QVariant stored = m_settings->value(key);
+    if (stored.typeId() == QMetaType::QString && stored.toString() == text)
+        return;
+    m_settings->setValue(key, text);
     // Every rewrite of the file waits for the disk twice; under load that is
     // a tenth of a second each.
     if (m_batches > 0)

@@ -44,8 +44,9 @@ public:
     // The stored text; when absent, the given fallback.
     QString read(Setting setting, const QString &fallback) const;
     // Stores the text; it is on disk when this returns (or, within a Batch,
-    // when the batch ends). A write that the file system refuses is dropped
-    // without complaint.
+    // when the batch ends). A text already stored is not written again, so
+    // storing what has not changed touches no file. A write that the file
+    // system refuses is dropped without complaint.
     void write(Setting setting, const QString &text);
 
     // Writes made while a batch lives reach the disk together, in one
