@@ -84,9 +84,11 @@ QString SettingsStore::read(Setting setting, const QString &fallback) const
 void SettingsStore::write(Setting setting, const QString &text)
 {
     const QString key = path(setting);
-    // Read from memory: the values stored are the program's own.
+    // Read from memory: the values stored are the program's own. After a
+    // write the disk refused, the next one tries again.
     const QVariant stored = m_settings->value(key);
-    if (stored.typeId() == QMetaType::QString && stored.toString() == text)
+    if (m_settings->status() == QSettings::NoError && stored.typeId() == QMetaType::QString
+        && stored.toString() == text)
         return;
     m_settings->setValue(key, text);
     // Every rewrite of the file waits for the disk twice; under load that is
