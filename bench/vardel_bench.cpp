@@ -6,6 +6,7 @@
 //
 //   vardel-bench --files 100000 --passes 5
 //   vardel-bench --dir /some/folder --passes 5
+//   vardel-bench --files 100000 --view 2     (0 large icons, 1 small icons, 2 list, 3 report)
 
 #include "app/FolderTree.h"
 #include "app/frmMain.h"
@@ -109,6 +110,7 @@ int main(int argc, char *argv[])
     QString dir;
     int files = 10000;
     int passes = 5;
+    int viewMode = 3;
     const QStringList args = app.arguments();
     for (int i = 1; i < args.size(); ++i) {
         const QString &a = args.at(i);
@@ -119,11 +121,14 @@ int main(int argc, char *argv[])
         } else if (a == QLatin1String("--files")) {
             files = next.toInt();
             ++i;
+        } else if (a == QLatin1String("--view")) {
+            viewMode = next.toInt();
+            ++i;
         } else if (a == QLatin1String("--passes")) {
             passes = std::max(1, next.toInt());
             ++i;
         } else {
-            std::fprintf(stderr, "usage: vardel-bench [--dir DIR | --files N] [--passes K]\n");
+            std::fprintf(stderr, "usage: vardel-bench [--dir DIR | --files N] [--passes K] [--view 0-3]\n");
             return 2;
         }
     }
@@ -153,6 +158,7 @@ int main(int argc, char *argv[])
     }
     // Sorted by name, as after a click on the "Name" header.
     window.lvwFile_ColumnClick(0);
+    window.listView()->setViewMode(viewMode);
 
     QAbstractItemView *view = window.listView()->currentView();
     const auto paint = [&] {

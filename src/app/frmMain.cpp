@@ -537,6 +537,8 @@ bool frmMain::Form_Unload()
     if (answer != Dialogs::Answer::Yes)
         return false;
 
+    // All of it reaches the disk in one rewrite of the file.
+    const SettingsStore::Batch batch(m_settings);
     // A window minimized from maximized keeps both flags; minimized wins.
     if (isMinimized()) {
         // Section "Main" keeps the last normal close's values.

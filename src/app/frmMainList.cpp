@@ -59,6 +59,9 @@ void frmMain::InitViewList()
 
 void frmMain::SaveColSize()
 {
+    // Runs on every tick: a width that has not changed is not written, and
+    // those that have reach the disk together.
+    const SettingsStore::Batch batch(m_settings);
     for (int c = 1; c <= 5; ++c)
         m_settings.writeNumber(SettingsStore::columnSize(c), columnWidthTwips(c));
 }

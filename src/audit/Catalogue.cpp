@@ -4,21 +4,59 @@
 
 #include <algorithm>
 
-void Catalogue::replace(const std::vector<ListedFile> &files)
+namespace {
+
+// Case ignored, ties by the exact name.
+bool nameLess(const QString &a, const QString &b)
 {
-    QSet<QString> lookup;
-    lookup.reserve(qsizetype(files.size()));
-    for (const ListedFile &file : files)
-        lookup.insert(file.name);
-    m_lookup = std::move(lookup);
+    const int c = a.compare(b, Qt::CaseInsensitive);
+    return c < 0 || (c == 0 && a < b);
 }
 
-QStringList Catalogue::names() const
+// The same text; names carried over from the listing that made the
+// catalogue share it, and compare without reading it.
+bool sameName(const QString &a, const QString &b)
 {
-    QStringList names(m_lookup.cbegin(), m_lookup.cend());
-    std::sort(names.begin(), names.end(), [](const QString &a, const QString &b) {
-        const int c = a.compare(b, Qt::CaseInsensitive);
-        return c < 0 || (c == 0 && a < b);
-    });
-    return names;
+    return (a.constData() == b.constData() && a.size() == b.size()) || a == b;
+}
+
+} // namespace
+
+void Catalogue::replace(const std::vector<ListedFile> &files)
+{
+    std::vector<QString> names;
+    names.reserve(files.size());
+    for (const ListedFile &file : files)
+        names.push_back(file.name);
+    // A listing comes in name order; anything else is put in it.
+    if (!std::is_sorted(names.begin(), names.end(), nameLess))
+        std::sort(names.begin(), names.end(), nameLess);
+    names.erase(std::unique(names.begin(), names.end()), names.end());
+    m_names = std::move(names);
+}
+
+std::size_t Catalogue::position(const QString &name) const
+{
+    return std::size_t(std::lower_bound(m_names.begin(), m_names.end(), name, nameLess) - m_names.begin());
+}
+
+bool Catalogue::contains(const QString &name) const
+{
+    const std::size_t at = position(name);
+    return at < m_names.size() && m_names[at] == name;
+}
+
+bool Catalogue::Walk::contains(const QString &name)
+{
+    const std::vector<QString> &names = m_catalogue.m_names;
+    if (m_next < names.size() && sameName(names[m_next], name)) {
+        ++m_next;
+        return true;
+    }
+    const std::size_t at = m_catalogue.position(name);
+    if (at < names.size() && names[at] == name) {
+        m_next = at + 1;
+        return true;
+    }
+    return false;
 }

@@ -162,7 +162,9 @@ Watch::Result Watch::run(const Job &job)
         catalogue->replace(files);
         result.catalogue = std::move(catalogue);
     }
-    const Catalogue *known = job.kind == Kind::Pass ? job.catalogue.get() : nullptr;
+    std::optional<Catalogue::Walk> known;
+    if (job.kind == Kind::Pass)
+        known.emplace(*job.catalogue);
     const QString newStatus = AuditTexts::newStatus();
     QStringList newNames;
     result.rows.reserve(files.size());

@@ -3,6 +3,7 @@
 #include "filelist/FileListModel.h"
 
 #include <QContextMenuEvent>
+#include <QElapsedTimer>
 #include <QHeaderView>
 #include <QHelpEvent>
 #include <QListView>
@@ -13,6 +14,8 @@
 #include <QStyledItemDelegate>
 #include <QToolTip>
 #include <QTreeView>
+
+#include <limits>
 
 // Every item of the icon and list views has one size, set by the mode, so
 // that a hundred thousand rows lay out without measuring each name; a name
@@ -126,20 +129,43 @@ FileListView::FileListView(FileListModel *model, QWidget *parent)
     }
     addWidget(m_icons);
     addWidget(m_report);
-    // Long names widen the cells of the list and small-icon views.
-    connect(model, &QAbstractItemModel::modelReset, this, [this] {
-        m_widestName = -1;
+    // Long names widen the cells of the list and small-icon views. Rows
+    // that come or go, or move, are measured again.
+    m_measureTimer.setSingleShot(true);
+    m_measureTimer.setInterval(0);
+    connect(&m_measureTimer, &QTimer::timeout, this, [this] {
+        if (m_mode != SmallIcons && m_mode != List)
+            return;
+        measureSome(kMeasureSliceMs);
         if (fitCells())
             m_icons->doItemsLayout();
     });
+    connect(model, &QAbstractItemModel::modelReset, this, &FileListView::remeasure);
     connect(model, &QAbstractItemModel::rowsInserted, this, [this](const QModelIndex &, int first, int last) {
-        if (m_widestName >= 0)
-            m_widestName = std::max(m_widestName, widestName(first, last));
+        // A row or two added to a list measured whole: only they are measured.
+        if (m_widestName < 0 || m_measureTimer.isActive() || last - first >= 64)
+            return remeasure();
+        if (m_widestRow >= first)
+            m_widestRow += last - first + 1;
+        const QFontMetrics fm = m_icons->fontMetrics();
+        for (int r = first; r <= last; ++r) {
+            const int w = fm.horizontalAdvance(m_model->row(r).name);
+            if (w > m_widestText) {
+                m_widestText = w;
+                m_widestRow = r;
+            }
+        }
+        m_measureNext = m_model->rowCount();
+        measureSome(kMeasureSliceMs);
         if (fitCells())
             m_icons->doItemsLayout();
     });
+    connect(model, &QAbstractItemModel::rowsRemoved, this, &FileListView::remeasure);
+    connect(model, &QAbstractItemModel::layoutChanged, this, &FileListView::remeasure);
     connect(m_report->header(), &QHeaderView::sectionClicked, this, &FileListView::headerClicked);
     connect(model, &FileListModel::rowsReplaced, this, [this] {
+        // As many rows as before, but not the same names.
+        remeasure();
         m_report->viewport()->update();
         m_icons->viewport()->update();
     });
@@ -207,35 +233,116 @@ void FileListView::setViewMode(int mode)
         currentWidget()->setFocus();
 }
 
-int FileListView::widestName(int first, int last) const
+const std::vector<float> &FileListView::letterWidths() const
+{
+    const QFont font = m_icons->font();
+    if (m_letterWidths.empty() || font != m_letterFont) {
+        m_letterFont = font;
+        const QFontMetricsF fm(font);
+        m_letterWidths.assign(kMeasuredLetters, -1);
+        for (char16_t c = 0x20; c < kMeasuredLetters; ++c) {
+            // Control characters, combining marks and letters this font
+            // lacks (drawn from another) have no width of their own here.
+            if (QChar(c).isPrint() && QChar(c).category() != QChar::Mark_NonSpacing && fm.inFont(QChar(c)))
+                m_letterWidths[c] = float(fm.horizontalAdvance(QChar(c)));
+        }
+    }
+    return m_letterWidths;
+}
+
+void FileListView::startMeasure()
+{
+    // Shaping every name costs seconds at a million rows. A name of plain
+    // letters is about as wide as its letters' widths added up (pairs set
+    // apart, and rounding, add a pixel or two): that bound comes from a
+    // table, and only names whose bound could pass the widest found are
+    // shaped, a slice at a time, so that the window keeps answering.
+    m_measureTimer.stop();
+    const int rows = m_model->rowCount();
+    m_measureNext = 0;
+    m_widestText = -1;
+    m_widestRow = -1;
+    m_bounds.assign(std::size_t(rows), 0);
+    const std::vector<float> &letters = letterWidths();
+    const QFontMetrics fm = m_icons->fontMetrics();
+    const float slack = 1 + float(fm.height()) / 8;
+    float largest = -1;
+    for (int r = 0; r < rows; ++r) {
+        float sum = 0;
+        for (const QChar c : m_model->row(r).name) {
+            const char16_t u = c.unicode();
+            const float w = u < kMeasuredLetters ? letters[u] : -1;
+            if (w < 0) {
+                sum = std::numeric_limits<float>::infinity();
+                break;
+            }
+            sum += w;
+        }
+        const float bound = sum * 1.03f + slack;
+        m_bounds[std::size_t(r)] = bound;
+        if (bound > largest && sum != std::numeric_limits<float>::infinity()) {
+            largest = bound;
+            m_widestRow = r;
+        }
+    }
+    if (m_widestRow >= 0)
+        m_widestText = fm.horizontalAdvance(m_model->row(m_widestRow).name);
+    measureSome(kMeasureSliceMs);
+}
+
+void FileListView::measureSome(int budgetMs)
 {
     // Measured up to the width of the view, which no cell passes.
     const int limit = m_icons->viewport()->width();
-    QStyleOptionViewItem option;
-    option.initFrom(m_icons);
-    option.decorationSize = m_icons->iconSize();
-    option.features = QStyleOptionViewItem::HasDisplay | QStyleOptionViewItem::HasDecoration;
     const QFontMetrics fm = m_icons->fontMetrics();
-    int widestText = -1;
-    int widestRow = -1;
-    for (int r = first; r <= last; ++r) {
-        const int w = fm.horizontalAdvance(m_model->text(r, FileListModel::NameColumn));
-        if (w > widestText) {
-            widestText = w;
-            widestRow = r;
-            if (w >= limit)
-                break;
+    const int rows = std::min(m_model->rowCount(), int(m_bounds.size()));
+    QElapsedTimer clock;
+    clock.start();
+    int r = m_measureNext;
+    for (; r < rows && m_widestText < limit; ++r) {
+        if ((r & 255) == 0 && r > m_measureNext && clock.elapsed() >= budgetMs)
+            break;
+        if (r == m_widestRow || m_bounds[std::size_t(r)] <= float(m_widestText))
+            continue;
+        const int w = fm.horizontalAdvance(m_model->row(r).name);
+        if (w > m_widestText) {
+            m_widestText = w;
+            m_widestRow = r;
         }
     }
-    return widestRow < 0 ? 0 : m_cells->naturalWidth(option, m_model->index(widestRow, 0));
+    m_measureNext = r;
+    const bool done = r >= rows || m_widestText >= limit;
+    if (done)
+        std::vector<float>().swap(m_bounds);
+    else
+        m_measureTimer.start();
+    m_widestName = 0;
+    if (m_widestRow >= 0 && m_widestRow < m_model->rowCount()) {
+        QStyleOptionViewItem option;
+        option.initFrom(m_icons);
+        option.decorationSize = m_icons->iconSize();
+        option.features = QStyleOptionViewItem::HasDisplay | QStyleOptionViewItem::HasDecoration;
+        m_widestName = m_cells->naturalWidth(option, m_model->index(m_widestRow, 0));
+    }
+}
+
+void FileListView::remeasure()
+{
+    m_measureTimer.stop();
+    std::vector<float>().swap(m_bounds);
+    m_widestName = -1;
+    if (fitCells())
+        m_icons->doItemsLayout();
 }
 
 bool FileListView::fitCells()
 {
-    if (m_mode != SmallIcons && m_mode != List)
+    if (m_mode != SmallIcons && m_mode != List) {
+        m_measureTimer.stop();
         return false;
+    }
     if (m_widestName < 0)
-        m_widestName = widestName(0, m_model->rowCount() - 1);
+        startMeasure();
     // As wide as the widest name needs, within the width the view has.
     const int room = m_icons->viewport()->width() - 2 * m_icons->spacing();
     const int width = std::max(kNameCellWidth, std::min(m_widestName, room));

@@ -1,6 +1,10 @@
 #pragma once
 
+#include <QFont>
 #include <QStackedWidget>
+#include <QTimer>
+
+#include <vector>
 
 class FileListModel;
 class FileCellDelegate;
@@ -45,8 +49,16 @@ protected:
 
 private:
     static constexpr int kNameCellWidth = 150;
-    // The cell width the widest of these rows' names needs.
-    int widestName(int first, int last) const;
+    // Finds the cell width the widest name needs (m_widestName): a first
+    // slice at once, the rest of a long list from a zero timer.
+    static constexpr int kMeasureSliceMs = 8;
+    void startMeasure();
+    void measureSome(int budgetMs);
+    void remeasure();
+    // The widths of the first letters in the view's font; -1 for those that
+    // are not measured alone.
+    static constexpr char16_t kMeasuredLetters = 0x300;
+    const std::vector<float> &letterWidths() const;
     // Sizes the list and small-icon cells to the names; true when changed.
     bool fitCells();
 
@@ -56,4 +68,11 @@ private:
     FileCellDelegate *m_cells;
     int m_mode = Report;
     int m_widestName = -1; // -1 until measured
+    QTimer m_measureTimer;
+    std::vector<float> m_bounds; // per row, while a measure runs
+    int m_measureNext = 0;
+    int m_widestText = -1;
+    int m_widestRow = -1;
+    mutable QFont m_letterFont;
+    mutable std::vector<float> m_letterWidths;
 };

@@ -83,8 +83,34 @@ QString SettingsStore::read(Setting setting, const QString &fallback) const
 
 void SettingsStore::write(Setting setting, const QString &text)
 {
-    m_settings->setValue(path(setting), text);
-    m_settings->sync();
+    const QString key = path(setting);
+    // Read from memory: the values stored are the program's own. After a
+    // write the disk refused, the next one tries again.
+    const QVariant stored = m_settings->value(key);
+    if (m_settings->status() == QSettings::NoError && stored.typeId() == QMetaType::QString
+        && stored.toString() == text)
+        return;
+    m_settings->setValue(key, text);
+    // Every rewrite of the file waits for the disk twice; under load that is
+    // a tenth of a second each.
+    if (m_batches > 0)
+        m_unsynced = true;
+    else
+        m_settings->sync();
+}
+
+SettingsStore::Batch::Batch(SettingsStore &store)
+    : m_store(store)
+{
+    ++m_store.m_batches;
+}
+
+SettingsStore::Batch::~Batch()
+{
+    if (--m_store.m_batches == 0 && m_store.m_unsynced) {
+        m_store.m_unsynced = false;
+        m_store.m_settings->sync();
+    }
 }
 
 std::optional<double> SettingsStore::readNumber(Setting setting) const

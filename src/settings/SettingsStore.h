@@ -43,9 +43,25 @@ public:
     QString read(Setting setting) const;
     // The stored text; when absent, the given fallback.
     QString read(Setting setting, const QString &fallback) const;
-    // Stores the text; it is on disk when this returns. A write that the
-    // file system refuses is dropped without complaint.
+    // Stores the text; it is on disk when this returns (or, within a Batch,
+    // when the batch ends). A text already stored is not written again, so
+    // storing what has not changed touches no file. A write that the file
+    // system refuses is dropped without complaint.
     void write(Setting setting, const QString &text);
+
+    // Writes made while a batch lives reach the disk together, in one
+    // rewrite of the file, when the outermost batch ends.
+    class Batch
+    {
+    public:
+        explicit Batch(SettingsStore &store);
+        ~Batch();
+        Batch(const Batch &) = delete;
+        Batch &operator=(const Batch &) = delete;
+
+    private:
+        SettingsStore &m_store;
+    };
 
     // The stored text read as a number in the user's locale; empty when
     // absent or not a finite number.
@@ -70,4 +86,6 @@ public:
 
 private:
     std::unique_ptr<QSettings> m_settings;
+    int m_batches = 0;
+    bool m_unsynced = false;
 };
