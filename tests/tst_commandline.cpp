@@ -1,11 +1,7 @@
 #include "TestSupport.h"
 
-#include "ScriptedDialogs.h"
 #include "app/CommandLine.h"
-#include "app/FolderTree.h"
-#include "app/frmMain.h"
 
-#include <QSettings>
 #include <QTest>
 
 #include <unistd.h>
@@ -34,7 +30,6 @@ private Q_SLOTS:
                                            // standard output (0) or error
 
         QTest::newRow("none") << QStringList {} << -1 << QString();
-        QTest::newRow("folder") << QStringList {"@/folder"} << -1 << "@/folder";
         QTest::newRow("relative") << QStringList {"stored/../folder/"} << -1 << "@/folder";
         QTest::newRow("missing") << QStringList {"@/missing"} << 2 << "vardel: @/missing: no such folder\n";
         QTest::newRow("file") << QStringList {"file.txt"} << 2 << "vardel: file.txt: not a folder\n";
@@ -60,26 +55,6 @@ private Q_SLOTS:
         QCOMPARE(o.exit ? o.exitCode : -1, exitCode);
         QCOMPARE(exitCode < 0 ? o.folder : exitCode == 0 ? o.output : o.error, here(told));
         QCOMPARE(o.folder + o.output + o.error, here(told)); // and nothing else
-    }
-
-    // The folder given stands in for the stored one at start and is the one
-    // the exit stores.
-    void startFolder()
-    {
-        QSettings(TestSupport::settingsFile(), QSettings::IniFormat)
-            .setValue(QStringLiteral("Setting/Path"), m_root.filePath(QStringLiteral("stored")));
-        ScriptedDialogs dialogs;
-        frmMain win(dialogs);
-        win.setStartFolder(m_root.path());
-        win.Form_Load();
-        QVERIFY(TestSupport::settle(win.watch()));
-        QCOMPARE(win.folderTree()->path(), m_root.path());
-        QVERIFY(win.knownFiles().contains(QStringLiteral("file.txt")));
-
-        dialogs.answers = {Dialogs::Answer::Yes};
-        QVERIFY(win.Form_Unload());
-        QCOMPARE(QSettings(TestSupport::settingsFile(), QSettings::IniFormat).value("Setting/Path").toString(),
-                 m_root.path());
     }
 
 private:

@@ -53,12 +53,9 @@ private Q_SLOTS:
 
         using K = Kind;
         QTest::newRow("first of the list found") << K::Runs << K::Runs << K::Runs << "first";
-        QTest::newRow("first absent, second found") << K::Absent << K::Runs << K::Runs << "second";
         QTest::newRow("not executable counts as absent") << K::NotExecutable << K::Runs << K::Runs << "second";
         QTest::newRow("none found, fallback runs") << K::Absent << K::Absent << K::Runs << "fallback";
         QTest::newRow("found one will not start, nothing else tried") << K::WontStart << K::Runs << K::Runs << "";
-        QTest::newRow("fallback not executable") << K::Absent << K::Absent << K::NotExecutable << "";
-        QTest::newRow("nothing anywhere") << K::Absent << K::Absent << K::Absent << "";
     }
 
     void start()
