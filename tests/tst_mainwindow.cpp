@@ -10,6 +10,7 @@
 #include <QAction>
 #include <QApplication>
 #include <QFile>
+#include <QLabel>
 #include <QSettings>
 #include <QStorageInfo>
 #include <QTemporaryDir>
@@ -133,6 +134,19 @@ private Q_SLOTS:
         QTRY_COMPARE(children(), (QStringList {"b", "sub"}));
         tree.setCurrentIndex(m->index(0, 0, parent));
         QVERIFY(marked(QStringLiteral("sub")) && !marked(QStringLiteral("b")));
+    }
+
+    // The bold title is wholly shown: its label is as tall as the font,
+    // keeps its left edge and ends on its design bottom.
+    void bannerTitle()
+    {
+        ScriptedDialogs dialogs;
+        frmMain win(dialogs);
+        const auto *title = win.findChild<QLabel *>(QStringLiteral("Label1"));
+        QVERIFY(title);
+        QVERIFY(title->height() >= QFontMetrics(title->font()).height());
+        QVERIFY(title->y() >= 0 && title->y() + title->height() <= Twips::toPixels(635, win.dpi()) + 1);
+        QCOMPARE(title->x(), Twips::toPixels(755, win.dpi()));
     }
 
     // The folder tree has the focus first; Tab follows the design order.
