@@ -1,6 +1,7 @@
 #include "TestSupport.h"
 
 #include "audit/AuditPeriod.h"
+#include "audit/Catalogue.h"
 #include "audit/FileListing.h"
 #include "audit/Watch.h"
 #include "platform/FileNames.h"
@@ -119,6 +120,7 @@ private Q_SLOTS:
               };
         row("renamed", "abc1.txt", "abc2.txt", "abc2.txt:New", "1");
         row("case only", "a.txt", "A.txt", "A.txt:New", "1");
+        row("catalogued file removed", "a|b|c", "a|c", "a:,c:", "");
         row("hidden", "a.txt", ".a.txt", "", "");
         row("grows and shrinks", "k", "k|n1;k|n1;k|n1|n2;k|n1;k", "k:", "1,2,1,quiet");
         // Two different sets of new files never count as the same.
@@ -267,6 +269,15 @@ private Q_SLOTS:
         QFETCH(QString, text);
         QCOMPARE(FileNames::decode(bytes), text);
         QCOMPARE(FileNames::encode(text), bytes);
+    }
+
+    // A catalogue taken from names in any order finds each name, and only it.
+    void catalogueOutOfOrder()
+    {
+        Catalogue known;
+        known.replace({{QStringLiteral("b")}, {QStringLiteral("C")}, {QStringLiteral("a")}});
+        QVERIFY(known.contains(QStringLiteral("a")) && known.contains(QStringLiteral("b")));
+        QVERIFY(known.contains(QStringLiteral("C")) && !known.contains(QStringLiteral("c")));
     }
 
     void slowListing_data()
