@@ -1,0 +1,118 @@
+#include "TestSupport.h"
+
+#include "platform/Background.h"
+
+#include <QSignalSpy>
+#include <QTest>
+
+#include <atomic>
+#include <memory>
+#include <thread>
+
+namespace {
+
+// Work that stands in for a disk that stopped answering, until the latch
+// opens (ten seconds at most, so that a test fails instead of hanging).
+struct Latch {
+    std::atomic<bool> open {false};
+    std::atomic<int> entered {0};
+    void wait()
+    {
+        ++entered;
+        for (int i = 0; i < 2000 && !open; ++i)
+            std::this_thread::sleep_for(std::chrono::milliseconds(5));
+    }
+};
+
+} // namespace
+
+class TestBackground : public QObject
+{
+    Q_OBJECT
+
+private Q_SLOTS:
+    // Two pieces of one lane run at once; more wait their turn, and other
+    // lanes are not held back. The threads stuck stay as few as the lanes.
+    void lanes()
+    {
+        auto latch = std::make_shared<Latch>();
+        const int before = Background::threadCount();
+        for (int i = 0; i < 50; ++i)
+            Background::post(i % 2 ? QStringLiteral("dead-a") : QStringLiteral("dead-b"), [latch] { latch->wait(); });
+        QTRY_COMPARE(latch->entered.load(), 4);
+        QObject receiver;
+        bool done = false;
+        Background::run(
+            QStringLiteral("local"), &receiver, [] { return 42; }, [&](int v) { done = v == 42; });
+        QTRY_VERIFY(done);
+        QCOMPARE(latch->entered.load(), 4);
+        QVERIFY(Background::threadCount() - before <= 5);
+        latch->open = true;
+        QTRY_COMPARE(latch->entered.load(), 50);
+        QTRY_COMPARE(Background::busyCount(), 0);
+    }
+
+    // A result reaches its receiver on the window's thread, never a receiver
+    // that has gone.
+    void receiverGone()
+    {
+        auto latch = std::make_shared<Latch>();
+        auto receiver = std::make_unique<QObject>();
+        int delivered = 0;
+        Qt::HANDLE thread = nullptr;
+        Background::run(
+            QStringLiteral("x"), receiver.get(), [latch] { latch->wait(); },
+            [&] {
+                ++delivered;
+                thread = QThread::currentThreadId();
+            });
+        QObject kept;
+        Background::run(
+            QStringLiteral("x"), &kept, [] {}, [&] { thread = QThread::currentThreadId(); });
+        QTRY_VERIFY(thread != nullptr);
+        QCOMPARE(thread, QThread::currentThreadId());
+        receiver.reset();
+        latch->open = true;
+        QTRY_COMPARE(Background::busyCount(), 0);
+        QCoreApplication::processEvents();
+        QCOMPARE(delivered, 0);
+    }
+
+    // When the system gives no thread the work waits and is told, and runs
+    // once a thread can be had; the program goes on.
+    void noThread()
+    {
+        QTRY_COMPARE(Background::busyCount(), 0);
+        // Every thread already there is kept busy, so that a new one is asked for.
+        auto latch = std::make_shared<Latch>();
+        const int threads = Background::threadCount();
+        for (int i = 0; i < threads; ++i)
+            Background::post(QString::number(i), [latch] { latch->wait(); });
+        QTRY_COMPARE(latch->entered.load(), threads);
+        QSignalSpy delayed(&Background::instance(), &Background::delayed);
+        bool refuse = true;
+        Background::setStarter([&refuse](std::function<void()> loop) {
+            if (refuse)
+                return false;
+            std::thread(std::move(loop)).detach();
+            return true;
+        });
+        QObject receiver;
+        bool ran = false;
+        Background::run(
+            QStringLiteral("late"), &receiver, [] {}, [&] { ran = true; });
+        QCOMPARE(delayed.size(), 1);
+        QCOMPARE(delayed.at(0).at(0).toBool(), true);
+        QTest::qWait(50);
+        QVERIFY(!ran);
+        refuse = false;
+        QTRY_VERIFY_WITH_TIMEOUT(ran, 5000);
+        QCOMPARE(delayed.size(), 2);
+        QCOMPARE(delayed.at(1).at(0).toBool(), false);
+        Background::setStarter(nullptr);
+        latch->open = true;
+    }
+};
+
+QTEST_GUILESS_MAIN(TestBackground)
+#include "tst_background.moc"
