@@ -41,6 +41,7 @@ void frmMain::showRows(Watch::Kind kind, qsizetype newCount)
     if (kind == Watch::Kind::Catalogue)
         InitViewList();
     m_model->setRows(m_watch->takeRows(), FileListModel::RowOrder::ByName);
+    m_model->setSource(m_watch->folder(), 0);
     if (newCount > 0)
         lvwFile->setToolTip(AuditTexts::newFileTip());
 

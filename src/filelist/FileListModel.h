@@ -33,6 +33,7 @@ public:
     QString text(int row, int column) const;
     const FileRow &row(int index) const { return m_rows[std::size_t(index)]; }
 
+    // Empties the list; it then stands for no folder.
     void clear();
     // Adds one row at the end, or at its sorted place once the list is sorted.
     void addRow(FileRow row);
@@ -40,6 +41,14 @@ public:
     // order already, which spares a sort by name.
     enum class RowOrder { Unknown, ByName };
     void setRows(std::vector<FileRow> rows, RowOrder arriving = RowOrder::Unknown);
+
+    // The folder the rows were listed from, and that listing's generation:
+    // an action on a row resolves its name against this folder, never
+    // against one the list does not show. Empty while the list stands for no
+    // folder.
+    QString folder() const { return m_folder; }
+    quint64 generation() const { return m_generation; }
+    void setSource(const QString &folder, quint64 generation);
 
     // Sorts by a column from now on; -1 means not sorted.
     void sortByColumn(int column);
@@ -63,6 +72,8 @@ private:
     std::vector<std::size_t> sortedOrder(const std::vector<FileRow> &rows, int column) const;
 
     std::vector<FileRow> m_rows;
+    QString m_folder;
+    quint64 m_generation = 0;
     int m_sortColumn = -1;
     RowText::TimeFormatter m_time;
     std::vector<QIcon> m_largeIcons; // by type index
