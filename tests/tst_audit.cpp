@@ -1,7 +1,9 @@
 #include "TestSupport.h"
 
 #include "ScriptedDialogs.h"
+#include "app/FolderTree.h"
 #include "app/frmMain.h"
+#include "audit/FileListing.h"
 #include "filelist/FileListModel.h"
 #include "filelist/FileListView.h"
 #include "filelist/RowText.h"
@@ -15,7 +17,9 @@
 #include <QTemporaryDir>
 #include <QTest>
 
+#include <atomic>
 #include <memory>
+#include <thread>
 #include <utility>
 
 #include <dirent.h>
@@ -271,6 +275,35 @@ private Q_SLOTS:
         QCOMPARE(m_dialogs->asked.size(), rows.isEmpty() ? 1 : 2);
         if (exit < 0)
             QCOMPARE(told(), (QStringList {found(1), found(2)}));
+    }
+
+    // Init List keeps the selection. Another folder takes the old rows away
+    // at once, and the selection and the file commands with them, while its
+    // own rows are still being listed.
+    void folderChange()
+    {
+        touch(QStringLiteral("a.txt"));
+        frmMain &win = start();
+        select(QStringLiteral("a.txt"));
+        win.lvwFile_Click();
+        win.mnuInitList_Click();
+        settle();
+        QCOMPARE(selected(), QStringList {QStringLiteral("a.txt")});
+        auto open = std::make_shared<std::atomic<bool>>(false);
+        win.watch().setLister([open](const QString &folder, std::vector<ListedFile> &files) {
+            for (int i = 0; i < 2000 && !*open; ++i)
+                std::this_thread::sleep_for(std::chrono::milliseconds(5));
+            return FileListing().list(folder, files);
+        });
+        win.folderTree()->setPath(m_dest->path());
+        QTRY_COMPARE(win.watch().folder(), m_dest->path());
+        QCOMPARE(win.listModel()->rowCount(), 0);
+        QCOMPARE(win.listModel()->folder(), QString());
+        QVERIFY(!win.findChild<QAction *>(QStringLiteral("mnuDelete"))->isEnabled());
+        *open = true;
+        settle();
+        QCOMPARE(win.listModel()->folder(), m_dest->path());
+        QCOMPARE(selected(), QStringList());
     }
 
     // The stored period is read at start; the dialog offers it in whole

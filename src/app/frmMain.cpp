@@ -592,6 +592,10 @@ void frmMain::Drive1_Change()
 void frmMain::Dir1_Change()
 {
     m_watch->setFolder(Dir1->path());
+    // The old folder's rows go at once: until the new folder's rows arrive
+    // the list stands for no folder and no action has a file to act on.
+    InitViewList();
+    lvwFile_Click();
     ReadFile();
 }
 

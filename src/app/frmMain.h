@@ -57,7 +57,6 @@ public:
     // The list.
     void InitViewList();
     void SaveColSize();
-    void AddListItem(const QString &FName, const QString &FDir = {}, const QString &FStatus = {});
     void cmdView_Click();
     void lvwFile_ColumnClick(int column);
     void lvwFile_Click();

@@ -48,10 +48,10 @@ void frmMain::mPopCopy_Click()
             setStatusText(AuditTexts::sleeping());
         return;
     }
-    // No audit pass runs until the copies end: the watch is held meanwhile.
+    // No audit pass runs until the copies end; a new catalogue does.
     if (!m_copier->isBusy()) {
         m_progressDelay.start(kProgressAfterMs);
-        m_watch->hold();
+        m_watch->holdPasses();
     }
     m_copier->add(job->sourceFolder, job->destinationFolder, job->names);
 }
@@ -72,7 +72,7 @@ void frmMain::copiesFinished()
     m_progressDelay.stop();
     m_copyProgress->hide();
     setStatusText(AuditTexts::sleeping());
-    m_watch->release();
+    m_watch->releasePasses();
 }
 
 bool frmMain::isCopying() const

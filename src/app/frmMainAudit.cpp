@@ -27,25 +27,28 @@ void frmMain::CompareFile()
 
 void frmMain::showRows(Watch::Kind kind, qsizetype newCount)
 {
-    // The rows the user picked stay picked when their files are still there.
+    Watch::Rows listed = m_watch->takeRows();
+    // The rows the user picked stay picked when their files are still there
+    // (matched by name, not by place); rows of another folder start afresh.
     QSet<QString> picked;
     QString current;
     QItemSelectionModel *selection = lvwFile->selectionModel();
-    for (const QModelIndex &index : selection->selectedRows())
-        picked.insert(m_model->row(index.row()).name);
-    if (selection->currentIndex().isValid())
-        current = m_model->row(selection->currentIndex().row()).name;
+    if (listed.folder == m_model->folder()) {
+        for (const QModelIndex &index : selection->selectedRows())
+            picked.insert(m_model->row(index.row()).name);
+        if (selection->currentIndex().isValid())
+            current = m_model->row(selection->currentIndex().row()).name;
+    }
 
     // A pass keeps the columns as they stand: their widths were stored when
     // it was asked for, and one dragged while the folder was listed stays.
     if (kind == Watch::Kind::Catalogue)
         InitViewList();
-    m_model->setRows(m_watch->takeRows(), FileListModel::RowOrder::ByName);
-    m_model->setSource(m_watch->folder(), 0);
+    m_model->setRows(std::move(listed.rows), FileListModel::RowOrder::ByName);
+    m_model->setSource(listed.folder, listed.generation);
     if (newCount > 0)
         lvwFile->setToolTip(AuditTexts::newFileTip());
 
-    // Rows are matched by name, not by their places.
     selection->clear();
     if (!picked.isEmpty() || !current.isEmpty()) {
         QItemSelection again;
@@ -60,8 +63,7 @@ void frmMain::showRows(Watch::Kind kind, qsizetype newCount)
         selection->select(again, QItemSelectionModel::Select);
     }
     // Open, Copy and Delete follow the selection that is left.
-    if (!picked.isEmpty())
-        lvwFile_Click();
+    lvwFile_Click();
 }
 
 void frmMain::showAlert(qsizetype newCount)

@@ -4,7 +4,6 @@
 #include "filelist/FileListModel.h"
 #include "filelist/FileListView.h"
 #include "platform/Dialogs.h"
-#include "platform/FileNames.h"
 
 #include <QHeaderView>
 #include <QItemSelectionModel>
@@ -12,7 +11,6 @@
 
 #include <cerrno>
 #include <cstring>
-#include <sys/stat.h>
 
 namespace {
 
@@ -72,24 +70,6 @@ void frmMain::reportRowError(int error)
                       {QStringLiteral("Error #") + QString::number(error) + QStringLiteral(": ")
                            + QString::fromLocal8Bit(std::strerror(error)),
                        QStringLiteral("Vardel")});
-}
-
-void frmMain::AddListItem(const QString &FName, const QString &FDir, const QString &FStatus)
-{
-    const QString path = FDir.endsWith(QLatin1Char('/')) ? FDir + FName : FDir + QLatin1Char('/') + FName;
-    struct stat st;
-    if (::stat(FileNames::encode(path).constData(), &st) != 0) {
-        const int error = errno;
-        // A file that vanished since the folder was listed gets no row.
-        if (error == ENOENT)
-            return;
-        FileRow row = FileRow::make(FName, FStatus, 0, 0);
-        row.timeKnown = false;
-        m_model->addRow(std::move(row));
-        reportRowError(error);
-        return;
-    }
-    m_model->addRow(FileRow::make(FName, FStatus, st.st_size, st.st_mtim.tv_sec));
 }
 
 void frmMain::cmdView_Click()

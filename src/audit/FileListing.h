@@ -1,19 +1,11 @@
 #pragma once
 
+#include "filelist/FileRow.h"
+
 #include <QString>
 
 #include <cstdint>
 #include <vector>
-
-// One plain file of a folder, with what the list shows of it, read in the
-// same sweep as its name.
-struct ListedFile {
-    QString name;
-    qint64 size = 0; // bytes
-    qint64 mtime = 0; // seconds since the epoch
-    int error = 0; // errno when the file's attributes could not be read
-    int type = -1; // index into the file type table, when known
-};
 
 // File1: lists the plain files directly in one folder (regular files and
 // links to them), hidden names and special files left out, in name order

@@ -2,83 +2,98 @@
 
 #include "audit/AuditTexts.h"
 #include "audit/FileListing.h"
-#include "filelist/FileTypes.h"
+#include "platform/Background.h"
 
 #include <mutex>
-#include <thread>
-
-// How a worker reaches the watch that started it, if the watch is still
-// there when the worker ends.
-struct Watch::Link {
-    std::mutex mutex;
-    Watch *watch = nullptr;
-};
 
 namespace {
 
 // A listing that runs longer than this shows the busy pointer.
 constexpr int kBusyAfterMs = 150;
 
+// What the last listing of the folder remembers, for the next one.
+struct SharedListing {
+    std::mutex mutex;
+    FileListing listing;
+};
+
 } // namespace
 
 Watch::Watch(QObject *parent)
     : QObject(parent)
     , m_catalogue(std::make_shared<Catalogue>())
-    , m_link(std::make_shared<Link>())
+    , m_latest(std::make_shared<std::atomic<quint64>>(0))
 {
-    m_link->watch = this;
     setLister(nullptr);
+    m_advance.setSingleShot(true);
+    m_advance.setInterval(0);
+    connect(&m_advance, &QTimer::timeout, this, &Watch::advance);
     m_busyTimer.setSingleShot(true);
     m_busyTimer.setInterval(kBusyAfterMs);
-    connect(&m_busyTimer, &QTimer::timeout, this, [this] {
-        if (m_running && !m_busy) {
-            m_busy = true;
-            Q_EMIT busyChanged(true);
-        }
-    });
-}
-
-Watch::~Watch()
-{
-    // A worker still listing ends on its own and finds no one to tell.
-    const std::lock_guard<std::mutex> lock(m_link->mutex);
-    m_link->watch = nullptr;
+    connect(&m_busyTimer, &QTimer::timeout, this, [this] { setBusy(listing()); });
 }
 
 void Watch::setLister(Lister lister)
 {
     if (!lister) {
-        // One listing at a time, so the workers can share what it remembers.
-        lister = [listing = std::make_shared<FileListing>()](const QString &folder, std::vector<ListedFile> &files) {
-            return listing->list(folder, files);
+        // A listing left behind on a share that stopped answering keeps what
+        // it remembers to itself; the next one then starts without.
+        lister = [shared = std::make_shared<SharedListing>()](const QString &folder, std::vector<ListedFile> &files) {
+            std::unique_lock<std::mutex> lock(shared->mutex, std::try_to_lock);
+            if (!lock.owns_lock())
+                return FileListing().list(folder, files);
+            return shared->listing.list(folder, files);
         };
     }
     m_lister = std::move(lister);
 }
 
+bool Watch::isIdle() const
+{
+    return !listing() && m_state != State::Telling && !m_parked && !m_catalogueAsked && !m_passAsked;
+}
+
+void Watch::leaveListing()
+{
+    m_parked.reset();
+    *m_latest = ++m_generation;
+    if (!listing())
+        return;
+    const bool pass = m_state == State::Checking;
+    m_state = State::Idle;
+    m_busyTimer.stop();
+    setBusy(false);
+    if (pass)
+        Q_EMIT statusChanged(m_available ? AuditTexts::sleeping() : AuditTexts::notAvailable(m_folder));
+}
+
 void Watch::setFolder(const QString &folder)
 {
-    if (folder == m_folder)
+    if (folder == m_folder || m_state == State::Stopped)
         return;
+    leaveListing();
     m_folder = folder;
-    // Whatever was listed of the last folder says nothing about this one.
-    ++m_generation;
-    m_parked.reset();
+    // Whatever was known of the last folder's availability says nothing of this one.
+    if (!std::exchange(m_available, true))
+        Q_EMIT statusChanged(AuditTexts::sleeping());
 }
 
 void Watch::ReadFile()
 {
+    if (m_state == State::Stopped)
+        return;
     // A listing begun before this, or waiting to be applied, may miss what
     // made the new catalogue necessary (a delete, another folder).
-    ++m_generation;
-    m_parked.reset();
-    m_catalogueWanted = true;
+    leaveListing();
+    m_catalogueAsked = true;
     advance();
 }
 
 void Watch::CompareFile()
 {
-    m_passWanted = true;
+    if (m_state == State::Stopped)
+        return;
+    m_passAsked = true;
     advance();
 }
 
@@ -90,62 +105,71 @@ void Watch::hold()
 void Watch::release()
 {
     if (m_holds > 0 && --m_holds == 0)
-        scheduleAdvance();
+        m_advance.start();
+}
+
+void Watch::holdPasses()
+{
+    ++m_passHolds;
+}
+
+void Watch::releasePasses()
+{
+    if (m_passHolds > 0 && --m_passHolds == 0)
+        m_advance.start();
 }
 
 void Watch::stop()
 {
-    m_stopped = true;
-    m_catalogueWanted = false;
-    m_passWanted = false;
-    m_parked.reset();
-    ++m_generation;
-}
-
-void Watch::scheduleAdvance()
-{
-    if (m_advancePosted)
-        return;
-    m_advancePosted = true;
-    QMetaObject::invokeMethod(this, &Watch::advance, Qt::QueuedConnection);
+    leaveListing();
+    m_state = State::Stopped;
+    m_catalogueAsked = false;
+    m_passAsked = false;
 }
 
 void Watch::advance()
 {
-    m_advancePosted = false;
     // Applying may show a box, whose own event loop comes back here.
-    if (m_running || m_applying || m_holds > 0 || m_stopped)
+    if (m_state == State::Stopped || m_state == State::Telling || m_holds > 0)
         return;
     if (m_parked) {
         Result result = std::move(*m_parked);
         m_parked.reset();
-        apply(result);
-        scheduleAdvance();
+        if (result.generation == m_generation) {
+            apply(result);
+            m_advance.start();
+            return;
+        }
+    }
+    if (listing())
+        return;
+    if (m_folder.isEmpty()) {
+        // No folder watched yet: nothing to list.
+        m_catalogueAsked = m_passAsked = false;
         return;
     }
-    // A new catalogue first: a pass looks names up in it.
-    if (m_catalogueWanted)
+    // A pass looks names up in the catalogue of its own folder: until there
+    // is one, it takes that catalogue instead.
+    if (m_catalogueAsked || (m_passAsked && m_catalogueFolder != m_folder))
         start(Kind::Catalogue);
-    else if (m_passWanted)
+    else if (m_passAsked && m_passHolds == 0)
         start(Kind::Pass);
 }
 
 void Watch::start(Kind kind)
 {
-    (kind == Kind::Catalogue ? m_catalogueWanted : m_passWanted) = false;
-    m_running = true;
+    m_catalogueAsked = false;
+    if (kind == Kind::Pass || m_catalogueFolder != m_folder)
+        m_passAsked = false;
+    m_state = kind == Kind::Catalogue ? State::Cataloguing : State::Checking;
     if (kind == Kind::Pass)
-        setStatus(AuditTexts::checking());
+        Q_EMIT statusChanged(AuditTexts::checking());
     m_busyTimer.start();
-    // The worker owns copies of all it needs and is never waited for.
-    std::thread([link = m_link, job = Job {kind, m_generation, m_folder, m_lister, m_catalogue}] {
-        auto result = std::make_shared<Result>(run(job));
-        const std::lock_guard<std::mutex> lock(link->mutex);
-        if (Watch *watch = link->watch) {
-            QMetaObject::invokeMethod(
-                watch, [watch, result] { watch->finished(std::move(*result)); }, Qt::QueuedConnection);
-        }
-    }).detach();
+    // The job owns copies of all it needs; the folder is its lane, so a share
+    // that stopped answering holds back its own listings only.
+    const Job job {kind, m_generation, m_folder, m_lister, m_catalogue, m_latest};
+    Background::run(
+        m_folder, this, [job] { return run(job); }, [this](Result result) { finished(std::move(result)); });
 }
 
 Watch::Result Watch::run(const Job &job)
@@ -153,6 +177,9 @@ Watch::Result Watch::run(const Job &job)
     Result result;
     result.kind = job.kind;
     result.generation = job.generation;
+    result.folder = job.folder;
+    if (job.latest->load() != job.generation)
+        return result;
     std::vector<ListedFile> files;
     result.listed = job.lister(job.folder, files);
     if (!result.listed)
@@ -172,13 +199,10 @@ Watch::Result Watch::run(const Job &job)
         const bool isNew = known && !known->contains(file.name);
         if (isNew)
             newNames.append(file.name);
-        // A file whose attributes could not be read still gets its row, with
-        // an empty size and time; the last such failure is told.
+        // The last failure to read a file's attributes is told.
         if (file.error)
             result.lastError = file.error;
-        const int type = file.type >= 0 ? file.type : fileTypeIndex(file.name);
-        result.rows.push_back(
-            {std::move(file.name), isNew ? newStatus : QString(), file.size, file.mtime, type, file.error == 0});
+        result.rows.push_back(AddListItem(std::move(file), isNew ? newStatus : QString()));
     }
     std::vector<ListedFile>().swap(files);
     result.newCount = newNames.size();
@@ -188,39 +212,36 @@ Watch::Result Watch::run(const Job &job)
 
 void Watch::finished(Result result)
 {
-    m_running = false;
-    m_busyTimer.stop();
-    if (m_busy) {
-        m_busy = false;
-        Q_EMIT busyChanged(false);
-    }
-    if (result.generation != m_generation || m_stopped) {
-        // Overtaken: the newer listing tells what there is to tell.
-        if (result.kind == Kind::Pass && !m_stopped && !m_passWanted)
-            setStatus(m_available ? AuditTexts::sleeping() : AuditTexts::notAvailable(m_folder));
-        scheduleAdvance();
+    // Left behind: whatever overtook it tells what there is to tell.
+    if (result.generation != m_generation || !listing())
         return;
-    }
+    m_state = State::Idle;
+    m_busyTimer.stop();
+    setBusy(false);
     if (m_holds > 0) {
         m_parked = std::move(result);
         return;
     }
     apply(result);
-    scheduleAdvance();
+    m_advance.start();
 }
 
 void Watch::apply(Result &result)
 {
-    m_applying = true;
+    m_state = State::Telling;
     const bool wasAvailable = m_available;
     m_available = result.listed;
-    if (result.listed && result.kind == Kind::Catalogue)
+    const bool ownCatalogue = result.kind == Kind::Catalogue && result.listed;
+    const bool otherFolder = result.folder != m_catalogueFolder;
+    if (ownCatalogue) {
         m_catalogue = std::move(result.catalogue);
-    m_rows = std::move(result.rows);
+        m_catalogueFolder = result.folder;
+    }
     // A folder that cannot be listed shows no rows, but says nothing about
     // its files: catalogue, signature and alert stay as they were.
+    m_rows = {result.folder, result.generation, std::move(result.rows)};
     Q_EMIT rowsReady(result.kind, result.listed ? result.newCount : 0);
-    std::vector<FileRow>().swap(m_rows);
+    m_rows = {};
     // One box for a failure that lasts, not one on every pass.
     if (result.lastError != m_lastRowError) {
         m_lastRowError = result.lastError;
@@ -228,14 +249,18 @@ void Watch::apply(Result &result)
             Q_EMIT rowError(result.lastError);
     }
     if (result.kind == Kind::Catalogue) {
-        m_alerting = false;
-        Q_EMIT quiet();
+        // Another folder is quiet even while it cannot be listed; the same
+        // one stays as it was until it can.
+        if (ownCatalogue || otherFolder) {
+            m_alerting = false;
+            Q_EMIT quiet();
+        }
         if (!m_available)
-            setStatus(AuditTexts::notAvailable(m_folder));
+            Q_EMIT statusChanged(AuditTexts::notAvailable(result.folder));
         else if (!wasAvailable)
-            setStatus(AuditTexts::sleeping());
+            Q_EMIT statusChanged(AuditTexts::sleeping());
     } else if (!m_available) {
-        setStatus(AuditTexts::notAvailable(m_folder));
+        Q_EMIT statusChanged(AuditTexts::notAvailable(result.folder));
     } else {
         // A new catalogue turns the window quiet but keeps the signature; new
         // files that repeat it (one deleted and made again) are told all the
@@ -250,12 +275,17 @@ void Watch::apply(Result &result)
             }
         }
         m_lastNewFiles = result.signature;
-        setStatus(AuditTexts::sleeping());
+        Q_EMIT statusChanged(AuditTexts::sleeping());
     }
-    m_applying = false;
+    // The exit may have come while the alert box was open.
+    if (m_state == State::Telling)
+        m_state = State::Idle;
 }
 
-void Watch::setStatus(const QString &text)
+void Watch::setBusy(bool busy)
 {
-    Q_EMIT statusChanged(text);
+    if (m_busy == busy)
+        return;
+    m_busy = busy;
+    Q_EMIT busyChanged(busy);
 }

@@ -7,36 +7,50 @@
 #include <QString>
 #include <QTimer>
 
+#include <atomic>
 #include <functional>
 #include <memory>
 #include <optional>
 #include <vector>
-
-struct ListedFile;
 
 // The watch of one folder: the catalogue (KnownFiles), the signature of the
 // last pass (LastNewFiles) and whether the window shows the alert. It
 // decides alert, quiet and "folder cannot be listed"; the window shows what
 // it is told.
 //
-// Every listing runs on a worker thread of its own, one at a time, in the
-// order asked; rows come back whole. A result that something newer has
-// overtaken (another folder, a new catalogue) is dropped. While the watch is
-// held (a box open, a copy running) no listing starts and no result is
-// applied; a pass asked for meanwhile runs once after the last release.
-// Nothing ever waits for a worker: one stuck on a dead share is left behind.
+// Every listing runs beside the window's thread and its rows come back
+// whole, with the folder and generation they were listed from. Passes of one
+// folder run one at a time; one asked for meanwhile runs once after.
+// Another folder or a new catalogue leaves a listing still running behind
+// (a share that stopped answering never holds anything up) and starts its
+// own at once; what the one left behind finds is dropped. While the watch
+// is held (a box open) no listing starts and none is applied; while passes
+// are held (copies running) passes wait, catalogues do not.
 class Watch : public QObject
 {
     Q_OBJECT
 
 public:
     enum class Kind { Catalogue, Pass };
+    enum class State {
+        Idle,
+        Cataloguing, // a catalogue of the present generation is being listed
+        Checking, // a pass of the present generation is being listed
+        Telling, // a result is being applied; its alert box may be open
+        Stopped, // the audit is over: nothing is listed or told again
+    };
     // Lists the plain files of a folder in name order; false when the folder
-    // cannot be listed. Runs on the worker thread.
+    // cannot be listed. Runs beside the window's thread.
     using Lister = std::function<bool(const QString &folder, std::vector<ListedFile> &files)>;
 
+    // What one listing showed.
+    struct Rows {
+        QString folder;
+        quint64 generation = 0;
+        std::vector<FileRow> rows;
+    };
+
     explicit Watch(QObject *parent = nullptr);
-    ~Watch() override;
 
     // Tests stand in a slow share here.
     void setLister(Lister lister);
@@ -47,23 +61,27 @@ public:
     // ReadFile: a new catalogue; the rows come without status and the
     // window turns quiet.
     void ReadFile();
-    // CompareFile: one audit pass; held while a listing runs.
+    // CompareFile: one audit pass.
     void CompareFile();
 
     // Counted: while held, no listing starts and no result is applied.
     void hold();
     void release();
-    // The audit is over (the exit confirmed): nothing is listed or told again.
+    // Counted: while held, no pass starts; catalogues go on.
+    void holdPasses();
+    void releasePasses();
     void stop();
     // A pass asked for but not yet started is forgotten (the audit stopped).
-    void dropWaitingPass() { m_passWanted = false; }
+    void dropWaitingPass() { m_passAsked = false; }
 
-    // Nothing asked for, running or waiting to be applied.
-    bool isIdle() const { return !m_running && !m_parked && !m_catalogueWanted && !m_passWanted; }
+    State state() const { return m_state; }
+    quint64 generation() const { return m_generation; }
+    // Nothing asked for, listing or waiting to be applied.
+    bool isIdle() const;
     // A finished listing waits for the hold to end.
     bool resultWaiting() const { return m_parked.has_value(); }
     // The rows of the last rowsReady(), handed over once.
-    std::vector<FileRow> takeRows() { return std::move(m_rows); }
+    Rows takeRows() { return std::move(m_rows); }
 
     const Catalogue &knownFiles() const { return *m_catalogue; }
     QString lastNewFiles() const { return m_lastNewFiles; }
@@ -80,13 +98,14 @@ Q_SIGNALS:
     void statusChanged(const QString &text);
     // Files whose attributes could not be read: told once per kind of error.
     void rowError(int error);
-    // A listing has run longer than a moment; false when it ends.
+    // A listing has run longer than a moment; false when it ends or is left.
     void busyChanged(bool busy);
 
 private:
     struct Result {
         Kind kind = Kind::Pass;
         quint64 generation = 0;
+        QString folder;
         bool listed = false;
         std::vector<FileRow> rows;
         std::shared_ptr<const Catalogue> catalogue; // a new one, from a catalogue listing
@@ -100,37 +119,42 @@ private:
         QString folder;
         Lister lister;
         std::shared_ptr<const Catalogue> catalogue; // looked up by a pass
+        // The generation asked for last: a job that waited its turn behind
+        // one stuck on the same share lists nothing once it is overtaken.
+        std::shared_ptr<const std::atomic<quint64>> latest;
     };
-    struct Link;
 
+    bool listing() const { return m_state == State::Cataloguing || m_state == State::Checking; }
+    // The present listing is given up: its result will be dropped.
+    void leaveListing();
     void advance();
-    void scheduleAdvance();
     void start(Kind kind);
     void finished(Result result);
     void apply(Result &result);
-    void setStatus(const QString &text);
+    void setBusy(bool busy);
     static Result run(const Job &job);
 
     QString m_folder;
     Lister m_lister;
     std::shared_ptr<const Catalogue> m_catalogue;
+    // The folder the catalogue was taken of: until the watched folder has
+    // one of its own, a pass takes it instead.
+    QString m_catalogueFolder;
     QString m_lastNewFiles;
     bool m_alerting = false;
     bool m_available = true;
     int m_lastRowError = 0;
 
-    std::shared_ptr<Link> m_link;
+    State m_state = State::Idle;
     quint64 m_generation = 0;
-    bool m_running = false;
-    Kind m_runningKind = Kind::Pass;
-    bool m_applying = false;
-    bool m_advancePosted = false;
-    bool m_catalogueWanted = false;
-    bool m_passWanted = false;
-    bool m_stopped = false;
+    std::shared_ptr<std::atomic<quint64>> m_latest;
+    bool m_catalogueAsked = false;
+    bool m_passAsked = false;
     int m_holds = 0;
+    int m_passHolds = 0;
     std::optional<Result> m_parked;
-    std::vector<FileRow> m_rows;
+    Rows m_rows;
+    QTimer m_advance; // the next step, from the event loop
     QTimer m_busyTimer;
     bool m_busy = false;
 };

@@ -14,9 +14,11 @@ constexpr std::size_t kFreeAsideRows = 20000;
 
 } // namespace
 
-FileRow FileRow::make(const QString &name, const QString &status, qint64 size, qint64 mtime)
+FileRow AddListItem(ListedFile &&FName, const QString &FStatus)
 {
-    return {name, status, size, mtime, fileTypeIndex(name), true};
+    const bool known = FName.error == 0;
+    const int type = FName.type >= 0 ? FName.type : fileTypeIndex(FName.name);
+    return {std::move(FName.name), FStatus, known ? FName.size : 0, known ? FName.mtime : 0, type, known};
 }
 
 FileListModel::FileListModel(QObject *parent)
@@ -114,26 +116,6 @@ bool FileListModel::lessThan(const QString &a, const QString &b) const
 {
     const int c = a.compare(b, Qt::CaseInsensitive);
     return c < 0 || (c == 0 && a < b);
-}
-
-void FileListModel::addRow(FileRow row)
-{
-    int at = int(m_rows.size());
-    if (m_sortColumn >= 0) {
-        // After every equal row, so that equal texts keep their arrival order.
-        const QString key = rowText(row, m_sortColumn);
-        int lo = 0;
-        while (lo < at) {
-            const int mid = (lo + at) / 2;
-            if (lessThan(key, text(mid, m_sortColumn)))
-                at = mid;
-            else
-                lo = mid + 1;
-        }
-    }
-    beginInsertRows({}, at, at);
-    m_rows.insert(m_rows.begin() + at, std::move(row));
-    endInsertRows();
 }
 
 QString FileListModel::rowText(const FileRow &r, int column) const

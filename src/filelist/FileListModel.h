@@ -35,8 +35,6 @@ public:
 
     // Empties the list; it then stands for no folder.
     void clear();
-    // Adds one row at the end, or at its sorted place once the list is sorted.
-    void addRow(FileRow row);
     // Replaces every row at once. Rows from a folder listing arrive in name
     // order already, which spares a sort by name.
     enum class RowOrder { Unknown, ByName };
