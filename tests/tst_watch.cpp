@@ -368,6 +368,8 @@ private Q_SLOTS:
         QVERIFY(Background::threadCount() - threads <= 2 * Background::kPerLane + 1);
         gate->open = true;
         QTRY_COMPARE(Background::busyCount(), 0);
+        // Those overtaken while they waited their turn listed nothing.
+        QCOMPARE(gate->listings.load(), 2 * Background::kPerLane);
         QCOMPARE(m_rows.constFirst(), m_dir->path());
     }
 
