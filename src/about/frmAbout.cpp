@@ -1,6 +1,7 @@
 #include "about/frmAbout.h"
 
 #include "filelist/FileIcons.h"
+#include "platform/Background.h"
 #include "platform/Dialogs.h"
 #include "platform/Twips.h"
 
@@ -115,10 +116,14 @@ void frmAbout::Form_Load()
 
 void frmAbout::StartSysInfo()
 {
-    if (SysInfo::start(m_sysInfo))
-        return;
-    m_dialogs.message(this,
-                      {QStringLiteral("System Information Is Unavailable At This Time"), QStringLiteral("Vardel")});
+    // Looking the tool up reads folders: beside the window's thread.
+    Background::run(
+        QStringLiteral("system information"), this, [where = m_sysInfo] { return SysInfo::start(where); },
+        [this](bool started) {
+            if (!started)
+                m_dialogs.message(
+                    this, {QStringLiteral("System Information Is Unavailable At This Time"), QStringLiteral("Vardel")});
+        });
 }
 
 void frmAbout::paintEvent(QPaintEvent *event)

@@ -2,10 +2,10 @@
 
 #include "filelist/FileTypes.h"
 #include "filelist/ImageList.h"
+#include "platform/Background.h"
 
 #include <algorithm>
 #include <numeric>
-#include <thread>
 
 namespace {
 
@@ -190,8 +190,10 @@ void FileListModel::setRows(std::vector<FileRow> rows, RowOrder arriving)
         endResetModel();
     }
     // The old rows are freed beside the window's thread, not on it.
-    if (rows.size() > kFreeAsideRows)
-        std::thread([old = std::move(rows)]() mutable { std::vector<FileRow>().swap(old); }).detach();
+    if (rows.size() > kFreeAsideRows) {
+        auto old = std::make_shared<std::vector<FileRow>>(std::move(rows));
+        Background::post(QStringLiteral("free rows"), [old] { old->clear(); });
+    }
 }
 
 void FileListModel::sortByColumn(int column)
