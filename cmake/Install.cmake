@@ -36,6 +36,16 @@ install(CODE "
 install(FILES ${_vardel_desktop} DESTINATION ${CMAKE_INSTALL_DATADIR}/applications)
 install(FILES ${VARDEL_DIST_DIR}/${VARDEL_APP_ID}.metainfo.xml DESTINATION ${CMAKE_INSTALL_DATADIR}/metainfo)
 
+# What Debian asks of every package: the licence in its machine-readable form
+# and the changelog, compressed as gzip -9n leaves it (no name, no time).
+set(_vardel_docdir ${CMAKE_INSTALL_DATADIR}/doc/vardel)
+set(_vardel_changelog ${PROJECT_BINARY_DIR}/dist/changelog.gz)
+install(CODE "
+    execute_process(COMMAND gzip -9n -c INPUT_FILE [[${VARDEL_DIST_DIR}/changelog]]
+                    OUTPUT_FILE [[${_vardel_changelog}]] COMMAND_ERROR_IS_FATAL ANY)
+")
+install(FILES ${VARDEL_DIST_DIR}/copyright ${_vardel_changelog} DESTINATION ${_vardel_docdir})
+
 foreach(size 16 32 48 64 128 256)
     install(FILES ${PROJECT_SOURCE_DIR}/resources/icons/hicolor/${size}x${size}/apps/vardel.png
             DESTINATION ${CMAKE_INSTALL_DATADIR}/icons/hicolor/${size}x${size}/apps
