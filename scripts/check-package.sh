@@ -96,35 +96,23 @@ validate_entry() {
     # Hints may stand; errors and warnings may not.
     ! printf '%s\n' "$out" | grep -Eq ': (error|warning): '
 }
-check "desktop entry $app_id.desktop is there" test -f "$entry"
-check "the package ships no defaults list" \
-    test -z "$(find "$root" -name '*mimeapps.list' -o -name defaults.list -o -name mimeinfo.cache)"
-if [ -f "$entry" ]; then
-    check "desktop-file-validate passes" validate_entry
-    check "Path= is /usr/share/vardel" test "$(entry_key Path)" = /usr/share/vardel
-    check "Path= holds Eye.ico and Lighton.ico" \
-        test -f "$root$(entry_key Path)/Eye.ico" -a -f "$root$(entry_key Path)/Lighton.ico"
-    exec_program=$(entry_key Exec | awk '{print $1}')
-    check "Exec= starts /usr/bin/vardel" test "$exec_program" = /usr/bin/vardel -a -x "$root$exec_program"
-    check "Icon= is the application id" test "$(entry_key Icon)" = "$app_id"
-    check "Exec= hands over one folder (%f)" test "$(entry_key Exec | awk '{print $2, NF}')" = "%f 2"
-fi
-
 # Folders. An entry listing inode/directory may be picked as the folder handler
 # where no defaults list names one, so the entry lists no type: "Open With"
 # offers it among all applications (Exec= takes %f), and it handles folders
 # once the user chooses it. The scratch desktop has no defaults list, the
 # package's entry first (on the unpacked program: GIO leaves out an entry whose
-# program is missing) and file managers sorting before and after it.
+# program is missing), then file managers sorting before and after it.
 file_managers="aaa-files io.github.aaa.Files zzz-files"
-mkdir -p "$scratch/vardel/applications" "$scratch/fm/applications" "$scratch/config"
-sed "s|^Exec=/usr/bin/vardel|Exec=$root/usr/bin/vardel|" "$entry" >"$scratch/vardel/applications/$app_id.desktop"
-for fm in $file_managers; do
-    printf '[Desktop Entry]\nType=Application\nName=%s\nExec=true %%U\nMimeType=inode/directory;\n' "$fm" \
-        >"$scratch/fm/applications/$fm.desktop"
-done
-update-desktop-database "$scratch/vardel/applications"
-update-desktop-database "$scratch/fm/applications"
+make_scratch_desktop() {
+    mkdir -p "$scratch/vardel/applications" "$scratch/fm/applications" "$scratch/config"
+    sed "s|^Exec=/usr/bin/vardel|Exec=$root/usr/bin/vardel|" "$entry" >"$scratch/vardel/applications/$app_id.desktop"
+    for fm in $file_managers; do
+        printf '[Desktop Entry]\nType=Application\nName=%s\nExec=true %%U\nMimeType=inode/directory;\n' "$fm" \
+            >"$scratch/fm/applications/$fm.desktop"
+    done
+    update-desktop-database "$scratch/vardel/applications"
+    update-desktop-database "$scratch/fm/applications"
+}
 on_scratch_desktop() {
     env -i PATH="$PATH" HOME="$scratch" LC_ALL=C XDG_DATA_HOME="$scratch/none" \
         XDG_DATA_DIRS="$scratch/vardel:$scratch/fm" XDG_CONFIG_HOME="$scratch/config" XDG_CONFIG_DIRS="$scratch/none" "$@"
@@ -139,13 +127,27 @@ folder_handler_in() { # TOOL IDS: the tool names one of the ids as the folder ha
     echo "  $1 inode/directory: ${got:-none}"
     [[ " $2 " == *" ${got%.desktop} "* ]]
 }
-for tool in gio xdg-mime; do
-    check "$tool leaves folders to a file manager" folder_handler_in "$tool" "$file_managers"
-done
-on_scratch_desktop gio mime inode/directory "$app_id.desktop" >/dev/null
-for tool in gio xdg-mime; do
-    check "$tool hands folders to it once the user chooses it" folder_handler_in "$tool" "$app_id"
-done
+check "desktop entry $app_id.desktop is there" test -f "$entry"
+check "the package ships no defaults list" \
+    test -z "$(find "$root" -name '*mimeapps.list' -o -name defaults.list -o -name mimeinfo.cache)"
+if [ -f "$entry" ]; then
+    check "desktop-file-validate passes" validate_entry
+    check "Path= is /usr/share/vardel" test "$(entry_key Path)" = /usr/share/vardel
+    check "Path= holds Eye.ico and Lighton.ico" \
+        test -f "$root$(entry_key Path)/Eye.ico" -a -f "$root$(entry_key Path)/Lighton.ico"
+    exec_program=$(entry_key Exec | awk '{print $1}')
+    check "Exec= starts /usr/bin/vardel" test "$exec_program" = /usr/bin/vardel -a -x "$root$exec_program"
+    check "Icon= is the application id" test "$(entry_key Icon)" = "$app_id"
+    check "Exec= hands over one folder (%f)" test "$(entry_key Exec | awk '{print $2, NF}')" = "%f 2"
+    make_scratch_desktop
+    for tool in gio xdg-mime; do
+        check "$tool leaves folders to a file manager" folder_handler_in "$tool" "$file_managers"
+    done
+    on_scratch_desktop gio mime inode/directory "$app_id.desktop" >/dev/null
+    for tool in gio xdg-mime; do
+        check "$tool hands folders to it once the user chooses it" folder_handler_in "$tool" "$app_id"
+    done
+fi
 
 # The AppStream metainfo.
 metainfo="$root/usr/share/metainfo/$app_id.metainfo.xml"
