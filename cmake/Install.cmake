@@ -36,6 +36,20 @@ install(CODE "
 install(FILES ${_vardel_desktop} DESTINATION ${CMAKE_INSTALL_DATADIR}/applications)
 install(FILES ${VARDEL_DIST_DIR}/${VARDEL_APP_ID}.metainfo.xml DESTINATION ${CMAKE_INSTALL_DATADIR}/metainfo)
 
+# What Debian asks of every package: the licence in its machine-readable form,
+# a changelog and a manual page, these two compressed as gzip -9n leaves them
+# (no name, no time, so the package is the same from one build to the next).
+set(_vardel_gz ${PROJECT_BINARY_DIR}/dist/gz)
+install(CODE "
+    file(MAKE_DIRECTORY [[${_vardel_gz}]])
+    foreach(_name changelog vardel.1)
+        execute_process(COMMAND gzip -9n -c INPUT_FILE \"${VARDEL_DIST_DIR}/\${_name}\"
+                        OUTPUT_FILE \"${_vardel_gz}/\${_name}.gz\" COMMAND_ERROR_IS_FATAL ANY)
+    endforeach()
+")
+install(FILES ${VARDEL_DIST_DIR}/copyright ${_vardel_gz}/changelog.gz DESTINATION ${CMAKE_INSTALL_DATADIR}/doc/vardel)
+install(FILES ${_vardel_gz}/vardel.1.gz DESTINATION ${CMAKE_INSTALL_MANDIR}/man1)
+
 foreach(size 16 32 48 64 128 256)
     install(FILES ${PROJECT_SOURCE_DIR}/resources/icons/hicolor/${size}x${size}/apps/vardel.png
             DESTINATION ${CMAKE_INSTALL_DATADIR}/icons/hicolor/${size}x${size}/apps

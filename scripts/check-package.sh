@@ -1,8 +1,9 @@
 #!/usr/bin/env bash
 # Builds the Debian package in a configured build folder and checks it: the
-# control data and its dependencies, the desktop entry and the AppStream
-# metainfo against their validators, and the files that an install of the
-# package into a scratch root lays down. Exits non-zero on any failure.
+# control data and its dependencies, lintian, the desktop entry and the
+# AppStream metainfo against their validators, who handles folders, and the
+# files that an install of the package into a scratch root lays down. Exits
+# non-zero on any failure.
 #   bash scripts/check-package.sh BUILD_DIR
 set -euo pipefail
 
@@ -17,7 +18,7 @@ if [ ! -f "$build/CPackConfig.cmake" ]; then
     exit 2
 fi
 
-bash "$source_dir/scripts/install-deps.sh" desktop-file-utils appstream dpkg-dev libglib2.0-bin
+bash "$source_dir/scripts/install-deps.sh" desktop-file-utils appstream dpkg-dev libglib2.0-bin xdg-utils lintian
 
 app_id=io.github.vardel.Vardel
 version=$(sed -n 's/^CMAKE_PROJECT_VERSION:STATIC=//p' "$build/CMakeCache.txt")
@@ -38,7 +39,8 @@ fi
 echo "Built $deb"
 
 root=$(mktemp -d)
-trap 'rm -rf "$root"' EXIT
+scratch=$(mktemp -d)
+trap 'rm -rf "$root" "$scratch"' EXIT
 dpkg-deb -x "$deb" "$root"
 
 passed=0
@@ -69,6 +71,14 @@ for p in libqt6widgets6 libqt6gui6 libqt6core6 libglib2.0-0 qt6-qpa-plugins shar
     check "depends on $p" depends_on "$p"
 done
 
+# Debian's own rules: errors fail, warnings are shown.
+check "lintian reports no errors" lintian --allow-root --fail-on error "$deb"
+doc="$root/usr/share/doc/vardel"
+changelog_version() { zcat "$doc/changelog.gz" | dpkg-parsechangelog -l - -S Version; }
+check "the changelog's last entry is $version" test "$(changelog_version)" = "$version"
+license=$(sed -n 's|.*<project_license>\(.*\)</project_license>.*|\1|p' "$source_dir/dist/$app_id.metainfo.xml")
+check "the copyright names the metainfo's licence $license" grep -qx "License: $license" "$doc/copyright"
+
 # The program and its data folder.
 check "usr/bin/vardel is an executable" test -x "$root/usr/bin/vardel" -a -f "$root/usr/bin/vardel"
 for icon in Eye.ico Lighton.ico; do
@@ -86,24 +96,36 @@ validate_entry() {
     # Hints may stand; errors and warnings may not.
     ! printf '%s\n' "$out" | grep -Eq ': (error|warning): '
 }
-# Offered in "Open With" for folders, never their default: a scratch desktop
-# whose defaults list names a file manager must still open folders with it.
-folder_default_kept() {
-    local home out rc=0
-    home=$(mktemp -d)
-    mkdir -p "$home/data/applications" "$home/config"
-    # GIO leaves out an entry whose program is not there: the unpacked one stands in.
-    sed "s|^Exec=/usr/bin/vardel|Exec=$root/usr/bin/vardel|" "$entry" >"$home/data/applications/$app_id.desktop"
-    printf '[Desktop Entry]\nType=Application\nName=Files\nExec=true %%U\nMimeType=inode/directory;\n' \
-        >"$home/data/applications/org.example.Files.desktop"
-    printf '[Default Applications]\ninode/directory=org.example.Files.desktop\n' >"$home/config/mimeapps.list"
-    update-desktop-database "$home/data/applications"
-    out=$(env LC_ALL=C HOME="$home" XDG_DATA_HOME="$home/data" XDG_DATA_DIRS="$home/none" \
-        XDG_CONFIG_HOME="$home/config" XDG_CONFIG_DIRS="$home/none" gio mime inode/directory) || rc=$?
-    rm -rf "$home"
-    printf '%s\n' "$out"
-    [ "$rc" -eq 0 ] && printf '%s\n' "$out" | head -n 1 | grep -q ': org.example.Files.desktop$' &&
-        printf '%s\n' "$out" | grep -qx "[[:space:]]*$app_id.desktop"
+# Folders. An entry listing inode/directory may be picked as the folder handler
+# where no defaults list names one, so the entry lists no type: "Open With"
+# offers it among all applications (Exec= takes %f), and it handles folders
+# once the user chooses it. The scratch desktop has no defaults list, the
+# package's entry first (on the unpacked program: GIO leaves out an entry whose
+# program is missing), then file managers sorting before and after it.
+file_managers="aaa-files io.github.aaa.Files zzz-files"
+make_scratch_desktop() {
+    mkdir -p "$scratch/vardel/applications" "$scratch/fm/applications" "$scratch/config"
+    sed "s|^Exec=/usr/bin/vardel|Exec=$root/usr/bin/vardel|" "$entry" >"$scratch/vardel/applications/$app_id.desktop"
+    for fm in $file_managers; do
+        printf '[Desktop Entry]\nType=Application\nName=%s\nExec=true %%U\nMimeType=inode/directory;\n' "$fm" \
+            >"$scratch/fm/applications/$fm.desktop"
+    done
+    update-desktop-database "$scratch/vardel/applications"
+    update-desktop-database "$scratch/fm/applications"
+}
+on_scratch_desktop() {
+    env -i PATH="$PATH" HOME="$scratch" LC_ALL=C XDG_DATA_HOME="$scratch/none" \
+        XDG_DATA_DIRS="$scratch/vardel:$scratch/fm" XDG_CONFIG_HOME="$scratch/config" XDG_CONFIG_DIRS="$scratch/none" "$@"
+}
+folder_handler_in() { # TOOL IDS: the tool names one of the ids as the folder handler
+    local got
+    if [ "$1" = gio ]; then
+        got=$(on_scratch_desktop gio mime inode/directory | sed -n '1s/^Default application for .*: //p')
+    else
+        got=$(on_scratch_desktop xdg-mime query default inode/directory)
+    fi
+    echo "  $1 inode/directory: ${got:-none}"
+    [[ " $2 " == *" ${got%.desktop} "* ]]
 }
 check "desktop entry $app_id.desktop is there" test -f "$entry"
 check "the package ships no defaults list" \
@@ -117,8 +139,14 @@ if [ -f "$entry" ]; then
     check "Exec= starts /usr/bin/vardel" test "$exec_program" = /usr/bin/vardel -a -x "$root$exec_program"
     check "Icon= is the application id" test "$(entry_key Icon)" = "$app_id"
     check "Exec= hands over one folder (%f)" test "$(entry_key Exec | awk '{print $2, NF}')" = "%f 2"
-    check "MimeType= offers it for folders" test "$(entry_key MimeType)" = "inode/directory;"
-    check "folders keep the file manager as their default" folder_default_kept
+    make_scratch_desktop
+    for tool in gio xdg-mime; do
+        check "$tool leaves folders to a file manager" folder_handler_in "$tool" "$file_managers"
+    done
+    on_scratch_desktop gio mime inode/directory "$app_id.desktop" >/dev/null
+    for tool in gio xdg-mime; do
+        check "$tool hands folders to it once the user chooses it" folder_handler_in "$tool" "$app_id"
+    done
 fi
 
 # The AppStream metainfo.
