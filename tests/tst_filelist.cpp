@@ -313,6 +313,8 @@ private Q_SLOTS:
                                                << "30000";
         QTest::newRow("not whole pixels") << "1001"
                                           << "1001";
+        QTest::newRow("too wide") << "1e30"
+                                  << "10000000";
     }
     void storedColumns()
     {

@@ -88,6 +88,7 @@ private Q_SLOTS:
         QTest::newRow("no group separator") << "1234567" << 1234567.0 << "1234567";
         QTest::newRow("negative") << " -90 " << -90.0 << "-90";
         QTest::newRow("C locale point") << "1.5" << 1.5 << "1,5";
+        QTest::newRow("whole, written with an exponent") << "1e5" << 1e5 << "100000";
         for (const char *text : {"", "12px", "inf", "1e999"})
             QTest::newRow(text) << QString::fromLatin1(text) << 0.0 << QString();
     }

@@ -160,9 +160,9 @@ Setting SettingsStore::columnSize(int column)
 
 QString SettingsStore::numberText(double value)
 {
-    // Widths and places are single precision; the shortest text that reads
-    // back to the same float keeps "1100" as "1100".
-    return userLocale().toString(static_cast<float>(value), 'g', QLocale::FloatingPointShortest);
+    // Widths and places are single precision. Fixed notation: no exponent,
+    // which a reader of the file would not expect ("1E+05" in German).
+    return userLocale().toString(static_cast<float>(value), 'f', QLocale::FloatingPointShortest);
 }
 
 std::optional<double> SettingsStore::parseNumber(const QString &text)
