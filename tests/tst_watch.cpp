@@ -15,8 +15,24 @@
 #include <memory>
 #include <thread>
 
+#include <dirent.h>
+#include <dlfcn.h>
 #include <sys/stat.h>
 #include <unistd.h>
+
+// A network share's fault, stood in for where the listing calls the
+// system: a listing that fails half way.
+static std::atomic<int> g_readdirFailsAt {0}; // the n-th call from now on fails; 0: none
+
+extern "C" dirent *readdir(DIR *dir)
+{
+    static const auto real = reinterpret_cast<dirent *(*)(DIR *)>(dlsym(RTLD_NEXT, "readdir"));
+    if (g_readdirFailsAt > 0 && --g_readdirFailsAt == 0) {
+        errno = EIO;
+        return nullptr;
+    }
+    return real(dir);
+}
 
 namespace {
 
@@ -167,6 +183,24 @@ private Q_SLOTS:
         pass();
         QCOMPARE(m_rows, (QStringList {QStringLiteral("back.txt:New"), QStringLiteral("early.txt:")}));
         QCOMPARE(m_told.join(QLatin1Char(',')), QStringLiteral("quiet,1,quiet,1"));
+    }
+
+    // A listing that fails half way is no listing: no rows, the status says
+    // so, and a new catalogue asked meanwhile keeps the whole one.
+    void listingFailsHalfWay()
+    {
+        setFolder(QStringLiteral("a|b|c|d"));
+        Watch &w = start();
+        g_readdirFailsAt = 3;
+        pass();
+        QCOMPARE(m_rows, QStringList());
+        QCOMPARE(m_status.constLast(), QStringLiteral("Folder not available: ") + m_dir->path());
+        g_readdirFailsAt = 3;
+        w.ReadFile();
+        settle();
+        touch(QStringLiteral("e"));
+        pass();
+        QCOMPARE(m_rows.join(QLatin1Char(',')), QStringLiteral("a:,b:,c:,d:,e:New"));
     }
 
     // While the folder cannot be listed the rows are empty and the status says

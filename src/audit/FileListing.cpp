@@ -105,7 +105,18 @@ bool FileListing::list(const QString &path, std::vector<ListedFile> &files)
     std::vector<std::uint32_t> rawStart;
     std::vector<QString> names;
     std::vector<std::uint8_t> types;
-    while (const dirent *entry = ::readdir(dir)) {
+    for (;;) {
+        // A listing that fails half way is no listing: what it gave would
+        // be taken for the whole folder.
+        errno = 0;
+        const dirent *entry = ::readdir(dir);
+        if (!entry) {
+            if (errno == 0)
+                break;
+            ::closedir(dir);
+            files.clear();
+            return false;
+        }
         if (entry->d_name[0] == '.')
             continue;
         const unsigned char type = entry->d_type;

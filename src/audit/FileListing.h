@@ -26,7 +26,8 @@ struct ListedFile {
 class FileListing
 {
 public:
-    // False (and no files) when the folder cannot be read.
+    // False (and no files) when the folder cannot be read, also when reading
+    // it fails half way.
     bool list(const QString &path, std::vector<ListedFile> &files);
 
 private:
