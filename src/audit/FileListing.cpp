@@ -132,10 +132,19 @@ bool FileListing::list(const QString &path, std::vector<ListedFile> &files)
         } else {
             // A file that vanished since the folder was read, or a link that
             // leads nowhere, is no plain file. A regular file whose
-            // attributes cannot be read is still listed.
-            if (errno == ENOENT || type != DT_REG)
+            // attributes cannot be read is still listed. Where the listing
+            // gives no types (NFS, FUSE), the entry itself is looked at; one
+            // that cannot be looked at either may be a file, and is listed.
+            const int error = errno;
+            bool plain = type == DT_REG;
+            if (type == DT_UNKNOWN && error != ENOENT) {
+                struct stat own;
+                plain = ::fstatat(dirFd, entry->d_name, &own, AT_SYMLINK_NOFOLLOW) == 0 ? S_ISREG(own.st_mode)
+                                                                                        : errno != ENOENT;
+            }
+            if (error == ENOENT || !plain)
                 continue;
-            file.error = errno;
+            file.error = error;
         }
         const std::size_t at = files.size();
         const std::size_t length = std::strlen(entry->d_name);
