@@ -460,14 +460,14 @@ void frmMain::Form_Load()
     m_watch->setFolder(Dir1->path());
     InitViewList();
     lvwFile->setViewMode(FileListView::Report);
+    // The first catalogue builds the columns again from "FileList"; the last
+    // exit's widths are given once more after it.
+    m_lastWidthsPending = true;
     ReadFile();
     m_watch->release();
     if (auto ms = AuditPeriod::fromStored(m_settings.read(Setting::AuditTimeout)))
         setAuditInterval(*ms);
-    for (int c = 1; c <= 4; ++c) {
-        if (auto v = m_settings.readNumber(SettingsStore::listViewColumn(c)))
-            setColumnWidthTwips(c, *v);
-    }
+    applyLastWidths();
 }
 
 bool frmMain::setAuditInterval(long long ms)

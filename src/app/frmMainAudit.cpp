@@ -15,6 +15,8 @@
 #include <QSet>
 #include <QTime>
 
+#include <utility>
+
 void frmMain::ReadFile()
 {
     m_watch->ReadFile();
@@ -38,8 +40,11 @@ void frmMain::showRows(Watch::Kind kind, qsizetype newCount)
 
     // A pass keeps the columns as they stand: their widths were stored when
     // it was asked for, and one dragged while the folder was listed stays.
-    if (kind == Watch::Kind::Catalogue)
+    if (kind == Watch::Kind::Catalogue) {
         InitViewList();
+        if (std::exchange(m_lastWidthsPending, false))
+            applyLastWidths();
+    }
     m_model->setRows(m_watch->takeRows(), FileListModel::RowOrder::ByName);
     if (newCount > 0)
         lvwFile->setToolTip(AuditTexts::newFileTip());
