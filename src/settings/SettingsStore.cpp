@@ -154,7 +154,8 @@ void SettingsStore::save()
 {
     // Every value of the file, by section and key; those without a section
     // (here "") are written in [General]. Values another program wrote as
-    // lists stay lists.
+    // lists stay lists; typed ones ("@Rect(...)"), which this program never
+    // writes, keep only their text.
     QMap<QString, QMap<QString, QByteArray>> sections;
     const auto put = [&sections](const QString &path, const QByteArray &value) {
         const qsizetype slash = path.indexOf(QLatin1Char('/'));
