@@ -290,25 +290,35 @@ private Q_SLOTS:
 
     // Stored widths are used as stored, however wide, and an undragged one is
     // saved back unchanged; unset or unusable ones give the column's default.
+    // The widths of the last exit stand over them from the first rows on.
     void storedColumns_data()
     {
         QTest::addColumn<QString>("stored");
         QTest::addColumn<QString>("width");
-        QTest::newRow("unset") << QString() << QString();
+        QTest::addColumn<QString>("lastExit"); // "List View", columns 1-4; null: none
+        QTest::newRow("unset") << QString() << QString() << QString();
         for (const char *text : {"wide", "-40", "nan", "inf"})
-            QTest::newRow(text) << QString::fromLatin1(text) << QString();
+            QTest::newRow(text) << QString::fromLatin1(text) << QString() << QString();
         QTest::newRow("wider than the screen") << "30000"
-                                               << "30000";
+                                               << "30000" << QString();
         QTest::newRow("not whole pixels") << "1001"
-                                          << "1001";
+                                          << "1001" << QString();
+        QTest::newRow("too wide") << "1e30"
+                                  << "10000000" << QString();
+        QTest::newRow("last exit") << "2500"
+                                   << "2500"
+                                   << "1234.5";
     }
     void storedColumns()
     {
         QFETCH(QString, stored);
         QFETCH(QString, width);
+        QFETCH(QString, lastExit);
 
         for (int c = 1; c <= 5 && !stored.isNull(); ++c)
             ::stored().setValue(QStringLiteral("FileList/ColumnSize%1").arg(c), stored);
+        for (int c = 1; c <= 4 && !lastExit.isNull(); ++c)
+            ::stored().setValue(QStringLiteral("List View/Column%1").arg(c), lastExit);
         Watched w;
         QVERIFY(w.start({"a.txt"}, false));
         const QStringList defaults {"1100", "420", "320", "320", "520"};
@@ -316,7 +326,7 @@ private Q_SLOTS:
         QCOMPARE(model->columnCount(), 5);
         w.win.SaveColSize();
         for (int c = 0; c < 5; ++c) {
-            const QString expected = width.isEmpty() ? defaults[c] : width;
+            const QString expected = !lastExit.isNull() && c < 4 ? lastExit : width.isEmpty() ? defaults[c] : width;
             QCOMPARE(w.view()->header()->sectionSize(c), Twips::toPixels(expected.toDouble(), w.win.dpi()));
             QCOMPARE(::stored().value(QStringLiteral("FileList/ColumnSize%1").arg(c + 1)).toString(), expected);
             // The header and the cells read the alignment as a number.

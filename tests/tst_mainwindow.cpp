@@ -176,14 +176,18 @@ private Q_SLOTS:
         QTest::newRow("height only") << "Height";
     }
 
-    // What is not stored keeps its design value, the client size above all.
+    // What is not stored keeps its design value, the client size above all,
+    // and the place is left to the desktop.
     void partialGeometry()
     {
         QFETCH(QString, key);
         store(QStringLiteral("Main/") + key, QStringLiteral("6000"));
         Loaded w;
         const QSize design = w.win.size();
-        QVERIFY(w.load());
+        QVERIFY(w.load(false));
+        QVERIFY(!w.win.testAttribute(Qt::WA_Moved));
+        w.win.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&w.win));
         const QSize frame = w.win.frameGeometry().size() - w.win.size();
         const int pixels = Twips::toPixels(6000, w.win.dpi());
         QTRY_COMPARE(w.win.width(), key == "Width" ? pixels - frame.width() : design.width());

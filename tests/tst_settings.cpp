@@ -8,6 +8,10 @@
 #include <QSettings>
 #include <QTest>
 
+#include <cerrno>
+#include <dlfcn.h>
+#include <unistd.h>
+
 // The whole process runs in a locale with a decimal comma, so that a number
 // stored or read in the C locale shows.
 static void useCommaLocale()
@@ -18,6 +22,29 @@ Q_CONSTRUCTOR_FUNCTION(useCommaLocale)
 
 Q_DECLARE_METATYPE(Setting)
 
+// Stands in for a full disk: while set, every write to a file fails.
+static bool g_diskFull = false;
+
+extern "C" ssize_t write(int fd, const void *data, size_t size)
+{
+    static const auto real = reinterpret_cast<ssize_t (*)(int, const void *, size_t)>(dlsym(RTLD_NEXT, "write"));
+    if (g_diskFull && fd > STDERR_FILENO) {
+        errno = ENOSPC;
+        return -1;
+    }
+    return real(fd, data, size);
+}
+
+// What QSettings reads from the file, through a copy of it: settings objects
+// of one file share what is not yet written.
+static QVariant onDisk(const QString &key)
+{
+    QTemporaryDir copy;
+    const QString name = copy.filePath(QStringLiteral("copy.ini"));
+    return QFile::copy(TestSupport::settingsFile(), name) ? QSettings(name, QSettings::IniFormat).value(key)
+                                                          : QVariant();
+}
+
 class TestSettings : public QObject
 {
     Q_OBJECT
@@ -25,57 +52,51 @@ class TestSettings : public QObject
 private Q_SLOTS:
     void cleanup() { QFile::remove(TestSupport::settingsFile()); }
 
-    void table_data()
+    void fileFormat_data()
     {
         QTest::addColumn<Setting>("setting");
-        QTest::addColumn<QString>("path"); // section/key as on disk
-        QTest::addColumn<QString>("fallback"); // null: no default
+        QTest::addColumn<QString>("text");
 
-        const auto row = [](Setting setting, const QString &path, const char *fallback) {
-            QTest::newRow(qPrintable(path)) << setting << path << QString::fromLatin1(fallback);
-        };
-        row(Setting::MainTop, QStringLiteral("Main/Top"), nullptr);
-        row(Setting::MainLeft, QStringLiteral("Main/Left"), nullptr);
-        row(Setting::MainWidth, QStringLiteral("Main/Width"), nullptr);
-        row(Setting::MainHeight, QStringLiteral("Main/Height"), nullptr);
-        row(Setting::MainWindow, QStringLiteral("Main/Window"), nullptr);
-        row(Setting::Driver, QStringLiteral("Setting/Driver"), "x:\\");
-        row(Setting::Path, QStringLiteral("Setting/Path"), "x:\\temp\\Pelmo");
-        row(Setting::AuditTimeout, QStringLiteral("Setting/Audit Timeout"), "60000");
-        const char *sizes[] = {"1100", "420", "320", "320", "520"};
-        for (int c = 1; c <= 5; ++c) {
-            if (c <= 4)
-                row(SettingsStore::listViewColumn(c), QStringLiteral("List View/Column%1").arg(c), nullptr);
-            row(SettingsStore::columnSize(c), QStringLiteral("FileList/ColumnSize%1").arg(c), sizes[c - 1]);
-        }
+        QTest::newRow("a key with a space") << Setting::AuditTimeout << "12345";
+        QTest::newRow("a section with a space") << Setting::Column1 << "1234,5";
+        QTest::newRow("quotes and separators") << Setting::Path << QString::fromUtf8("C:\\a \"ä\";b=c");
+        QTest::newRow("spaces at both ends") << Setting::Path << " x ";
+        QTest::newRow("a typed value's look") << Setting::Path << "@Variant(x)";
+        QTest::newRow("control characters") << Setting::Path
+                                            << QString::fromUtf8("a\nb\x01"
+                                                                 "c\t");
+        QTest::newRow("beyond 16 bits") << Setting::Driver << QString::fromUtf8("\xF0\x9F\x98\x80");
+        QTest::newRow("empty, not absent") << Setting::Path << QString();
     }
 
-    // An empty store reads each key's default. Each write is on disk, under
-    // its section and key, when it returns (or when its batch ends); a stored
-    // empty text is a value, not an absent key.
-    void table()
+    // The file is written as QSettings writes it: QSettings reads each text
+    // back, and values another program left in the file stay as they were.
+    void fileFormat()
     {
         QFETCH(Setting, setting);
-        QFETCH(QString, path);
-        QFETCH(QString, fallback);
+        QFETCH(QString, text);
 
+        QSettings(TestSupport::settingsFile(), QSettings::IniFormat)
+            .setValue(QStringLiteral("Other/a=%b"), QStringList {"a", "b c"});
+        SettingsStore().write(setting, text);
+        const QString key = SettingsStore::section(setting) + QLatin1Char('/') + SettingsStore::key(setting);
+        QCOMPARE(onDisk(key), QVariant(text));
+        QCOMPARE(onDisk(QStringLiteral("Other/a=%b")), QVariant(QStringList {"a", "b c"}));
+        QCOMPARE(SettingsStore().read(setting), text);
+    }
+
+    // A write the disk refuses leaves the old file whole; the next write,
+    // even of the same text, tries again.
+    void diskFull()
+    {
         SettingsStore store;
-        QCOMPARE(store.read(setting), fallback);
-        for (const QString &text : {QStringLiteral("value ä/\\=;\""), QString()}) {
-            if (text.isEmpty()) {
-                // Within a batch the write reaches the disk when the batch ends.
-                SettingsStore::Batch batch(store);
-                store.write(setting, text);
-            } else {
-                store.write(setting, text);
-            }
-            // Read from a copy: settings objects of one file share what is not yet written.
-            QTemporaryDir copy;
-            QVERIFY(QFile::copy(TestSupport::settingsFile(), copy.filePath(QStringLiteral("copy.ini"))));
-            QCOMPARE(QSettings(copy.filePath(QStringLiteral("copy.ini")), QSettings::IniFormat).value(path).toString(),
-                     text);
-            QCOMPARE(SettingsStore().read(setting), text);
-        }
+        store.write(Setting::Path, QStringLiteral("old"));
+        g_diskFull = true;
+        store.write(Setting::Path, QStringLiteral("new"));
+        g_diskFull = false;
+        QCOMPARE(onDisk(QStringLiteral("Setting/Path")), QVariant(QStringLiteral("old")));
+        store.write(Setting::Path, QStringLiteral("new"));
+        QCOMPARE(onDisk(QStringLiteral("Setting/Path")), QVariant(QStringLiteral("new")));
     }
 
     void numbers_data()
@@ -88,6 +109,7 @@ private Q_SLOTS:
         QTest::newRow("no group separator") << "1234567" << 1234567.0 << "1234567";
         QTest::newRow("negative") << " -90 " << -90.0 << "-90";
         QTest::newRow("C locale point") << "1.5" << 1.5 << "1,5";
+        QTest::newRow("whole, written with an exponent") << "1e5" << 1e5 << "100000";
         for (const char *text : {"", "12px", "inf", "1e999"})
             QTest::newRow(text) << QString::fromLatin1(text) << 0.0 << QString();
     }

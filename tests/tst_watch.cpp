@@ -16,8 +16,41 @@
 #include <memory>
 #include <thread>
 
+#include <cstring>
+#include <dirent.h>
+#include <dlfcn.h>
 #include <sys/stat.h>
 #include <unistd.h>
+
+// A network share's faults, stood in for where the listing calls the
+// system: a listing that fails half way, one that gives no file types, and
+// files whose attributes cannot be read (named "unreadable...").
+static std::atomic<int> g_readdirFailsAt {0}; // the n-th call from now on fails; 0: none
+static std::atomic<bool> g_noTypes {false};
+
+extern "C" dirent *readdir(DIR *dir)
+{
+    static const auto real = reinterpret_cast<dirent *(*)(DIR *)>(dlsym(RTLD_NEXT, "readdir"));
+    if (g_readdirFailsAt > 0 && --g_readdirFailsAt == 0) {
+        errno = EIO;
+        return nullptr;
+    }
+    dirent *entry = real(dir);
+    if (entry && g_noTypes)
+        entry->d_type = DT_UNKNOWN;
+    return entry;
+}
+
+extern "C" int fstatat(int dirFd, const char *name, struct stat *st, int flags) noexcept
+{
+    static const auto real
+        = reinterpret_cast<int (*)(int, const char *, struct stat *, int)>(dlsym(RTLD_NEXT, "fstatat"));
+    if (flags == 0 && std::strncmp(name, "unreadable", 10) == 0) {
+        errno = EIO;
+        return -1;
+    }
+    return real(dirFd, name, st, flags);
+}
 
 namespace {
 
@@ -173,6 +206,24 @@ private Q_SLOTS:
         QCOMPARE(m_told.join(QLatin1Char(',')), QStringLiteral("quiet,1,quiet,1"));
     }
 
+    // A listing that fails half way is no listing: no rows, the status says
+    // so, and a new catalogue asked meanwhile keeps the whole one.
+    void listingFailsHalfWay()
+    {
+        setFolder(QStringLiteral("a|b|c|d"));
+        Watch &w = start();
+        g_readdirFailsAt = 3;
+        pass();
+        QCOMPARE(m_rows, QStringList());
+        QCOMPARE(m_status.constLast(), QStringLiteral("Folder not available: ") + m_dir->path());
+        g_readdirFailsAt = 3;
+        w.ReadFile();
+        settle();
+        touch(QStringLiteral("e"));
+        pass();
+        QCOMPARE(m_rows.join(QLatin1Char(',')), QStringLiteral("a:,b:,c:,d:,e:New"));
+    }
+
     // While the folder cannot be listed the rows are empty and the status says
     // so; a new catalogue asked meanwhile changes nothing, so once the folder
     // is back only files added since are new, and those told are not told again.
@@ -214,18 +265,34 @@ private Q_SLOTS:
         QCOMPARE(m_told.join(QLatin1Char(',')), QStringLiteral("error 13,1,error 5"));
     }
 
-    // Dangling and folder links, a pipe and a link to it are no plain files:
-    // no rows. A link to a file is one.
+    void linksAndSpecialFiles_data()
+    {
+        QTest::addColumn<bool>("noTypes");
+        QTest::newRow("local disk") << false;
+        QTest::newRow("no file types (NFS, FUSE)") << true;
+    }
+    // Dangling, looping and folder links, a pipe and a link to it are no
+    // plain files: no rows. A link to a file is one, and so is a file whose
+    // attributes cannot be read.
     void linksAndSpecialFiles()
     {
+        QFETCH(bool, noTypes);
         const QByteArray dir = QFile::encodeName(m_dir->path());
         touch(QStringLiteral("file.txt"));
+        touch(QStringLiteral("unreadable.txt"));
         QVERIFY(::mkdir((dir + "/sub").constData(), 0755) == 0 && ::mkfifo((dir + "/pipe").constData(), 0644) == 0);
-        for (const auto &[link, target] :
-             {std::pair {"dangling", "nowhere"}, {"to-folder", "sub"}, {"to-pipe", "pipe"}, {"to-file", "file.txt"}})
+        for (const auto &[link, target] : {std::pair {"dangling", "nowhere"},
+                                           {"loop", "loop"},
+                                           {"to-folder", "sub"},
+                                           {"to-pipe", "pipe"},
+                                           {"to-file", "file.txt"}})
             QVERIFY(::symlink(target, (dir + '/' + link).constData()) == 0);
+        g_noTypes = noTypes;
         start();
-        QCOMPARE(m_rows, (QStringList {QStringLiteral("file.txt:"), QStringLiteral("to-file:")}));
+        g_noTypes = false;
+        QCOMPARE(
+            m_rows,
+            (QStringList {QStringLiteral("file.txt:"), QStringLiteral("to-file:"), QStringLiteral("unreadable.txt:")}));
     }
 
     void period_data()

@@ -67,16 +67,20 @@ QRect withinScreens(QRect outer)
 
 // Gives a window the outer width and height it was asked for once the
 // desktop's frame around it is known, unless it was resized meanwhile (a
-// side not asked for keeps its client size), and keeps it, frame and all,
-// on the screen. Then goes away.
+// side not asked for keeps its client size), and the one coordinate asked
+// for (the other stays where the desktop put the window), and keeps it,
+// frame and all, on the screen. Then goes away.
 class OuterSizeKeeper : public QObject
 {
 public:
-    OuterSizeKeeper(QWidget *window, std::optional<int> outerWidth, std::optional<int> outerHeight)
+    OuterSizeKeeper(QWidget *window, std::optional<int> outerWidth, std::optional<int> outerHeight,
+                    std::optional<int> left, std::optional<int> top)
         : QObject(window)
         , m_window(window)
         , m_outerWidth(outerWidth)
         , m_outerHeight(outerHeight)
+        , m_left(left)
+        , m_top(top)
         , m_client(window->size())
     {
         window->installEventFilter(this);
@@ -107,7 +111,9 @@ protected:
             // With its frame the window may no longer fit where it was put.
             const QSize outer(m_outerWidth.value_or(m_client.width() + extra.width()),
                               m_outerHeight.value_or(m_client.height() + extra.height()));
-            const QRect fitted = withinScreens(QRect(m_window->frameGeometry().topLeft(), outer));
+            const QPoint placed = m_window->frameGeometry().topLeft();
+            const QRect fitted
+                = withinScreens(QRect(QPoint(m_left.value_or(placed.x()), m_top.value_or(placed.y())), outer));
             if (fitted.topLeft() != m_window->frameGeometry().topLeft())
                 m_window->move(fitted.topLeft());
             m_window->resize(std::max(1, fitted.width() - extra.width()),
@@ -121,6 +127,8 @@ private:
     QWidget *m_window;
     std::optional<int> m_outerWidth;
     std::optional<int> m_outerHeight;
+    std::optional<int> m_left;
+    std::optional<int> m_top;
     QSize m_client;
 };
 
@@ -400,8 +408,8 @@ void frmMain::Form_Load()
     setWindowIconFile(QStringLiteral("Eye.ico"));
 
     // The stored places are the outer frame's, in twips; each one missing or
-    // no number, and a size not above 0, keeps its design value, and with
-    // none stored the window opens where the desktop puts it.
+    // no number, and a size not above 0, keeps its design value, and a
+    // coordinate not stored is the desktop's to choose.
     const auto storedPixels = [this](Setting setting, bool isSize) -> std::optional<int> {
         const std::optional<double> v = m_settings.readNumber(setting);
         if (!v || (isSize && *v <= 0))
@@ -423,12 +431,17 @@ void frmMain::Form_Load()
         outer.setSize(QSize(width.value_or(outer.width()), height.value_or(outer.height())));
         outer.moveTo(left.value_or(outer.left()), top.value_or(outer.top()));
         outer = withinScreens(outer);
-        // A window's position is its frame's.
-        move(outer.topLeft());
+        // A window's position is its frame's. Before the first showing the
+        // desktop has not placed the window yet: one coordinate alone waits
+        // for that place.
+        const bool placed = !frameExtra.isNull();
+        if ((top && left) || (placed && (top || left)))
+            move(outer.topLeft());
         resize(std::max(1, outer.width() - frameExtra.width()), std::max(1, outer.height() - frameExtra.height()));
-        if (frameExtra.isNull())
+        if (!placed)
             new OuterSizeKeeper(this, width ? std::optional(outer.width()) : std::nullopt,
-                                height ? std::optional(outer.height()) : std::nullopt);
+                                height ? std::optional(outer.height()) : std::nullopt,
+                                top && left ? std::nullopt : left, top && left ? std::nullopt : top);
     }
 
     if (auto v = m_settings.readNumber(Setting::MainWindow)) {
@@ -447,14 +460,14 @@ void frmMain::Form_Load()
     m_watch->setFolder(Dir1->path());
     InitViewList();
     lvwFile->setViewMode(FileListView::Report);
+    // The first catalogue builds the columns again from "FileList"; the last
+    // exit's widths are given once more after it.
+    m_lastWidthsPending = true;
     ReadFile();
     m_watch->release();
     if (auto ms = AuditPeriod::fromStored(m_settings.read(Setting::AuditTimeout)))
         setAuditInterval(*ms);
-    for (int c = 1; c <= 4; ++c) {
-        if (auto v = m_settings.readNumber(SettingsStore::listViewColumn(c)))
-            setColumnWidthTwips(c, *v);
-    }
+    applyLastWidths();
 }
 
 bool frmMain::setAuditInterval(long long ms)

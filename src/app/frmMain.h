@@ -57,6 +57,8 @@ public:
     // The list.
     void InitViewList();
     void SaveColSize();
+    // The widths the list had at the last exit ("List View").
+    void applyLastWidths();
     void cmdView_Click();
     void lvwFile_ColumnClick(int column);
     void lvwFile_Click();
@@ -186,6 +188,8 @@ private:
     // Twips last given to each column, so that a width the user has not
     // dragged is stored as it was read, not as its rounded pixels.
     std::array<double, 5> m_columnTwips {1100, 420, 320, 320, 520};
+    // The first catalogue's columns still take the last exit's widths.
+    bool m_lastWidthsPending = false;
     int m_auditInterval = 60000;
     QString m_iconName;
     // The outer size the layout was last worked out for.

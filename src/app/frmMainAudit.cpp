@@ -15,6 +15,8 @@
 #include <QSet>
 #include <QTime>
 
+#include <utility>
+
 void frmMain::ReadFile()
 {
     m_watch->ReadFile();
@@ -42,8 +44,11 @@ void frmMain::showRows(Watch::Kind kind, qsizetype newCount)
 
     // A pass keeps the columns as they stand: their widths were stored when
     // it was asked for, and one dragged while the folder was listed stays.
-    if (kind == Watch::Kind::Catalogue)
+    if (kind == Watch::Kind::Catalogue) {
         InitViewList();
+        if (std::exchange(m_lastWidthsPending, false))
+            applyLastWidths();
+    }
     m_model->setRows(std::move(listed.rows), FileListModel::RowOrder::ByName);
     m_model->setSource(listed.folder, listed.generation);
     if (newCount > 0)

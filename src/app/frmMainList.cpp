@@ -55,6 +55,14 @@ void frmMain::InitViewList()
     m_model->clear();
 }
 
+void frmMain::applyLastWidths()
+{
+    for (int c = 1; c <= 4; ++c) {
+        if (auto v = m_settings.readNumber(SettingsStore::listViewColumn(c)))
+            setColumnWidthTwips(c, *v);
+    }
+}
+
 void frmMain::SaveColSize()
 {
     // Runs on every tick: a width that has not changed is not written, and

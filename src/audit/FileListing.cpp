@@ -105,7 +105,18 @@ bool FileListing::list(const QString &path, std::vector<ListedFile> &files)
     std::vector<std::uint32_t> rawStart;
     std::vector<QString> names;
     std::vector<std::uint8_t> types;
-    while (const dirent *entry = ::readdir(dir)) {
+    for (;;) {
+        // A listing that fails half way is no listing: what it gave would
+        // be taken for the whole folder.
+        errno = 0;
+        const dirent *entry = ::readdir(dir);
+        if (!entry) {
+            if (errno == 0)
+                break;
+            ::closedir(dir);
+            files.clear();
+            return false;
+        }
         if (entry->d_name[0] == '.')
             continue;
         const unsigned char type = entry->d_type;
@@ -121,10 +132,19 @@ bool FileListing::list(const QString &path, std::vector<ListedFile> &files)
         } else {
             // A file that vanished since the folder was read, or a link that
             // leads nowhere, is no plain file. A regular file whose
-            // attributes cannot be read is still listed.
-            if (errno == ENOENT || type != DT_REG)
+            // attributes cannot be read is still listed. Where the listing
+            // gives no types (NFS, FUSE), the entry itself is looked at; one
+            // that cannot be looked at either may be a file, and is listed.
+            const int error = errno;
+            bool plain = type == DT_REG;
+            if (type == DT_UNKNOWN && error != ENOENT) {
+                struct stat own;
+                plain = ::fstatat(dirFd, entry->d_name, &own, AT_SYMLINK_NOFOLLOW) == 0 ? S_ISREG(own.st_mode)
+                                                                                        : errno != ENOENT;
+            }
+            if (error == ENOENT || !plain)
                 continue;
-            file.error = errno;
+            file.error = error;
         }
         const std::size_t at = files.size();
         const std::size_t length = std::strlen(entry->d_name);

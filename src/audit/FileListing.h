@@ -18,7 +18,8 @@
 class FileListing
 {
 public:
-    // False (and no files) when the folder cannot be read.
+    // False (and no files) when the folder cannot be read, also when reading
+    // it fails half way.
     bool list(const QString &path, std::vector<ListedFile> &files);
 
 private:

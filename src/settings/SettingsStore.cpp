@@ -1,6 +1,9 @@
 #include "settings/SettingsStore.h"
 
+#include <QDir>
+#include <QFileInfo>
 #include <QLocale>
+#include <QSaveFile>
 #include <QSettings>
 
 #include <array>
@@ -49,6 +52,52 @@ QString path(Setting setting)
     return QLatin1String(e.section) + QLatin1Char('/') + QLatin1String(e.key);
 }
 
+// A section or key as QSettings writes it in an INI file: "List View" is
+// "List%20View", and a '/' within a key is a '\\'.
+QByteArray iniKey(const QString &key)
+{
+    QByteArray out;
+    for (const QChar c : key) {
+        const char16_t u = c.unicode();
+        if (u == u'/')
+            out += '\\';
+        else if ((u >= u'a' && u <= u'z') || (u >= u'A' && u <= u'Z') || (u >= u'0' && u <= u'9') || u == u'_'
+                 || u == u'-' || u == u'.')
+            out += char(u);
+        else if (u <= 0xFF)
+            out += '%' + QByteArray::number(u, 16).toUpper().rightJustified(2, '0');
+        else
+            out += "%U" + QByteArray::number(u, 16).toUpper().rightJustified(4, '0');
+    }
+    return out;
+}
+
+// A text value as QSettings writes it and reads it back.
+QByteArray iniText(const QString &text)
+{
+    // A leading '@' would announce a typed value.
+    QString out = text.startsWith(QLatin1Char('@')) ? QStringLiteral("@") : QString();
+    bool quoted = text.startsWith(QLatin1Char(' ')) || text.endsWith(QLatin1Char(' '));
+    // Hex digits right after a "\x" escape would be read as part of it.
+    bool afterHex = false;
+    for (const QChar c : text) {
+        const char16_t u = c.unicode();
+        quoted = quoted || u == u';' || u == u',' || u == u'=';
+        const bool hexDigit = (u >= u'0' && u <= u'9') || (u >= u'a' && u <= u'f') || (u >= u'A' && u <= u'F');
+        if (u < 0x20 || (afterHex && hexDigit)) {
+            out += QStringLiteral("\\x") + QString::number(u, 16);
+            afterHex = true;
+            continue;
+        }
+        afterHex = false;
+        if (u == u'"' || u == u'\\')
+            out += QLatin1Char('\\');
+        out += c;
+    }
+    const QByteArray bytes = out.toUtf8();
+    return quoted ? '"' + bytes + '"' : bytes;
+}
+
 QLocale userLocale()
 {
     QLocale locale = QLocale::system();
@@ -72,7 +121,10 @@ QString SettingsStore::read(Setting setting) const
 
 QString SettingsStore::read(Setting setting, const QString &fallback) const
 {
-    const QVariant value = m_settings->value(path(setting));
+    const QString key = path(setting);
+    if (const auto written = m_written.constFind(key); written != m_written.cend())
+        return *written;
+    const QVariant value = m_settings->value(key);
     if (!value.isValid())
         return fallback;
     // A value that another program wrote as a list or a number still reads as text.
@@ -86,17 +138,64 @@ void SettingsStore::write(Setting setting, const QString &text)
     const QString key = path(setting);
     // Read from memory: the values stored are the program's own. After a
     // write the disk refused, the next one tries again.
-    const QVariant stored = m_settings->value(key);
-    if (m_settings->status() == QSettings::NoError && stored.typeId() == QMetaType::QString
-        && stored.toString() == text)
+    const QVariant stored = m_written.contains(key) ? QVariant(m_written.value(key)) : m_settings->value(key);
+    if (!m_saveFailed && stored.typeId() == QMetaType::QString && stored.toString() == text)
         return;
-    m_settings->setValue(key, text);
+    m_written.insert(key, text);
     // Every rewrite of the file waits for the disk twice; under load that is
     // a tenth of a second each.
     if (m_batches > 0)
-        m_unsynced = true;
+        m_unsaved = true;
     else
-        m_settings->sync();
+        save();
+}
+
+void SettingsStore::save()
+{
+    // Every value of the file, by section and key; those without a section
+    // (here "") are written in [General]. Values another program wrote as
+    // lists stay lists; typed ones ("@Rect(...)"), which this program never
+    // writes, keep only their text.
+    QMap<QString, QMap<QString, QByteArray>> sections;
+    const auto put = [&sections](const QString &path, const QByteArray &value) {
+        const qsizetype slash = path.indexOf(QLatin1Char('/'));
+        sections[slash < 0 ? QString() : path.left(slash)][path.mid(slash + 1)] = value;
+    };
+    // The file's own values only, not those of the system-wide fallbacks.
+    const QSettings file(fileName(), QSettings::IniFormat);
+    for (const QString &key : file.allKeys()) {
+        const QVariant value = file.value(key);
+        if (value.typeId() != QMetaType::QStringList) {
+            put(key, iniText(value.toString()));
+            continue;
+        }
+        QByteArrayList items;
+        for (const QString &item : value.toStringList())
+            items.append(iniText(item));
+        put(key, items.join(", "));
+    }
+    for (auto it = m_written.cbegin(); it != m_written.cend(); ++it)
+        put(it.key(), iniText(it.value()));
+
+    QByteArray text;
+    for (auto section = sections.cbegin(); section != sections.cend(); ++section) {
+        const QByteArray name = section.key().isEmpty() ? QByteArray("General")
+            : section.key() == QLatin1String("General") ? QByteArray("%General")
+                                                        : iniKey(section.key());
+        text += '[' + name + "]\n";
+        for (auto key = section->cbegin(); key != section->cend(); ++key)
+            text += iniKey(key.key()) + '=' + key.value() + '\n';
+        text += '\n';
+    }
+
+    // Through a temporary put in the file's place only when all of it was
+    // written. Unbuffered, so that a write the disk refuses fails the
+    // commit: Qt's last flush of a buffer goes unchecked, and the empty
+    // temporary would replace the file.
+    QDir().mkpath(QFileInfo(fileName()).path());
+    QSaveFile out(fileName());
+    m_saveFailed
+        = !(out.open(QIODevice::WriteOnly | QIODevice::Unbuffered) && out.write(text) == text.size() && out.commit());
 }
 
 SettingsStore::Batch::Batch(SettingsStore &store)
@@ -107,9 +206,9 @@ SettingsStore::Batch::Batch(SettingsStore &store)
 
 SettingsStore::Batch::~Batch()
 {
-    if (--m_store.m_batches == 0 && m_store.m_unsynced) {
-        m_store.m_unsynced = false;
-        m_store.m_settings->sync();
+    if (--m_store.m_batches == 0 && m_store.m_unsaved) {
+        m_store.m_unsaved = false;
+        m_store.save();
     }
 }
 
@@ -160,9 +259,9 @@ Setting SettingsStore::columnSize(int column)
 
 QString SettingsStore::numberText(double value)
 {
-    // Widths and places are single precision; the shortest text that reads
-    // back to the same float keeps "1100" as "1100".
-    return userLocale().toString(static_cast<float>(value), 'g', QLocale::FloatingPointShortest);
+    // Widths and places are single precision. Fixed notation: no exponent,
+    // which a reader of the file would not expect ("1E+05" in German).
+    return userLocale().toString(static_cast<float>(value), 'f', QLocale::FloatingPointShortest);
 }
 
 std::optional<double> SettingsStore::parseNumber(const QString &text)

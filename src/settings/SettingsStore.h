@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QMap>
 #include <QString>
 
 #include <memory>
@@ -45,8 +46,9 @@ public:
     QString read(Setting setting, const QString &fallback) const;
     // Stores the text; it is on disk when this returns (or, within a Batch,
     // when the batch ends). A text already stored is not written again, so
-    // storing what has not changed touches no file. A write that the file
-    // system refuses is dropped without complaint.
+    // storing what has not changed touches no file. The file is replaced
+    // whole or not at all: a write that the file system refuses leaves the
+    // old file, without complaint, and the next write tries again.
     void write(Setting setting, const QString &text);
 
     // Writes made while a batch lives reach the disk together, in one
@@ -85,7 +87,13 @@ public:
     static std::optional<double> parseNumber(const QString &text);
 
 private:
+    void save();
+
+    // Reads the file; never writes it.
     std::unique_ptr<QSettings> m_settings;
+    // The texts this store wrote, by "section/key".
+    QMap<QString, QString> m_written;
     int m_batches = 0;
-    bool m_unsynced = false;
+    bool m_unsaved = false;
+    bool m_saveFailed = false;
 };
