@@ -36,23 +36,11 @@ void store(const QString &key, const QString &value)
     QSettings(TestSupport::settingsFile(), QSettings::IniFormat).setValue(key, value);
 }
 
-// Volumes told by a source of the test's own while it lives; its latches
-// open when it goes, so that no work is left waiting.
+// Volumes told by a source of the test's own while it lives.
 struct SourceSwap {
     Volumes::Source saved = Volumes::source();
-    std::vector<std::shared_ptr<TestSupport::Latch>> latches;
-    template<class... Latches>
-    explicit SourceSwap(Volumes::Source source, Latches... held)
-        : latches {held...}
-    {
-        Volumes::setSource(std::move(source));
-    }
-    ~SourceSwap()
-    {
-        Volumes::setSource(saved);
-        for (const auto &latch : latches)
-            latch->open = true;
-    }
+    explicit SourceSwap(Volumes::Source source) { Volumes::setSource(std::move(source)); }
+    ~SourceSwap() { Volumes::setSource(saved); }
 };
 
 // The main window, loaded from the stored settings and, if asked, shown.
@@ -206,8 +194,7 @@ private Q_SLOTS:
                                      latch->wait();
                                  return plain.mountTable();
                              },
-                             Volumes::source().isReady},
-            latch);
+                             Volumes::source().isReady});
         tree.setPath(dir.path());
         QTRY_COMPARE(latch->entered.load(), 1);
         QVERIFY(answer(dir.filePath(QStringLiteral("sub"))));
@@ -243,8 +230,7 @@ private Q_SLOTS:
                                                        volume->wait();
                                                    }
                                                    return true;
-                                               }},
-                              table, volume);
+                                               }});
         {
             Loaded w;
             w.win.Form_Load();
