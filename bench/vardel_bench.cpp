@@ -150,12 +150,9 @@ int main(int argc, char *argv[])
     window.resize(1000, 700);
     window.show();
     window.setAuditInterval(0); // passes are run by hand
+    window.setStartFolder(QDir(dir).absolutePath());
     window.Form_Load();
     window.setAuditInterval(0);
-    if (!window.folderTree()->setPath(dir)) {
-        std::fprintf(stderr, "cannot watch %s\n", qPrintable(dir));
-        return 1;
-    }
     // Sorted by name, as after a click on the "Name" header.
     window.lvwFile_ColumnClick(0);
     window.listView()->setViewMode(viewMode);
@@ -172,6 +169,10 @@ int main(int argc, char *argv[])
             QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
     };
     settle();
+    if (window.watch().folder() != QDir(dir).absolutePath()) {
+        std::fprintf(stderr, "cannot watch %s\n", qPrintable(dir));
+        return 1;
+    }
 
     std::vector<double> catalogue;
     for (int i = 0; i < 3; ++i) {

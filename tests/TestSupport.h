@@ -2,7 +2,8 @@
 
 // Included first by every test: before anything reads a setting, the process
 // gets configuration, data and cache folders of its own in a temporary
-// folder, so no test ever touches the user's own settings.
+// folder, so no test ever touches the user's own settings, and a mount table
+// of its own ("/" alone, ready), so no test waits on the machine's mounts.
 
 #include <QCoreApplication>
 #include <QDeadlineTimer>
@@ -11,6 +12,12 @@
 #include <QTemporaryDir>
 #include <QThread>
 #include <QtGlobal>
+
+#include "platform/Volumes.h"
+
+#include <atomic>
+#include <chrono>
+#include <thread>
 
 namespace TestSupport {
 
@@ -33,7 +40,26 @@ inline void isolateHome()
     QFile::setPermissions(root + QStringLiteral("/runtime"), QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
         qputenv("QT_QPA_PLATFORM", "offscreen");
+    Volumes::setSource(
+        {[] { return QByteArray("22 1 8:1 / / rw - ext4 /dev/sda1 rw\n"); }, [](const QString &) { return true; }});
 }
+
+// Work that stands in for a disk that stopped answering, until the latch
+// opens (ten seconds at most, so that a test fails instead of hanging). It
+// notes whether the window's thread ever came to wait on it.
+struct Latch {
+    std::atomic<bool> open {false};
+    std::atomic<int> entered {0};
+    std::atomic<bool> windowWaited {false};
+    void wait()
+    {
+        ++entered;
+        if (QThread::currentThread() == QCoreApplication::instance()->thread())
+            windowWaited = true;
+        for (int i = 0; i < 2000 && !open; ++i)
+            std::this_thread::sleep_for(std::chrono::milliseconds(5));
+    }
+};
 
 // The settings file the program writes in the temporary home.
 inline QString settingsFile()

@@ -5,17 +5,24 @@
 #include "app/FolderTree.h"
 #include "app/Layout.h"
 #include "app/frmMain.h"
+#include "platform/Background.h"
+#include "platform/FileNames.h"
 #include "platform/Twips.h"
+#include "platform/Volumes.h"
 
 #include <QAction>
 #include <QApplication>
 #include <QFile>
-#include <QLabel>
 #include <QSettings>
-#include <QStorageInfo>
+#include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QWindow>
+
+#include <optional>
+
+#include <sys/stat.h>
+#include <unistd.h>
 
 namespace {
 
@@ -29,6 +36,13 @@ void store(const QString &key, const QString &value)
     QSettings(TestSupport::settingsFile(), QSettings::IniFormat).setValue(key, value);
 }
 
+// Volumes told by a source of the test's own while it lives.
+struct SourceSwap {
+    Volumes::Source saved = Volumes::source();
+    explicit SourceSwap(Volumes::Source source) { Volumes::setSource(std::move(source)); }
+    ~SourceSwap() { Volumes::setSource(saved); }
+};
+
 // The main window, loaded from the stored settings and, if asked, shown.
 struct Loaded {
     ScriptedDialogs dialogs;
@@ -37,7 +51,8 @@ struct Loaded {
     bool load(bool visible = true)
     {
         win.Form_Load();
-        TestSupport::settle(win.watch());
+        if (!TestSupport::settle(win.watch()))
+            return false;
         if (visible)
             win.show();
         return !visible || QTest::qWaitForWindowExposed(&win);
@@ -98,21 +113,47 @@ private Q_SLOTS:
         QTRY_VERIFY(!at("datePanel").intersects(at("statusPanel")));
     }
 
-    // The volume's root is the one top row; new and
-    // removed folders show once the tree is refreshed, hidden ones never; the
-    // watched folder stays marked when another is selected and when it is
-    // removed.
+    // The mount table read as the kernel writes it: escaped blanks, pseudo
+    // file systems left out, a path's volume the longest root above it.
+    void volumes()
+    {
+        const QList<Volumes::Mount> mounts = Volumes::mounts("22 1 8:1 / / rw shared:1 - ext4 /dev/sda1 rw\n"
+                                                             "30 22 0:5 / /proc rw - proc proc rw\n"
+                                                             "31 22 0:6 / /run/user/1000 rw - tmpfs tmpfs rw\n"
+                                                             "32 22 8:2 / /media/my\\040disk rw - vfat /dev/sdb1 rw\n"
+                                                             "33 22 8:3 / /media/my rw master:2 - ext4 /dev/sdc1 rw\n"
+                                                             "34 22 0:7 / /tmp rw - tmpfs tmpfs rw\n"
+                                                             "35 22 0:8 / /net rw shared:5 - autofs systemd-1 rw\n");
+        QCOMPARE(Volumes::driveRoots(mounts), (QStringList {"/", "/media/my", "/media/my disk", "/tmp"}));
+        const QStringList paths {"/media/my disk/a", "/media/mya/b", "/media/my", "/run/user/1000/x", "/home"};
+        QStringList roots;
+        for (const QString &path : paths)
+            roots << Volumes::rootOf(path, mounts);
+        QCOMPARE(roots, (QStringList {"/media/my disk", "/", "/media/my", "/run/user/1000", "/"}));
+    }
+
+    // The volume's root is the one top row; hidden folders never show, names
+    // that are no valid UTF-8 do and can be watched. A folder opened again
+    // is read again, the open ones on refresh(); the watched folder stays
+    // marked when another is selected and when it is removed. A path refused
+    // changes nothing, and a newer path overtakes one still being checked.
     void folderTree()
     {
         QTemporaryDir dir;
-        for (const char *name : {"a", "sub", ".hidden"})
-            QVERIFY(QDir(dir.path()).mkdir(QLatin1String(name)));
+        for (const QByteArray name : {"a", "sub", ".hidden", "bad\xff"})
+            QVERIFY(::mkdir((QFile::encodeName(dir.path()) + '/' + name).constData(), 0700) == 0);
+        const QString bad = FileNames::decode(QByteArray("bad\xff"));
         FolderTree tree;
-        QVERIFY(tree.setPath(dir.filePath(QStringLiteral("sub"))));
+        QSignalSpy changed(&tree, &FolderTree::changed);
+        const auto answer = [&](const QString &path) {
+            std::optional<bool> answered;
+            tree.setPath(path, [&](bool accepted) { answered = accepted; });
+            return QTest::qWaitFor([&] { return answered.has_value(); }) && *answered;
+        };
+        QVERIFY(answer(dir.filePath(QStringLiteral("sub"))));
         const QAbstractItemModel *m = tree.model();
-        const QModelIndex top = m->index(0, 0);
         QCOMPARE(m->rowCount(), 1);
-        QCOMPARE(tree.folderPath(top), QStorageInfo(dir.path()).rootPath());
+        QCOMPARE(tree.folderPath(m->index(0, 0)), QStringLiteral("/"));
         const QModelIndex parent = tree.currentIndex().parent();
         QCOMPARE(tree.folderPath(parent), dir.path());
         const auto children = [&] {
@@ -125,28 +166,116 @@ private Q_SLOTS:
             const int row = int(children().indexOf(name));
             return row >= 0 && m->index(row, 0, parent).data(Qt::FontRole).value<QFont>().bold();
         };
-        QTRY_COMPARE(children(), (QStringList {"a", "sub"}));
+        QTRY_COMPARE(children(), (QStringList {"a", bad, "sub"}));
+        QVERIFY(answer(dir.filePath(bad)));
+        QCOMPARE(tree.path(), dir.filePath(bad));
+        // A file that could be searched, were it a folder, is no folder.
+        QVERIFY(QFile(dir.filePath(QStringLiteral("f"))).open(QIODevice::WriteOnly));
+        QVERIFY(QFile::setPermissions(dir.filePath(QStringLiteral("f")), QFile::ReadOwner | QFile::ExeOwner));
+        for (const QString &refused : {dir.filePath(QStringLiteral("f")), dir.filePath(QStringLiteral("none")),
+                                       QStringLiteral("sub"), QString()})
+            QVERIFY(!answer(refused));
+        QCOMPARE(changed.count(), 2);
 
         QVERIFY(QDir(dir.path()).mkdir(QStringLiteral("b")));
+        tree.collapse(parent);
+        tree.expand(parent);
+        QTRY_COMPARE(children(), (QStringList {"a", "b", bad, "sub"}));
         QVERIFY(QDir(dir.path()).rmdir(QStringLiteral("a")));
-        QVERIFY(QDir(dir.path()).rmdir(QStringLiteral("sub")));
+        QVERIFY(::rmdir(FileNames::encode(dir.filePath(bad)).constData()) == 0);
         tree.refresh();
-        QTRY_COMPARE(children(), (QStringList {"b", "sub"}));
+        QTRY_COMPARE(children(), (QStringList {"b", bad, "sub"}));
         tree.setCurrentIndex(m->index(0, 0, parent));
-        QVERIFY(marked(QStringLiteral("sub")) && !marked(QStringLiteral("b")));
+        QVERIFY(marked(bad) && !marked(QStringLiteral("b")));
+
+        // The first check is held until the second has been answered.
+        auto latch = std::make_shared<TestSupport::Latch>();
+        const SourceSwap swap(
+            Volumes::Source {[plain = Volumes::source(), latch, calls = std::make_shared<std::atomic<int>>(0)] {
+                                 if ((*calls)++ == 0)
+                                     latch->wait();
+                                 return plain.mountTable();
+                             },
+                             Volumes::source().isReady});
+        tree.setPath(dir.path());
+        QTRY_COMPARE(latch->entered.load(), 1);
+        QVERIFY(answer(dir.filePath(QStringLiteral("sub"))));
+        latch->open = true;
+        QTRY_COMPARE(Background::busyCount(), 0);
+        QCoreApplication::processEvents();
+        QCOMPARE(tree.path(), dir.filePath(QStringLiteral("sub")));
     }
 
-    // The bold title is wholly shown: its label is as tall as the font,
-    // keeps its left edge and ends on its design bottom.
-    void bannerTitle()
+    // Nothing waits on a volume that stopped answering. With the mount table
+    // stuck the window comes up, its ticks return at once and exit keeps the
+    // stored folder and drive; once it answers, both are taken. A volume
+    // whose check hangs holds back neither the others nor the window, and a
+    // tick asks it once, however often it comes; chosen, it moves the tree
+    // once it answers.
+    void stuckVolumes()
     {
-        ScriptedDialogs dialogs;
-        frmMain win(dialogs);
-        const auto *title = win.findChild<QLabel *>(QStringLiteral("Label1"));
-        QVERIFY(title);
-        QVERIFY(title->height() >= QFontMetrics(title->font()).height());
-        QVERIFY(title->y() >= 0 && title->y() + title->height() <= Twips::toPixels(635, win.dpi()) + 1);
-        QCOMPARE(title->x(), Twips::toPixels(755, win.dpi()));
+        QTemporaryDir dir, other;
+        store(QStringLiteral("Setting/Path"), dir.path());
+        store(QStringLiteral("Setting/Driver"), dir.path());
+        auto table = std::make_shared<TestSupport::Latch>(), volume = std::make_shared<TestSupport::Latch>();
+        auto stuck = std::make_shared<std::atomic<bool>>(false);
+        auto asked = std::make_shared<std::atomic<int>>(0);
+        const QByteArray mounts = Volumes::source().mountTable() + "40 22 8:5 / " + QFile::encodeName(dir.path())
+            + " rw - ext4 /dev/sdb1 rw\n41 22 8:6 / " + QFile::encodeName(other.path()) + " rw - nfs srv:/x rw\n";
+        const SourceSwap swap(Volumes::Source {[=] {
+                                                   table->wait();
+                                                   return mounts;
+                                               },
+                                               [=, root = other.path()](const QString &asking) {
+                                                   if (asking == root && *stuck) {
+                                                       ++*asked;
+                                                       volume->wait();
+                                                   }
+                                                   return true;
+                                               }});
+        {
+            Loaded w;
+            w.win.Form_Load();
+            w.win.show();
+            QVERIFY(QTest::qWaitForWindowExposed(&w.win));
+            w.win.RefreshFileLists();
+            w.win.RefreshFileLists();
+            QVERIFY(w.win.folderTree()->path().isEmpty());
+            w.dialogs.answers = {Dialogs::Answer::Yes};
+            QVERIFY(w.win.Form_Unload());
+            QCOMPARE(stored("Setting/Path").toString(), dir.path());
+            QCOMPARE(stored("Setting/Driver").toString(), dir.path());
+        }
+        table->open = true;
+        *stuck = true;
+        Loaded w;
+        QVERIFY(w.load());
+        QCOMPARE(w.win.watch().folder(), dir.path());
+        DriveSelector *drives = w.win.driveSelector();
+        QTRY_COMPARE(drives->count(), 2);
+        QTRY_COMPARE(drives->drive(), dir.path());
+        for (int i = 0; i < 3; ++i) {
+            const int before = table->entered;
+            w.win.RefreshFileLists();
+            QTRY_VERIFY(table->entered >= before + 3);
+        }
+        // The volume's lane has room left: it was asked once.
+        QObject probe;
+        bool ran = false;
+        Background::run(
+            other.path(), &probe, [] {}, [&] { ran = true; });
+        QTRY_VERIFY(ran);
+        QCOMPARE(asked->load(), 1);
+
+        volume->open = true;
+        QTRY_COMPARE(drives->count(), 3);
+        volume->open = false;
+        drives->setCurrentIndex(drives->findText(other.path()));
+        QTRY_COMPARE(asked->load(), 2);
+        QCOMPARE(w.win.folderTree()->path(), dir.path());
+        volume->open = true;
+        QTRY_COMPARE(w.win.folderTree()->path(), other.path());
+        QVERIFY(!table->windowWaited && !volume->windowWaited);
     }
 
     // The folder tree has the focus first; Tab follows the design order.
@@ -234,6 +363,8 @@ private Q_SLOTS:
         for (int c = 1; c <= 5; ++c)
             w.win.setColumnWidthTwips(c, 300 * c);
         const QRect frame = w.win.frameGeometry();
+        const DriveSelector *drives = w.win.driveSelector();
+        QTRY_VERIFY(!drives->drive().isEmpty() && drives->keptDrive() == drives->drive());
         w.dialogs.answers = {yes ? Dialogs::Answer::Yes : Dialogs::Answer::No};
         if (how == QLatin1String("E&xit"))
             w.win.findChild<QAction *>(QStringLiteral("mnuExit"))->trigger();
@@ -270,8 +401,7 @@ private Q_SLOTS:
             actualMain << stored(QStringLiteral("Main/") + key).toString();
         QCOMPARE(actualMain, expectedMain);
         QCOMPARE(stored("Setting/Path").toString(), w.win.folderTree()->path());
-        QCOMPARE(stored("Setting/Driver").toString(), w.win.driveSelector()->drive());
-        QVERIFY(!w.win.driveSelector()->drive().isEmpty());
+        QCOMPARE(stored("Setting/Driver").toString(), drives->drive());
         QCOMPARE(stored("Setting/Audit Timeout").toString(), QStringLiteral("12345"));
         for (int c = 1; c <= 5; ++c) {
             if (c <= 4)

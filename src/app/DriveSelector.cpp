@@ -1,60 +1,123 @@
 #include "app/DriveSelector.h"
 
+#include "platform/Background.h"
 #include "platform/Volumes.h"
 
 #include <QDir>
 #include <QSignalBlocker>
-#include <QStorageInfo>
+
+namespace {
+
+const QString kMountTableLane = QStringLiteral("/proc/self/mountinfo");
+
+struct Table {
+    QStringList roots;
+    QString home;
+};
+
+} // namespace
 
 DriveSelector::DriveSelector(QWidget *parent)
     : QComboBox(parent)
 {
-    addItems(Volumes::roots());
-    // Until told otherwise it shows the volume of the working directory.
-    const int current = findText(QStorageInfo(QDir::currentPath()).rootPath());
-    if (current >= 0)
-        setCurrentIndex(current);
-    // Only a real change of drive counts: choosing the drive already shown
-    // must not move the watch to that drive's root.
-    connect(this, &QComboBox::currentIndexChanged, this, [this] { Q_EMIT changed(); });
+    // Only the user's choice counts: the lists rebuilt by finished work
+    // change the index with signals blocked.
+    connect(this, &QComboBox::currentIndexChanged, this, [this] {
+        m_asked.clear();
+        Q_EMIT changed();
+    });
+    refresh();
 }
 
-bool DriveSelector::setDrive(const QString &root)
+void DriveSelector::setDrive(const QString &root)
 {
-    if (!Volumes::isReadyRoot(root))
-        return false;
-    int index = findText(root);
-    if (index < 0) {
-        addItem(root);
-        index = count() - 1;
-    }
-    if (index == currentIndex())
-        return true;
-    {
+    m_asked = root;
+    whenReady(root, [this, root](bool ready) {
+        if (m_asked != root)
+            return;
+        m_asked.clear();
+        if (!ready || root == currentText())
+            return;
         const QSignalBlocker blocker(this);
+        int index = findText(root);
+        if (index < 0) {
+            addItem(root);
+            index = count() - 1;
+        }
         setCurrentIndex(index);
+    });
+}
+
+void DriveSelector::whenReady(const QString &root, std::function<void(bool)> answer)
+{
+    auto waiting = m_checking.find(root);
+    if (waiting != m_checking.end()) {
+        if (answer)
+            waiting->append(std::move(answer));
+        return;
     }
-    Q_EMIT changed();
-    return true;
+    m_checking.insert(root, answer ? QList {std::move(answer)} : QList<std::function<void(bool)>> {});
+    // The empty folder a volume was mounted on is no drive.
+    Background::run(
+        root, this,
+        [root, source = Volumes::source()] {
+            return Volumes::driveRoots(Volumes::mounts(source.mountTable())).contains(root) && source.isReady(root);
+        },
+        [this, root](bool ready) {
+            m_ready.insert(root, ready);
+            const QList<std::function<void(bool)>> answers = m_checking.take(root);
+            showReady();
+            for (const auto &told : answers)
+                told(ready);
+        });
 }
 
 void DriveSelector::refresh()
 {
-    const QStringList roots = Volumes::roots();
+    if (m_reading)
+        return;
+    m_reading = true;
+    Background::run(
+        kMountTableLane, this,
+        [source = Volumes::source()] {
+            const QList<Volumes::Mount> mounts = Volumes::mounts(source.mountTable());
+            return Table {Volumes::driveRoots(mounts), Volumes::rootOf(QDir::currentPath(), mounts)};
+        },
+        [this](const Table &table) {
+            m_reading = false;
+            m_roots = table.roots;
+            m_home = table.home;
+            for (auto it = m_ready.begin(); it != m_ready.end();)
+                it = m_roots.contains(it.key()) ? std::next(it) : m_ready.erase(it);
+            // A volume whose last check has not answered keeps what it told before.
+            for (const QString &root : m_roots)
+                whenReady(root, {});
+        });
+}
+
+void DriveSelector::showReady()
+{
+    QStringList ready;
+    for (const QString &root : m_roots) {
+        if (m_ready.value(root))
+            ready.append(root);
+    }
+    // The chosen drive stays shown even while its volume is away; until one
+    // is chosen it is the volume of the working directory.
+    QString current = currentText();
+    if (current.isEmpty() && ready.contains(m_home))
+        current = m_home;
+    if (!current.isEmpty() && !ready.contains(current))
+        ready.append(current);
     QStringList shown;
     for (int i = 0; i < count(); ++i)
         shown.append(itemText(i));
-    if (roots == shown)
+    if (ready == shown && current == currentText())
         return;
-    const QString current = currentText();
     const QSignalBlocker blocker(this);
-    clear();
-    addItems(roots);
-    // The chosen drive stays shown even while its volume is away.
-    int index = findText(current);
-    if (index < 0 && !current.isEmpty()) {
-        addItem(current);
-        index = count() - 1;
+    if (ready != shown) {
+        clear();
+        addItems(ready);
     }
-    setCurrentIndex(index);
+    setCurrentIndex(findText(current));
 }

@@ -1,23 +1,28 @@
 #include "app/FolderTree.h"
 
+#include "platform/Background.h"
+#include "platform/FileNames.h"
+#include "platform/Volumes.h"
+
 #include <QAbstractItemModel>
 #include <QDir>
-#include <QFileInfo>
 #include <QFont>
-#include <QFutureWatcher>
 #include <QHeaderView>
 #include <QIcon>
 #include <QKeyEvent>
-#include <QPromise>
+#include <QScrollBar>
 #include <QSet>
-#include <QStorageInfo>
 #include <QStyle>
 
 #include <algorithm>
+#include <cstring>
 #include <functional>
 #include <memory>
-#include <thread>
 #include <vector>
+
+#include <dirent.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 namespace {
 
@@ -27,10 +32,9 @@ struct Node {
     Node *parent = nullptr;
     int row = 0;
     std::vector<std::unique_ptr<Node>> children;
-    // A folder is read when first opened; one that was closed when the
-    // others were read again is stale and read again when it is opened.
+    // A folder is read when it is opened, and again while it is open on
+    // every refresh.
     bool listed = false;
-    bool stale = false;
     bool listing = false;
 };
 
@@ -46,12 +50,53 @@ QString childPath(const QString &parent, const QString &name)
     return parent.endsWith(QLatin1Char('/')) ? parent + name : parent + QLatin1Char('/') + name;
 }
 
-// Runs on a worker: the window never waits for a slow or hung disk.
+// Runs beside the window: the window never waits for a slow or hung disk.
+// Names are read as the kernel holds them, so that one that is no valid
+// UTF-8 shows and names the same folder again.
 QStringList readFolders(const QString &path)
 {
-    QStringList names = QDir(path).entryList(QDir::Dirs | QDir::NoDotAndDotDot, QDir::NoSort);
+    QStringList names;
+    DIR *dir = ::opendir(FileNames::encode(path).constData());
+    if (!dir)
+        return names;
+    while (const dirent *entry = ::readdir(dir)) {
+        const char *name = entry->d_name;
+        // Hidden folders are left out, "." and ".." with them.
+        if (name[0] == '.')
+            continue;
+        bool isFolder = entry->d_type == DT_DIR;
+        if (entry->d_type == DT_UNKNOWN || entry->d_type == DT_LNK) {
+            struct stat info;
+            isFolder = ::fstatat(::dirfd(dir), name, &info, 0) == 0 && S_ISDIR(info.st_mode);
+        }
+        if (isFolder)
+            names.append(FileNames::decode(name, qsizetype(std::strlen(name))));
+    }
+    ::closedir(dir);
     std::sort(names.begin(), names.end(), nameLess);
     return names;
+}
+
+// A folder the tree may show, and the root of its volume; no path when it
+// is refused.
+struct Checked {
+    QString path;
+    QString root;
+};
+
+// Runs beside the window.
+Checked checkFolder(const QString &path, const Volumes::Source &source)
+{
+    if (!path.startsWith(QLatin1Char('/')))
+        return {};
+    const QString clean = QDir::cleanPath(path);
+    const QByteArray bytes = FileNames::encode(clean);
+    struct stat info;
+    if (::stat(bytes.constData(), &info) != 0 || !S_ISDIR(info.st_mode)
+        || ::access(bytes.constData(), R_OK | X_OK) != 0)
+        return {};
+    const QString root = Volumes::rootOf(clean, Volumes::mounts(source.mountTable()));
+    return {clean, root.isEmpty() ? QStringLiteral("/") : root};
 }
 
 } // namespace
@@ -136,15 +181,21 @@ public:
     void refresh(const std::function<bool(const QModelIndex &)> &isOpen)
     {
         std::function<void(Node *)> visit = [&](Node *n) {
-            if (isOpen(indexOf(n)))
-                read(n);
-            else if (n->listed)
-                n->stale = true;
+            if (!isOpen(indexOf(n)))
+                return;
+            read(n);
             for (const auto &child : n->children)
                 visit(child.get());
         };
         for (const auto &top : m_top.children)
             visit(top.get());
+    }
+
+    // A folder opened (again) is read again.
+    void reread(const QModelIndex &index)
+    {
+        if (index.isValid())
+            read(node(index));
     }
 
     QString path(const QModelIndex &index) const { return index.isValid() ? node(index)->path : QString(); }
@@ -175,7 +226,7 @@ public:
     bool canFetchMore(const QModelIndex &parent) const override
     {
         const Node *n = node(parent);
-        return n != &m_top && (!n->listed || n->stale) && !n->listing;
+        return n != &m_top && !n->listed && !n->listing;
     }
     void fetchMore(const QModelIndex &parent) override
     {
@@ -250,21 +301,9 @@ private:
         n->listing = true;
         const QString path = n->path;
         const quint64 generation = m_generation;
-        auto promise = std::make_shared<QPromise<QStringList>>();
-        auto *watcher = new QFutureWatcher<QStringList>(this);
-        QObject::connect(watcher, &QFutureWatcherBase::finished, this, [this, watcher, path, generation] {
-            watcher->deleteLater();
-            if (watcher->future().resultCount() > 0)
-                apply(path, watcher->future().result(), generation);
-        });
-        watcher->setFuture(promise->future());
-        // Detached: leaving the program never waits on a folder stuck on a
-        // share that stopped answering.
-        std::thread([promise, path] {
-            promise->start();
-            promise->addResult(readFolders(path));
-            promise->finish();
-        }).detach();
+        Background::run(
+            path, this, [path] { return readFolders(path); },
+            [this, path, generation](const QStringList &names) { apply(path, names, generation); });
     }
 
     // Puts a reading in place, keeping the rows that stay (and so what is
@@ -278,7 +317,6 @@ private:
             return;
         n->listing = false;
         n->listed = true;
-        n->stale = false;
         QStringList wanted = names;
         for (const auto &child : n->children) {
             if (onWatchedPath(child.get()) && !names.contains(child->name))
@@ -354,14 +392,15 @@ FolderTree::FolderTree(QWidget *parent)
     setEditTriggers(QAbstractItemView::NoEditTriggers);
     connect(this, &QTreeView::doubleClicked, this, &FolderTree::openIndex);
     connect(this, &QTreeView::clicked, this, [this] { Q_EMIT clickedFolder(); });
-    connect(this, &QTreeView::expanded, m_model, &FolderModel::fetchMore);
+    connect(this, &QTreeView::expanded, m_model, &FolderModel::reread);
     // Folders are read in the background, so rows keep arriving above the
     // shown folder: it is brought back into view until the user takes the
-    // tree in hand.
+    // tree in hand, with the wheel, the keys, the mouse or the scroll bar.
     connect(m_model, &QAbstractItemModel::rowsInserted, this, &FolderTree::followPath);
     connect(m_model, &QAbstractItemModel::rowsRemoved, this, &FolderTree::followPath);
-    m_path = QDir::cleanPath(QDir::currentPath());
-    setPath(m_path);
+    const auto takenInHand = [this] { m_keepInView = false; };
+    connect(verticalScrollBar(), &QAbstractSlider::sliderPressed, this, takenInHand);
+    connect(verticalScrollBar(), &QAbstractSlider::actionTriggered, this, takenInHand);
 }
 
 FolderTree::~FolderTree() = default;
@@ -387,36 +426,48 @@ void FolderTree::followPath()
         Qt::QueuedConnection);
 }
 
-bool FolderTree::setPath(const QString &path)
+void FolderTree::setPath(const QString &path, std::function<void(bool)> answered)
 {
-    const QFileInfo info(path);
-    if (path.isEmpty() || !info.isAbsolute() || !info.isDir() || !info.isReadable() || !info.isExecutable())
-        return false;
-    const QString clean = QDir::cleanPath(info.absoluteFilePath());
-    QString root = QStorageInfo(clean).rootPath();
-    if (root.isEmpty() || !clean.startsWith(root))
-        root = QStringLiteral("/");
+    // Only the newest request is answered: one that is overtaken while its
+    // check runs (a share that is slow to answer) changes nothing.
+    const quint64 request = ++m_request;
+    Background::run(
+        path, this, [path, source = Volumes::source()] { return checkFolder(path, source); },
+        [this, request, answered = std::move(answered)](const Checked &checked) {
+            if (request != m_request)
+                return;
+            if (!checked.path.isEmpty())
+                showFolder(checked.path, checked.root);
+            if (answered)
+                answered(!checked.path.isEmpty());
+        });
+}
+
+void FolderTree::showFolder(const QString &path, const QString &root)
+{
     if (m_model->rootPath() != root)
         m_model->setRoot(root);
-    m_model->setWatched(clean);
-    const QModelIndex index = m_model->indexFor(clean);
+    m_model->setWatched(path);
+    const QModelIndex index = m_model->indexFor(path);
     for (QModelIndex p = index.parent(); p.isValid(); p = p.parent())
         expand(p);
     setCurrentIndex(index);
     scrollTo(index);
-    if (clean == m_path)
-        return true;
-    m_path = clean;
+    if (path == m_path)
+        return;
+    m_path = path;
     m_keepInView = true;
     Q_EMIT changed();
-    return true;
 }
 
-bool FolderTree::refresh()
+QString FolderTree::root() const
+{
+    return m_model->rootPath();
+}
+
+void FolderTree::refresh()
 {
     m_model->refresh([this](const QModelIndex &index) { return isExpanded(index); });
-    const QFileInfo info(m_path);
-    return info.isDir() && info.isReadable();
 }
 
 QString FolderTree::folderPath(const QModelIndex &index) const
@@ -448,6 +499,8 @@ void FolderTree::keyPressEvent(QKeyEvent *event)
 
 void FolderTree::openIndex(const QModelIndex &index)
 {
-    if (index.isValid())
-        setPath(m_model->path(index));
+    if (!index.isValid())
+        return;
+    m_model->reread(index);
+    setPath(m_model->path(index));
 }

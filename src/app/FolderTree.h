@@ -2,14 +2,17 @@
 
 #include <QTreeView>
 
+#include <functional>
+
 class FolderModel;
 
 // Dir1: the folders of one volume, hidden ones left out, under the volume's
 // root as the one top row. A single click selects a folder (clickedFolder);
 // opening one (double click or Enter) makes it the tree's path (changed).
 // The watched folder stays marked whatever is selected, even once it is
-// gone. Folders are read off the window's thread, when first opened and on
-// refresh(); nothing watches the disk in between.
+// gone. Nothing touches the disk on the window's thread: folders are read
+// beside it when opened and, while open, on refresh(), and a path is
+// checked beside it before it is shown; nothing watches the disk in between.
 class FolderTree : public QTreeView
 {
     Q_OBJECT
@@ -18,13 +21,17 @@ public:
     explicit FolderTree(QWidget *parent = nullptr);
     ~FolderTree() override;
 
+    // The folder last accepted; empty until one is.
     QString path() const { return m_path; }
-    // Shows an existing, readable folder; false, and nothing changes, for
-    // anything else. Runs changed() when the path really changes.
-    bool setPath(const QString &path);
-    // Reads the folders shown open again; whether the shown folder is still
-    // there to be read.
-    bool refresh();
+    // The root of the volume shown.
+    QString root() const;
+    // Shows an existing, readable and searchable folder once that is found,
+    // then runs changed() if the path really changed and answered(true);
+    // anything else changes nothing and answers false. A newer request
+    // overtakes this one: it is never answered.
+    void setPath(const QString &path, std::function<void(bool)> answered = {});
+    // Reads the folders shown open again.
+    void refresh();
     // The folder a row stands for.
     QString folderPath(const QModelIndex &index) const;
 
@@ -39,10 +46,12 @@ protected:
 
 private:
     void openIndex(const QModelIndex &index);
+    void showFolder(const QString &path, const QString &root);
     void followPath();
 
     FolderModel *m_model;
     QString m_path;
     bool m_keepInView = true;
     bool m_scrollQueued = false;
+    quint64 m_request = 0;
 };

@@ -15,7 +15,6 @@
 #include "filelist/FileListView.h"
 #include "platform/Dialogs.h"
 #include "platform/Twips.h"
-#include "platform/Volumes.h"
 
 #include <QApplication>
 #include <QCloseEvent>
@@ -30,7 +29,6 @@
 #include <QScreen>
 #include <QShortcut>
 #include <QStatusBar>
-#include <QStorageInfo>
 #include <QWindow>
 
 namespace {
@@ -453,18 +451,31 @@ void frmMain::Form_Load()
             setWindowState(Qt::WindowMinimized);
     }
 
-    // A folder named at start stands in for the stored one, with its own volume as the drive.
+    // A folder named at start stands in for the stored one, with its own
+    // volume as the drive. Both are checked beside the window, which comes
+    // up at once; a stored folder that is refused leaves the tree on the
+    // working directory.
     const bool given = !m_startFolder.isEmpty();
-    Drive1->setDrive(given ? QStorageInfo(m_startFolder).rootPath() : m_settings.read(Setting::Driver));
-    Dir1->setPath(given ? m_startFolder : m_settings.read(Setting::Path));
-    m_watch->setFolder(Dir1->path());
+    if (!given)
+        Drive1->setDrive(m_settings.read(Setting::Driver));
+    Dir1->setPath(given ? m_startFolder : m_settings.read(Setting::Path), [this, given](bool accepted) {
+        if (!accepted)
+            Dir1->setPath(QDir::currentPath());
+        else if (given)
+            Drive1->setDrive(Dir1->root());
+    });
     InitViewList();
     lvwFile->setViewMode(FileListView::Report);
     // The first catalogue builds the columns again from "FileList"; the last
     // exit's widths are given once more after it.
     m_lastWidthsPending = true;
+    // The first catalogue is taken once the tree has accepted a folder.
     ReadFile();
-    m_watch->release();
+    auto first = std::make_shared<QMetaObject::Connection>();
+    *first = connect(Dir1, &FolderTree::changed, m_watch, [this, first] {
+        disconnect(*first);
+        m_watch->release();
+    });
     if (auto ms = AuditPeriod::fromStored(m_settings.read(Setting::AuditTimeout)))
         setAuditInterval(*ms);
     applyLastWidths();
@@ -565,8 +576,11 @@ bool frmMain::Form_Unload()
         m_settings.writeNumber(Setting::MainHeight, pixelsToTwips(frame.height()));
         m_settings.write(Setting::MainWindow, QStringLiteral("0"));
     }
-    m_settings.write(Setting::Path, Dir1->path());
-    m_settings.write(Setting::Driver, Drive1->drive());
+    // A folder or drive whose check at start has not answered stays as stored.
+    if (!Dir1->path().isEmpty())
+        m_settings.write(Setting::Path, Dir1->path());
+    if (!Drive1->keptDrive().isEmpty())
+        m_settings.write(Setting::Driver, Drive1->keptDrive());
     m_settings.write(Setting::AuditTimeout, QString::number(m_auditInterval));
     for (int c = 1; c <= 4; ++c)
         m_settings.writeNumber(SettingsStore::listViewColumn(c), columnWidthTwips(c));
@@ -598,8 +612,10 @@ void frmMain::Drive1_Change()
     // A volume that is not ready changes nothing and says nothing; the empty
     // folder it was mounted on is no drive.
     const QString drive = Drive1->drive();
-    if (Volumes::isReadyRoot(drive))
-        Dir1->setPath(drive);
+    Drive1->whenReady(drive, [this, drive](bool ready) {
+        if (ready && drive == Drive1->drive())
+            Dir1->setPath(drive);
+    });
 }
 
 void frmMain::Dir1_Change()
