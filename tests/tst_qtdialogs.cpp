@@ -5,8 +5,10 @@
 #include <QApplication>
 #include <QDialog>
 #include <QDialogButtonBox>
+#include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QScreen>
 #include <QTest>
 #include <QTimer>
 
@@ -83,22 +85,41 @@ private Q_SLOTS:
         QTest::addColumn<Dialogs::Answer>("defaultAnswer");
         QTest::addColumn<int>("key");
         QTest::addColumn<Dialogs::Answer>("answer");
+        QTest::addColumn<int>("names"); // how many names the text holds
 
-        QTest::newRow("Enter takes Yes") << Dialogs::Answer::Yes << int(Qt::Key_Return) << Dialogs::Answer::Yes;
-        QTest::newRow("Enter takes No") << Dialogs::Answer::No << int(Qt::Key_Return) << Dialogs::Answer::No;
-        QTest::newRow("Escape is No") << Dialogs::Answer::Yes << int(Qt::Key_Escape) << Dialogs::Answer::No;
+        QTest::newRow("Enter takes Yes") << Dialogs::Answer::Yes << int(Qt::Key_Return) << Dialogs::Answer::Yes << 1;
+        QTest::newRow("Enter takes No") << Dialogs::Answer::No << int(Qt::Key_Return) << Dialogs::Answer::No << 1;
+        QTest::newRow("Escape is No") << Dialogs::Answer::Yes << int(Qt::Key_Escape) << Dialogs::Answer::No << 1;
+        QTest::newRow("300 names") << Dialogs::Answer::Yes << int(Qt::Key_Return) << Dialogs::Answer::Yes << 300;
     }
 
+    // The whole text is there, in lines as wide as the box, and the box with
+    // its buttons is on the screen, however long the text.
     void message()
     {
         QFETCH(Dialogs::Answer, defaultAnswer);
         QFETCH(int, key);
         QFETCH(Dialogs::Answer, answer);
-        whenOpen([&](QWidget *box) { QTest::keyClick(box, Qt::Key(key)); });
+        QFETCH(int, names);
+        const QString text = QStringList(names, QStringLiteral("IMG_20240101_123400.jpg")).join(QStringLiteral(", "));
+        QString shown;
+        bool fits = false;
+        whenOpen([&](QWidget *box) {
+            fits = box->height() < box->screen()->availableGeometry().height();
+            for (QLabel *label : box->findChildren<QLabel *>()) {
+                if (label->isVisible() && !label->text().isEmpty()) {
+                    shown = label->text();
+                    fits = fits && label->width() < box->width();
+                }
+            }
+            QTest::keyClick(box, Qt::Key(key));
+        });
         QCOMPARE(QtDialogs().message(nullptr,
-                                     {QStringLiteral("Sure?"), QStringLiteral("Question"), Dialogs::Buttons::YesNo,
+                                     {text, QStringLiteral("Question"), Dialogs::Buttons::YesNo,
                                       Dialogs::Icon::Question, defaultAnswer}),
                  answer);
+        QCOMPARE(shown, text);
+        QVERIFY(fits);
     }
 
 private:

@@ -4,9 +4,13 @@
 #include <QDialogButtonBox>
 #include <QFileDialog>
 #include <QInputDialog>
+#include <QLabel>
+#include <QLayout>
 #include <QLineEdit>
 #include <QMessageBox>
 #include <QPushButton>
+#include <QScreen>
+#include <QScrollArea>
 
 namespace {
 
@@ -123,11 +127,48 @@ private:
     QString m_confirmed;
 };
 
+// A message box that never grows past the screen: a text too long for it
+// (a delete question naming hundreds of files) scrolls, and the buttons
+// stay in sight.
+class FittingMessageBox : public QMessageBox
+{
+public:
+    using QMessageBox::QMessageBox;
+
+protected:
+    void showEvent(QShowEvent *event) override
+    {
+        // Here the box takes the size its text asks for, and its place.
+        QMessageBox::showEvent(event);
+        // Room is left for the frame the desktop draws around the box.
+        const int room = screen()->availableGeometry().height() * 3 / 4;
+        auto *label = findChild<QLabel *>(QStringLiteral("qt_msgbox_label"));
+        if (height() <= room || !label)
+            return;
+        // The text scrolls in a label of its own: the box turns line breaks
+        // off in its label each time it sizes itself again.
+        auto *text = new QLabel(label->text());
+        text->setWordWrap(true);
+        text->setTextInteractionFlags(label->textInteractionFlags());
+        auto *scroll = new QScrollArea(this);
+        scroll->setFrameShape(QFrame::NoFrame);
+        scroll->setWidgetResizable(true);
+        scroll->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+        scroll->setWidget(text);
+        // A fixed size, since the box sizes itself again from its layout.
+        scroll->setFixedSize(label->width(), label->height() - (height() - room));
+        delete layout()->replaceWidget(label, scroll);
+        label->hide();
+        setFixedSize(width(), room);
+        adjustPosition(parentWidget());
+    }
+};
+
 } // namespace
 
 Dialogs::Answer QtDialogs::showMessage(QWidget *parent, const Box &box)
 {
-    QMessageBox mb(toQt(box.icon), box.title, box.text, QMessageBox::NoButton, parent);
+    FittingMessageBox mb(toQt(box.icon), box.title, box.text, QMessageBox::NoButton, parent);
     mb.setTextFormat(Qt::PlainText);
     if (box.buttons == Buttons::YesNo) {
         mb.setStandardButtons(QMessageBox::Yes | QMessageBox::No);
