@@ -38,8 +38,8 @@ QMessageBox::Icon toQt(Dialogs::Icon icon)
 class ExactFileDialog : public QFileDialog
 {
 public:
-    explicit ExactFileDialog(QWidget *parent, FileMode mode)
-        : QFileDialog(parent)
+    ExactFileDialog(QWidget *parent, FileMode mode, const QString &folder)
+        : QFileDialog(parent, {}, folder)
     {
         // Only Qt's own dialog has a name box to read.
         setOption(QFileDialog::DontUseNativeDialog, true);
@@ -64,6 +64,7 @@ public:
 
     void setName(const QString &name)
     {
+        m_proposed = name;
         selectFile(name);
         if (m_nameBox)
             m_nameBox->setText(name);
@@ -97,9 +98,10 @@ public:
         } else if (text.isEmpty()) {
             return;
         } else if (isFolder) {
-            // A folder's name opens that folder, as in every file dialog.
+            // A folder's name opens that folder, as in every file dialog,
+            // and the names proposed are there again to be confirmed in it.
             setDirectory(path);
-            m_nameBox->clear();
+            m_nameBox->setText(m_proposed);
             return;
         }
         m_confirmed = path;
@@ -124,6 +126,7 @@ private:
 
     QLineEdit *m_nameBox = nullptr;
     QPushButton *m_acceptButton = nullptr;
+    QString m_proposed;
     QString m_confirmed;
 };
 
@@ -203,19 +206,32 @@ std::optional<QString> QtDialogs::showInput(QWidget *parent, const QString &prom
     return reply;
 }
 
+QString QtDialogs::startFolder() const
+{
+    return QFileInfo(m_lastFolder).isDir() ? m_lastFolder : QDir::homePath();
+}
+
+void QtDialogs::remember(const QString &folder)
+{
+    if (QFileInfo(folder).isDir())
+        m_lastFolder = folder;
+}
+
 std::optional<QString> QtDialogs::showSaveFile(QWidget *parent, const QString &proposedName)
 {
-    ExactFileDialog dialog(parent, QFileDialog::AnyFile);
+    ExactFileDialog dialog(parent, QFileDialog::AnyFile, startFolder());
     dialog.setName(proposedName);
     if (dialog.exec() != QDialog::Accepted)
         return std::nullopt;
+    remember(QFileInfo(dialog.confirmed()).absolutePath());
     return dialog.confirmed();
 }
 
 std::optional<QString> QtDialogs::showChooseFolder(QWidget *parent)
 {
-    ExactFileDialog dialog(parent, QFileDialog::Directory);
+    ExactFileDialog dialog(parent, QFileDialog::Directory, startFolder());
     if (dialog.exec() != QDialog::Accepted)
         return std::nullopt;
+    remember(dialog.confirmed());
     return dialog.confirmed();
 }
