@@ -2,8 +2,9 @@
 
 // Included first by every test: before anything reads a setting, the process
 // gets configuration, data and cache folders of its own in a temporary
-// folder, so no test ever touches the user's own settings, and a mount table
-// of its own ("/" alone, ready), so no test waits on the machine's mounts.
+// folder, so no test ever touches the user's own settings or home, and a
+// mount table of its own ("/" alone, ready), so no test waits on the
+// machine's mounts.
 
 #include <QCoreApplication>
 #include <QDeadlineTimer>
@@ -32,6 +33,7 @@ inline void isolateHome()
     const QString root = home().path();
     for (const char *name : {"config", "data", "cache", "state", "runtime"})
         QDir(root).mkpath(QString::fromLatin1(name));
+    qputenv("HOME", QFile::encodeName(root));
     qputenv("XDG_CONFIG_HOME", QFile::encodeName(root + QStringLiteral("/config")));
     qputenv("XDG_DATA_HOME", QFile::encodeName(root + QStringLiteral("/data")));
     qputenv("XDG_CACHE_HOME", QFile::encodeName(root + QStringLiteral("/cache")));

@@ -5,8 +5,11 @@
 #include <QApplication>
 #include <QDialog>
 #include <QDialogButtonBox>
+#include <QFileDialog>
+#include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QScreen>
 #include <QTest>
 #include <QTimer>
 
@@ -42,40 +45,60 @@ private:
     }
 
 private Q_SLOTS:
-    void init() { QVERIFY(m_dir.isValid() && QDir::setCurrent(m_dir.path())); }
-
     void cleanup() { QVERIFY(!QApplication::activeModalWidget()); }
 
     void saveFile_data()
     {
         QTest::addColumn<QString>("name");
+        QTest::addColumn<bool>("typeFolder"); // a folder's path typed and taken first
         QTest::addColumn<bool>("confirm");
 
-        QTest::newRow("quotes") << QStringLiteral("say\"hi\".txt; x\"\".txt") << true;
+        QTest::newRow("quotes") << QStringLiteral("say\"hi\".txt; x\"\".txt") << false << true;
         QTest::newRow("longer than a file name")
-            << QStringList(12, QStringLiteral("IMG_20240101_123400.jpg")).join(QStringLiteral("; ")) << true;
-        QTest::newRow("cancelled") << QStringLiteral("a.txt") << false;
+            << QStringList(12, QStringLiteral("IMG_20240101_123400.jpg")).join(QStringLiteral("; ")) << false << true;
+        QTest::newRow("a folder typed") << QStringLiteral("a.txt; b.txt") << true << true;
+        QTest::newRow("cancelled") << QStringLiteral("a.txt") << true << false;
     }
 
-    // What comes back is the folder shown and the name box's text as it stands.
+    // What comes back is the folder shown and the name box's text as it
+    // stands. The first dialog opens in the home folder, the next one where
+    // the last was confirmed.
     void saveFile()
     {
         QFETCH(QString, name);
+        QFETCH(bool, typeFolder);
         QFETCH(bool, confirm);
-        QString shown;
+        const QString home = QDir::homePath();
+        const QString folder = typeFolder ? m_dir.path() : home;
+        QString shown, shownAfter, startedIn;
         bool saveEnabled = false;
         whenOpen([&](QWidget *box) {
+            auto *dialog = static_cast<QFileDialog *>(box);
             auto *nameBox = box->findChild<QLineEdit *>(QStringLiteral("fileNameEdit"));
+            startedIn = dialog->directory().absolutePath();
             shown = nameBox->text();
             saveEnabled = box->findChild<QDialogButtonBox *>()->button(QDialogButtonBox::Save)->isEnabled();
+            if (typeFolder) {
+                nameBox->setText(folder);
+                QTest::keyClick(nameBox, Qt::Key_Return);
+            }
+            shownAfter = dialog->directory().absolutePath() + QLatin1Char('/') + nameBox->text();
             QTest::keyClick(confirm ? static_cast<QWidget *>(nameBox) : box, confirm ? Qt::Key_Return : Qt::Key_Escape);
         });
-        const std::optional<QString> reply = QtDialogs().saveFileName(nullptr, name);
+        QtDialogs dialogs;
+        const std::optional<QString> reply = dialogs.saveFileName(nullptr, name);
+        QCOMPARE(startedIn, home);
         QCOMPARE(shown, name);
         QVERIFY(saveEnabled);
-        QCOMPARE(reply,
-                 confirm ? std::optional<QString>(QDir(m_dir.path()).absolutePath() + QLatin1Char('/') + name)
-                         : std::nullopt);
+        QCOMPARE(shownAfter, folder + QLatin1Char('/') + name);
+        QCOMPARE(reply, confirm ? std::optional<QString>(folder + QLatin1Char('/') + name) : std::nullopt);
+
+        whenOpen([&](QWidget *box) {
+            startedIn = static_cast<QFileDialog *>(box)->directory().absolutePath();
+            QTest::keyClick(box, Qt::Key_Escape);
+        });
+        QCOMPARE(dialogs.chooseFolder(nullptr), std::nullopt);
+        QCOMPARE(startedIn, confirm ? folder : home);
     }
 
     void message_data()
@@ -83,22 +106,41 @@ private Q_SLOTS:
         QTest::addColumn<Dialogs::Answer>("defaultAnswer");
         QTest::addColumn<int>("key");
         QTest::addColumn<Dialogs::Answer>("answer");
+        QTest::addColumn<int>("names"); // how many names the text holds
 
-        QTest::newRow("Enter takes Yes") << Dialogs::Answer::Yes << int(Qt::Key_Return) << Dialogs::Answer::Yes;
-        QTest::newRow("Enter takes No") << Dialogs::Answer::No << int(Qt::Key_Return) << Dialogs::Answer::No;
-        QTest::newRow("Escape is No") << Dialogs::Answer::Yes << int(Qt::Key_Escape) << Dialogs::Answer::No;
+        QTest::newRow("Enter takes Yes") << Dialogs::Answer::Yes << int(Qt::Key_Return) << Dialogs::Answer::Yes << 1;
+        QTest::newRow("Enter takes No") << Dialogs::Answer::No << int(Qt::Key_Return) << Dialogs::Answer::No << 1;
+        QTest::newRow("Escape is No") << Dialogs::Answer::Yes << int(Qt::Key_Escape) << Dialogs::Answer::No << 1;
+        QTest::newRow("300 names") << Dialogs::Answer::Yes << int(Qt::Key_Return) << Dialogs::Answer::Yes << 300;
     }
 
+    // The whole text is there, in lines as wide as the box, and the box with
+    // its buttons is on the screen, however long the text.
     void message()
     {
         QFETCH(Dialogs::Answer, defaultAnswer);
         QFETCH(int, key);
         QFETCH(Dialogs::Answer, answer);
-        whenOpen([&](QWidget *box) { QTest::keyClick(box, Qt::Key(key)); });
+        QFETCH(int, names);
+        const QString text = QStringList(names, QStringLiteral("IMG_20240101_123400.jpg")).join(QStringLiteral(", "));
+        QString shown;
+        bool fits = false;
+        whenOpen([&](QWidget *box) {
+            fits = box->height() < box->screen()->availableGeometry().height();
+            for (QLabel *label : box->findChildren<QLabel *>()) {
+                if (label->isVisible() && !label->text().isEmpty()) {
+                    shown = label->text();
+                    fits = fits && label->width() < box->width();
+                }
+            }
+            QTest::keyClick(box, Qt::Key(key));
+        });
         QCOMPARE(QtDialogs().message(nullptr,
-                                     {QStringLiteral("Sure?"), QStringLiteral("Question"), Dialogs::Buttons::YesNo,
+                                     {text, QStringLiteral("Question"), Dialogs::Buttons::YesNo,
                                       Dialogs::Icon::Question, defaultAnswer}),
                  answer);
+        QCOMPARE(shown, text);
+        QVERIFY(fits);
     }
 
 private:

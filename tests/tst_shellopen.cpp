@@ -60,11 +60,12 @@ private Q_SLOTS:
         qputenv("XDG_DATA_DIRS", QFile::encodeName(system));
         qputenv("XDG_CONFIG_DIRS", QFile::encodeName(system));
 
-        // Three types: one with an application, one whose application cannot
-        // start (it needs a terminal), one with none at all.
+        // Four types: one with an application, two whose application cannot
+        // start (it needs a terminal; its interpreter is missing), one with
+        // none at all.
         const QString data = root() + QStringLiteral("/data");
         QByteArray types;
-        for (const char *type : {"test", "term", "orphan"})
+        for (const char *type : {"test", "term", "broken", "orphan"})
             types += QByteArray("<mime-type type=\"application/x-vardel-") + type + "\"><glob pattern=\"*.vardel" + type
                 + "\"/></mime-type>\n";
         QVERIFY(writeFile(data + QStringLiteral("/mime/packages/vardel-test.xml"),
@@ -79,17 +80,22 @@ private Q_SLOTS:
 
         // Builtins only, so the script does not depend on PATH.
         const QByteArray opener = QFile::encodeName(root() + QStringLiteral("/opener.sh"));
+        const QByteArray broken = QFile::encodeName(root() + QStringLiteral("/broken.sh"));
         QVERIFY(writeFile(opener, "#!/bin/sh\nprintf '%s' \"$1\" > '" + QFile::encodeName(marker()) + "'\n"));
-        QVERIFY(QFile::setPermissions(opener, QFile::ReadOwner | QFile::ExeOwner));
-        for (const char *type : {"test", "term"})
+        QVERIFY(writeFile(broken, "#!/nonexistent/interp\n"));
+        for (const QByteArray &script : {opener, broken})
+            QVERIFY(QFile::setPermissions(script, QFile::ReadOwner | QFile::ExeOwner));
+        QByteArray defaults = "[Default Applications]\n";
+        for (const char *type : {"test", "term", "broken"}) {
             QVERIFY(writeFile(data + QStringLiteral("/applications/vardel-%1.desktop").arg(QLatin1String(type)),
-                              QByteArray("[Desktop Entry]\nType=Application\nName=Opener\nExec=\"") + opener
+                              QByteArray("[Desktop Entry]\nType=Application\nName=Opener\nExec=\"")
+                                  + (qstrcmp(type, "broken") == 0 ? broken : opener)
                                   + "\" %f\nMimeType=application/x-vardel-" + type + ";\n"
                                   + (qstrcmp(type, "term") == 0 ? "Terminal=true\n" : "")));
+            defaults += QByteArray("application/x-vardel-") + type + "=vardel-" + type + ".desktop;\n";
+        }
         qputenv("PATH", QFile::encodeName(system)); // no terminal to be found
-        QVERIFY(writeFile(root() + QStringLiteral("/config/mimeapps.list"),
-                          "[Default Applications]\napplication/x-vardel-test=vardel-test.desktop;\n"
-                          "application/x-vardel-term=vardel-term.desktop;\n"));
+        QVERIFY(writeFile(root() + QStringLiteral("/config/mimeapps.list"), defaults));
     }
 
     void init()
@@ -114,6 +120,7 @@ private Q_SLOTS:
         QTest::newRow("unreadable") << QStringLiteral("locked.vardeltest") << Setup::Unreadable << 5;
         QTest::newRow("no application") << QStringLiteral("nobody.vardelorphan") << Setup::Readable << 31;
         QTest::newRow("application cannot start") << QStringLiteral("console.vardelterm") << Setup::Readable << 27;
+        QTest::newRow("interpreter missing") << QStringLiteral("script.vardelbroken") << Setup::Readable << 27;
     }
 
     void open()

@@ -1,8 +1,13 @@
 #include "app/CommandLine.h"
 
+#include "platform/FileNames.h"
+
 #include <QCommandLineParser>
 #include <QDir>
 #include <QFileInfo>
+
+#include <sys/stat.h>
+#include <unistd.h>
 
 namespace CommandLine {
 
@@ -23,15 +28,19 @@ Outcome finish(int code, const QString &output, const QString &error = {})
     return o;
 }
 
-// Why the path cannot be watched; empty when it can.
-QString refusal(const QFileInfo &info)
+// Why the path cannot be watched; empty when it can. The path's own bytes
+// are asked about, even where they are not valid UTF-8.
+QString refusal(const QString &path)
 {
-    if (!info.exists())
+    const QByteArray local = FileNames::encode(path);
+    struct stat st {
+    };
+    if (::stat(local.constData(), &st) != 0)
         return QStringLiteral("no such folder");
-    if (!info.isDir())
+    if (!S_ISDIR(st.st_mode))
         return QStringLiteral("not a folder");
     // Listing a folder needs both read and search permission.
-    if (!info.isReadable() || !info.isExecutable())
+    if (::access(local.constData(), R_OK | X_OK) != 0)
         return QStringLiteral("folder cannot be read");
     return {};
 }
@@ -77,7 +86,7 @@ Outcome parse(const QStringList &arguments, const QString &currentDir)
         return o;
     const QString given = folders.first();
     const QString path = given.isEmpty() ? QString() : QDir::cleanPath(QDir(currentDir).absoluteFilePath(given));
-    const QString why = path.isEmpty() ? QStringLiteral("no such folder") : refusal(QFileInfo(path));
+    const QString why = path.isEmpty() ? QStringLiteral("no such folder") : refusal(path);
     if (!why.isEmpty())
         return usageError(given + QStringLiteral(": ") + why);
     o.folder = path;

@@ -22,8 +22,8 @@ struct Outcome {
 // The program's version as "major.minor.patch".
 QString version();
 
-// Reads the arguments (the program's name first); a relative folder is taken
-// from currentDir.
+// Reads the arguments (the program's name first), decoded as every name from
+// the disk (FileNames); a relative folder is taken from currentDir.
 Outcome parse(const QStringList &arguments, const QString &currentDir);
 
 } // namespace CommandLine

@@ -1,25 +1,30 @@
 #include "app/CommandLine.h"
 #include "app/frmMain.h"
+#include "platform/FileNames.h"
 #include "platform/QtDialogs.h"
 
 #include <QApplication>
-#include <QDir>
-#include <QFile>
 
 #include <cstdio>
+#include <filesystem>
 
 int main(int argc, char *argv[])
 {
     // The arguments are read before the application exists: help, the
     // version and a folder that cannot be watched need no display, open no
     // window and leave the settings alone.
+    // A folder's name keeps its bytes, even where they are not valid UTF-8,
+    // and is printed back with them.
     QStringList arguments;
     for (int i = 0; i < argc; ++i)
-        arguments.append(QFile::decodeName(argv[i]));
-    const CommandLine::Outcome command = CommandLine::parse(arguments, QDir::currentPath());
+        arguments.append(FileNames::decode(QByteArray(argv[i])));
+    std::error_code noCurrentFolder;
+    const std::string current = std::filesystem::current_path(noCurrentFolder).native();
+    const CommandLine::Outcome command
+        = CommandLine::parse(arguments, FileNames::decode(QByteArray::fromStdString(current)));
     if (command.exit) {
-        std::fputs(command.output.toLocal8Bit().constData(), stdout);
-        std::fputs(command.error.toLocal8Bit().constData(), stderr);
+        std::fputs(FileNames::encode(command.output).constData(), stdout);
+        std::fputs(FileNames::encode(command.error).constData(), stderr);
         return command.exitCode;
     }
 

@@ -4,9 +4,13 @@
 #include <QDialogButtonBox>
 #include <QFileDialog>
 #include <QInputDialog>
+#include <QLabel>
+#include <QLayout>
 #include <QLineEdit>
 #include <QMessageBox>
 #include <QPushButton>
+#include <QScreen>
+#include <QScrollArea>
 
 namespace {
 
@@ -34,8 +38,8 @@ QMessageBox::Icon toQt(Dialogs::Icon icon)
 class ExactFileDialog : public QFileDialog
 {
 public:
-    explicit ExactFileDialog(QWidget *parent, FileMode mode)
-        : QFileDialog(parent)
+    ExactFileDialog(QWidget *parent, FileMode mode, const QString &folder)
+        : QFileDialog(parent, {}, folder)
     {
         // Only Qt's own dialog has a name box to read.
         setOption(QFileDialog::DontUseNativeDialog, true);
@@ -60,6 +64,7 @@ public:
 
     void setName(const QString &name)
     {
+        m_proposed = name;
         selectFile(name);
         if (m_nameBox)
             m_nameBox->setText(name);
@@ -93,9 +98,10 @@ public:
         } else if (text.isEmpty()) {
             return;
         } else if (isFolder) {
-            // A folder's name opens that folder, as in every file dialog.
+            // A folder's name opens that folder, as in every file dialog,
+            // and the names proposed are there again to be confirmed in it.
             setDirectory(path);
-            m_nameBox->clear();
+            m_nameBox->setText(m_proposed);
             return;
         }
         m_confirmed = path;
@@ -120,14 +126,52 @@ private:
 
     QLineEdit *m_nameBox = nullptr;
     QPushButton *m_acceptButton = nullptr;
+    QString m_proposed;
     QString m_confirmed;
+};
+
+// A message box that never grows past the screen: a text too long for it
+// (a delete question naming hundreds of files) scrolls, and the buttons
+// stay in sight.
+class FittingMessageBox : public QMessageBox
+{
+public:
+    using QMessageBox::QMessageBox;
+
+protected:
+    void showEvent(QShowEvent *event) override
+    {
+        // Here the box takes the size its text asks for, and its place.
+        QMessageBox::showEvent(event);
+        // Room is left for the frame the desktop draws around the box.
+        const int room = screen()->availableGeometry().height() * 3 / 4;
+        auto *label = findChild<QLabel *>(QStringLiteral("qt_msgbox_label"));
+        if (height() <= room || !label)
+            return;
+        // The text scrolls in a label of its own: the box turns line breaks
+        // off in its label each time it sizes itself again.
+        auto *text = new QLabel(label->text());
+        text->setWordWrap(true);
+        text->setTextInteractionFlags(label->textInteractionFlags());
+        auto *scroll = new QScrollArea(this);
+        scroll->setFrameShape(QFrame::NoFrame);
+        scroll->setWidgetResizable(true);
+        scroll->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+        scroll->setWidget(text);
+        // A fixed size, since the box sizes itself again from its layout.
+        scroll->setFixedSize(label->width(), label->height() - (height() - room));
+        delete layout()->replaceWidget(label, scroll);
+        label->hide();
+        setFixedSize(width(), room);
+        adjustPosition(parentWidget());
+    }
 };
 
 } // namespace
 
 Dialogs::Answer QtDialogs::showMessage(QWidget *parent, const Box &box)
 {
-    QMessageBox mb(toQt(box.icon), box.title, box.text, QMessageBox::NoButton, parent);
+    FittingMessageBox mb(toQt(box.icon), box.title, box.text, QMessageBox::NoButton, parent);
     mb.setTextFormat(Qt::PlainText);
     if (box.buttons == Buttons::YesNo) {
         mb.setStandardButtons(QMessageBox::Yes | QMessageBox::No);
@@ -162,19 +206,32 @@ std::optional<QString> QtDialogs::showInput(QWidget *parent, const QString &prom
     return reply;
 }
 
+QString QtDialogs::startFolder() const
+{
+    return QFileInfo(m_lastFolder).isDir() ? m_lastFolder : QDir::homePath();
+}
+
+void QtDialogs::remember(const QString &folder)
+{
+    if (QFileInfo(folder).isDir())
+        m_lastFolder = folder;
+}
+
 std::optional<QString> QtDialogs::showSaveFile(QWidget *parent, const QString &proposedName)
 {
-    ExactFileDialog dialog(parent, QFileDialog::AnyFile);
+    ExactFileDialog dialog(parent, QFileDialog::AnyFile, startFolder());
     dialog.setName(proposedName);
     if (dialog.exec() != QDialog::Accepted)
         return std::nullopt;
+    remember(QFileInfo(dialog.confirmed()).absolutePath());
     return dialog.confirmed();
 }
 
 std::optional<QString> QtDialogs::showChooseFolder(QWidget *parent)
 {
-    ExactFileDialog dialog(parent, QFileDialog::Directory);
+    ExactFileDialog dialog(parent, QFileDialog::Directory, startFolder());
     if (dialog.exec() != QDialog::Accepted)
         return std::nullopt;
+    remember(dialog.confirmed());
     return dialog.confirmed();
 }

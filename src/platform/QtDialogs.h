@@ -16,4 +16,12 @@ protected:
                                      const QString &text) override;
     std::optional<QString> showSaveFile(QWidget *parent, const QString &proposedName) override;
     std::optional<QString> showChooseFolder(QWidget *parent) override;
+
+private:
+    // The file dialogs open in the home folder, then in the last folder
+    // that was confirmed in one of them, for as long as the program runs.
+    QString startFolder() const;
+    void remember(const QString &folder);
+
+    QString m_lastFolder;
 };

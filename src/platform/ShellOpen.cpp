@@ -2,10 +2,16 @@
 
 #include "platform/FileNames.h"
 
+#include <gio/gdesktopappinfo.h>
 #include <gio/gio.h>
 
 #include <cerrno>
+#include <thread>
+
+#include <poll.h>
 #include <sys/stat.h>
+#include <sys/syscall.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
 namespace ShellOpen {
@@ -64,6 +70,49 @@ int lookupFailure(const GError *error)
     return NoAssociation;
 }
 
+// How long a started application is watched for failing to start. Its
+// launcher (gio-launch-desktop) fails within milliseconds when the program
+// cannot be run; an application that is still running after this has started.
+constexpr int kStartWatchMs = 300;
+
+void keepPid(GDesktopAppInfo *, GPid pid, gpointer pidOut)
+{
+    *static_cast<GPid *>(pidOut) = pid;
+}
+
+// Whether the started process, a child of ours, ended at once with a failure.
+// One still running is left to a thread that reaps it whenever it ends.
+bool failedToStart(GPid pid)
+{
+    const int fd = int(::syscall(SYS_pidfd_open, pid, 0));
+    pollfd ended {fd, POLLIN, 0};
+    int status = 0;
+    const bool exited = fd >= 0 && ::poll(&ended, 1, kStartWatchMs) == 1 && ::waitpid(pid, &status, 0) == pid;
+    if (fd >= 0)
+        ::close(fd);
+    if (exited)
+        return !WIFEXITED(status) || WEXITSTATUS(status) != 0;
+    std::thread([pid] { ::waitpid(pid, nullptr, 0); }).detach();
+    return false;
+}
+
+// GIO's launcher double-forks the application and reports only what fails
+// before the exec of its helper: a program that then cannot be run (an
+// interpreter missing from its "#!" line) would pass for started. Launched
+// as our own child instead, its failure to start can be seen.
+bool launch(GAppInfo *app, GList *uris, GError **error)
+{
+    if (!G_IS_DESKTOP_APP_INFO(app))
+        return g_app_info_launch_uris(app, uris, nullptr, error);
+    GPid pid = 0;
+    if (!g_desktop_app_info_launch_uris_as_manager(G_DESKTOP_APP_INFO(app), uris, nullptr,
+                                                   GSpawnFlags(G_SPAWN_SEARCH_PATH | G_SPAWN_DO_NOT_REAP_CHILD),
+                                                   nullptr, nullptr, keepPid, &pid, error))
+        return false;
+    // No pid when the application was started over D-Bus.
+    return pid <= 0 || !failedToStart(pid);
+}
+
 } // namespace
 
 int open(const QString &path)
@@ -85,12 +134,10 @@ int open(const QString &path)
     } else {
         gchar *uri = g_file_get_uri(file);
         GList uris {uri, nullptr, nullptr};
-        // GIO spawns the application detached (double fork), so it is
-        // neither waited for nor left behind as a zombie.
         // An application that is there but cannot start (a terminal it needs
-        // and does not find, a program gone from its place) is an
-        // association that does not work.
-        code = g_app_info_launch_uris(app, &uris, nullptr, &error) ? HandedOver : AssociationInvalid;
+        // and does not find, a program gone from its place or one whose
+        // interpreter is) is an association that does not work.
+        code = launch(app, &uris, &error) ? HandedOver : AssociationInvalid;
         g_free(uri);
         g_object_unref(app);
     }
