@@ -9,11 +9,35 @@
 #include "filelist/FileListModel.h"
 #include "filelist/FileListView.h"
 #include "platform/Dialogs.h"
+#include "platform/Notifier.h"
 
 #include <QApplication>
 #include <QItemSelectionModel>
 #include <QSet>
 #include <QTime>
+
+namespace {
+
+// The first few new files' names, one a line, then how many more.
+QString newFileNames(const FileListModel &model)
+{
+    constexpr int kShown = 5;
+    QStringList names;
+    int more = 0;
+    for (int i = 0; i < model.rowCount(); ++i) {
+        if (model.row(i).status != AuditTexts::newStatus())
+            continue;
+        if (names.size() < kShown)
+            names.append(model.row(i).name);
+        else
+            ++more;
+    }
+    if (more > 0)
+        names.append(QStringLiteral("and %1 more").arg(more));
+    return names.join(QLatin1Char('\n'));
+}
+
+} // namespace
 
 void frmMain::ReadFile()
 {
@@ -73,6 +97,13 @@ void frmMain::showAlert(qsizetype newCount)
                       Dialogs::Icon::Information,
                       Dialogs::Answer::Ok,
                       true};
+    // A box from a window in the background may stay behind the one the user
+    // works in (focus-stealing prevention, Wayland): the desktop tells too.
+    // In front, the box tells alone and an older notification would be stale.
+    if (isActiveWindow())
+        m_notifier->withdraw();
+    else
+        m_notifier->notify(box.text.trimmed(), newFileNames(*m_model));
     m_dialogs.message(this, box);
 }
 
@@ -80,6 +111,24 @@ void frmMain::setQuiet()
 {
     setWindowTitle(AuditTexts::quietCaption());
     setWindowIconFile(QStringLiteral("Eye.ico"));
+    m_notifier->withdraw();
+}
+
+void frmMain::showNewFiles()
+{
+    setWindowState(windowState() & ~Qt::WindowMinimized);
+    for (int i = 0; i < m_model->rowCount(); ++i) {
+        if (m_model->row(i).status == AuditTexts::newStatus()) {
+            lvwFile->currentView()->scrollTo(m_model->index(i, 0));
+            break;
+        }
+    }
+    // An open box waits for its answer: it comes up, above the window.
+    QWidget *front = m_dialogs.isBoxOpen() ? QApplication::activeModalWidget() : nullptr;
+    if (!front)
+        front = this;
+    front->raise();
+    front->activateWindow();
 }
 
 void frmMain::showBusy(bool busy)
