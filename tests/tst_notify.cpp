@@ -10,6 +10,8 @@
 #include <QApplication>
 #include <QDBusArgument>
 #include <QDBusConnectionInterface>
+#include <QDBusContext>
+#include <QDBusMessage>
 #include <QDialog>
 #include <QProcess>
 #include <QTest>
@@ -17,8 +19,8 @@
 #include <memory>
 
 // A notification service on the private bus, speaking the real interface;
-// it writes down each call.
-class FakeNotifications : public QObject
+// it writes down each call and, while holding, keeps its answers.
+class FakeNotifications : public QObject, protected QDBusContext
 {
     Q_OBJECT
     Q_CLASSINFO("D-Bus Interface", "org.freedesktop.Notifications")
@@ -29,6 +31,8 @@ public:
     QStringList actions;
     QVariantMap hints;
     uint lastId = 0;
+    bool holding = false;
+    QList<QDBusMessage> held;
 
 public Q_SLOTS:
     uint Notify(const QString &app, uint replaces, const QString &, const QString &summary, const QString &body,
@@ -37,7 +41,12 @@ public Q_SLOTS:
         calls.append(QStringLiteral("%1 %2 %3 | %4").arg(app).arg(replaces).arg(summary, body).replace('\n', '/'));
         actions = actionList;
         hints = hintMap;
-        return replaces ? replaces : ++lastId;
+        const uint id = replaces ? replaces : ++lastId;
+        if (holding) {
+            setDelayedReply(true);
+            held.append(message().createReply(id));
+        }
+        return id;
     }
     void CloseNotification(uint id) { calls.append(QStringLiteral("close %1").arg(id)); }
     QStringList GetCapabilities() { return capabilities; }
@@ -145,6 +154,12 @@ private Q_SLOTS:
         QTest::newRow("withdrawn on exit") << QStringList {"a<&b", "exit"} << QStringList {one, "close 1"};
         QTest::newRow("window in front") << QStringList {"front", "a<&b"} << QStringList();
         QTest::newRow("no service") << QStringList {"none", "a<&b", "init"} << QStringList();
+        QTest::newRow("dismissed: a new one")
+            << QStringList {"a<&b", "dismiss", "a<&b,c"}
+            << QStringList {one, QStringLiteral("Vardel 0 #2 New File/s were found! | a<&b/c")};
+        QTest::newRow("one call at a time") << QStringList {"a<&b", "init", "hold", "c", "c,d", "release"}
+                                            << QStringList {one, "close 1", "Vardel 0 #1 New File/s were found! | c",
+                                                            "Vardel 2 #2 New File/s were found! | c/d"};
         QTest::newRow("first five") << QStringList {"f1,f2,f3,f4,f5,f6,f7"}
                                     << QStringList {"Vardel 0 #7 New File/s were found! | f1/f2/f3/f4/f5/and 2 more"};
     }
@@ -153,7 +168,13 @@ private Q_SLOTS:
         QFETCH(QStringList, steps);
         start({});
         for (const QString &step : std::as_const(steps)) {
-            if (step == "markup")
+            if (step == "hold")
+                m_fake.holding = true;
+            else if (step == "release") {
+                m_fake.holding = false;
+                for (const QDBusMessage &reply : std::as_const(m_fake.held))
+                    QVERIFY(m_service.send(reply));
+            } else if (step == "markup")
                 m_fake.capabilities.append(QStringLiteral("body-markup"));
             else if (step == "none")
                 m_service.unregisterService(QStringLiteral("org.freedesktop.Notifications"));
@@ -165,11 +186,19 @@ private Q_SLOTS:
                 m_win->mnuInitList_Click();
             else if (step == "exit")
                 QVERIFY(m_win->Form_Unload());
-            else
+            else if (step == "dismiss") {
+                Q_EMIT m_fake.NotificationClosed(m_fake.lastId, 2);
+                // Answered after the signal, on the program's own connection.
+                QDBusConnection::sessionBus().call(
+                    QDBusMessage::createMethodCall("org.freedesktop.Notifications", "/org/freedesktop/Notifications",
+                                                   "org.freedesktop.Notifications", "GetServerInformation"),
+                    QDBus::BlockWithGui);
+            } else
                 setFiles(step);
             if (step != "exit")
                 tick();
-            answered();
+            if (!m_fake.holding)
+                answered();
         }
         QTEST(m_fake.calls, "calls");
         // The box tells whatever became of the notification.
