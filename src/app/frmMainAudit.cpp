@@ -116,17 +116,22 @@ void frmMain::setQuiet()
 
 void frmMain::showNewFiles()
 {
-    setWindowState(windowState() & ~Qt::WindowMinimized);
+    // Chosen, it has told what it had to.
+    m_notifier->withdraw();
     for (int i = 0; i < m_model->rowCount(); ++i) {
         if (m_model->row(i).status == AuditTexts::newStatus()) {
             lvwFile->currentView()->scrollTo(m_model->index(i, 0));
             break;
         }
     }
-    // An open box waits for its answer: it comes up, above the window.
+    // An open box waits for its answer and comes up alone: a window manager
+    // asked to restore its minimized window brings the box instead, and Qt
+    // would then take the window for restored when it is not.
     QWidget *front = m_dialogs.isBoxOpen() ? QApplication::activeModalWidget() : nullptr;
-    if (!front)
+    if (!front) {
         front = this;
+        setWindowState(windowState() & ~Qt::WindowMinimized);
+    }
     front->raise();
     front->activateWindow();
 }
