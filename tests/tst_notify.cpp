@@ -7,7 +7,6 @@
 #include "platform/Notifier.h"
 
 #include <QAbstractItemView>
-#include <QApplication>
 #include <QDBusArgument>
 #include <QDBusConnectionInterface>
 #include <QDBusContext>
@@ -17,9 +16,11 @@
 #include <QTest>
 
 #include <memory>
+#include <utility>
 
 // A notification service on the private bus, speaking the real interface;
-// it writes down each call and, while holding, keeps its answers.
+// it writes down each call ("(hints?)" when the action or the hints are not
+// the program's) and, while holding, keeps its answers.
 class FakeNotifications : public QObject, protected QDBusContext
 {
     Q_OBJECT
@@ -28,19 +29,22 @@ class FakeNotifications : public QObject, protected QDBusContext
 public:
     QStringList calls;
     QStringList capabilities;
-    QStringList actions;
-    QVariantMap hints;
     uint lastId = 0;
     bool holding = false;
     QList<QDBusMessage> held;
 
 public Q_SLOTS:
     uint Notify(const QString &app, uint replaces, const QString &, const QString &summary, const QString &body,
-                const QStringList &actionList, const QVariantMap &hintMap, int)
+                const QStringList &actions, const QVariantMap &hints, int)
     {
-        calls.append(QStringLiteral("%1 %2 %3 | %4").arg(app).arg(replaces).arg(summary, body).replace('\n', '/'));
-        actions = actionList;
-        hints = hintMap;
+        const bool own = actions == QStringList {"default", "Show"}
+            && hints.value("desktop-entry") == QStringLiteral("io.github.vardel.Vardel")
+            && hints.value("image-data").value<QDBusArgument>().currentSignature() == "(iiibiiay)";
+        calls.append(QStringLiteral("%1 %2 %3 | %4%5")
+                         .arg(app)
+                         .arg(replaces)
+                         .arg(summary, body, own ? QString() : QStringLiteral(" (hints?)"))
+                         .replace('\n', '/'));
         const uint id = replaces ? replaces : ++lastId;
         if (holding) {
             setDelayedReply(true);
@@ -50,11 +54,7 @@ public Q_SLOTS:
     }
     void CloseNotification(uint id) { calls.append(QStringLiteral("close %1").arg(id)); }
     QStringList GetCapabilities() { return capabilities; }
-    QString GetServerInformation(QString &vendor, QString &version, QString &specVersion)
-    {
-        vendor = version = specVersion = QStringLiteral("1.2");
-        return QStringLiteral("fake");
-    }
+    QString GetServerInformation(QString &, QString &, QString &) { return QStringLiteral("fake"); }
 
 Q_SIGNALS:
     void ActionInvoked(uint id, const QString &actionKey);
@@ -172,7 +172,7 @@ private Q_SLOTS:
                 m_fake.holding = true;
             else if (step == "release") {
                 m_fake.holding = false;
-                for (const QDBusMessage &reply : std::as_const(m_fake.held))
+                for (const QDBusMessage &reply : std::exchange(m_fake.held, {}))
                     QVERIFY(m_service.send(reply));
             } else if (step == "markup")
                 m_fake.capabilities.append(QStringLiteral("body-markup"));
@@ -203,12 +203,6 @@ private Q_SLOTS:
         QTEST(m_fake.calls, "calls");
         // The box tells whatever became of the notification.
         QVERIFY(m_dialogs.messages().value(0).box.text.contains(QStringLiteral("New File")));
-        if (!m_fake.calls.isEmpty()) {
-            QCOMPARE(m_fake.actions, QStringList({"default", "Show"}));
-            QCOMPARE(m_fake.hints.value("desktop-entry").toString(), QStringLiteral("io.github.vardel.Vardel"));
-            QCOMPARE(m_fake.hints.value("image-data").value<QDBusArgument>().currentSignature(),
-                     QStringLiteral("(iiibiiay)"));
-        }
     }
 
     // "Show" brings up the minimized window with the new file in view, or
