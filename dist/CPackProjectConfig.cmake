@@ -9,6 +9,7 @@ if(CPACK_GENERATOR STREQUAL "DEB")
     else()
         message(STATUS "dpkg-shlibdeps not found: naming the library packages by hand")
         string(PREPEND CPACK_DEBIAN_PACKAGE_DEPENDS
-            "libc6, libstdc++6, libglib2.0-0, libqt6core6 (>= 6.4), libqt6gui6 (>= 6.4), libqt6widgets6 (>= 6.4), ")
+            "libc6, libstdc++6, libglib2.0-0, libqt6core6 (>= 6.4), libqt6gui6 (>= 6.4), libqt6widgets6 (>= 6.4), "
+            "libqt6dbus6 (>= 6.4), ")
     endif()
 endif()

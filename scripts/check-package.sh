@@ -67,7 +67,7 @@ check "package name is vardel" test "$(field Package)" = vardel
 check "version is $version" test "$(field Version)" = "$version"
 check "a maintainer is named" test -n "$(field Maintainer)"
 check "a description is given" test -n "$(field Description)"
-for p in libqt6widgets6 libqt6gui6 libqt6core6 libglib2.0-0 qt6-qpa-plugins shared-mime-info; do
+for p in libqt6widgets6 libqt6gui6 libqt6core6 libqt6dbus6 libglib2.0-0 qt6-qpa-plugins shared-mime-info; do
     check "depends on $p" depends_on "$p"
 done
 

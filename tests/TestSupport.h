@@ -40,6 +40,9 @@ inline void isolateHome()
     qputenv("XDG_STATE_HOME", QFile::encodeName(root + QStringLiteral("/state")));
     qputenv("XDG_RUNTIME_DIR", QFile::encodeName(root + QStringLiteral("/runtime")));
     QFile::setPermissions(root + QStringLiteral("/runtime"), QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+    // No session bus: nothing reaches the desktop's notifications.
+    qputenv("DBUS_SESSION_BUS_ADDRESS",
+            QFile::encodeName(QStringLiteral("unix:path=") + root + QStringLiteral("/runtime/no-bus")));
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
         qputenv("QT_QPA_PLATFORM", "offscreen");
     Volumes::setSource(

@@ -14,6 +14,7 @@
 #include "filelist/FileListModel.h"
 #include "filelist/FileListView.h"
 #include "platform/Dialogs.h"
+#include "platform/Notifier.h"
 #include "platform/Twips.h"
 
 #include <QApplication>
@@ -168,6 +169,8 @@ frmMain::frmMain(Dialogs &dialogs, QWidget *parent)
     connect(m_watch, &Watch::statusChanged, this, &frmMain::setStatusText);
     connect(m_watch, &Watch::rowError, this, &frmMain::reportRowError);
     connect(m_watch, &Watch::busyChanged, this, &frmMain::showBusy);
+    m_notifier = new Notifier(QDBusConnection::sessionBus(), this);
+    connect(m_notifier, &Notifier::activated, this, &frmMain::showNewFiles);
 
     // The desktop's frame becomes known, or changes (a window manager may
     // drop the borders on maximize), after the size it goes round, and no
@@ -591,6 +594,7 @@ bool frmMain::Form_Unload()
     // No pass and no alert after the window closed; a listing still running
     // is left to end by itself.
     m_watch->stop();
+    m_notifier->withdraw();
     return true;
 }
 

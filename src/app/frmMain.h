@@ -18,6 +18,7 @@ class DriveSelector;
 class FileListModel;
 class FileListView;
 class FolderTree;
+class Notifier;
 class QLabel;
 class QMenu;
 class QProgressBar;
@@ -129,6 +130,8 @@ private:
     void showRows(Watch::Kind kind, qsizetype newCount);
     void showAlert(qsizetype newCount);
     void setQuiet();
+    // The notification's action: the window, or the box open in it, comes up.
+    void showNewFiles();
     void showBusy(bool busy);
     int twipsToPixels(double twips) const;
     double pixelsToTwips(double pixels) const;
@@ -162,6 +165,7 @@ private:
     QTimer Timer1;
     QTimer m_dateTimer;
     Watch *m_watch = nullptr;
+    Notifier *m_notifier = nullptr;
     ImageList imlIcons;
     ImageList imlSmallIcons;
 

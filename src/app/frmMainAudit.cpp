@@ -9,6 +9,7 @@
 #include "filelist/FileListModel.h"
 #include "filelist/FileListView.h"
 #include "platform/Dialogs.h"
+#include "platform/Notifier.h"
 
 #include <QApplication>
 #include <QItemSelectionModel>
@@ -16,6 +17,29 @@
 #include <QTime>
 
 #include <utility>
+
+namespace {
+
+// The first few new files' names, one a line, then how many more.
+QString newFileNames(const FileListModel &model)
+{
+    constexpr int kShown = 5;
+    QStringList names;
+    int more = 0;
+    for (int i = 0; i < model.rowCount(); ++i) {
+        if (model.row(i).status != AuditTexts::newStatus())
+            continue;
+        if (names.size() < kShown)
+            names.append(model.row(i).name);
+        else
+            ++more;
+    }
+    if (more > 0)
+        names.append(QStringLiteral("and %1 more").arg(more));
+    return names.join(QLatin1Char('\n'));
+}
+
+} // namespace
 
 void frmMain::ReadFile()
 {
@@ -81,6 +105,13 @@ void frmMain::showAlert(qsizetype newCount)
                       Dialogs::Icon::Information,
                       Dialogs::Answer::Ok,
                       true};
+    // A box from a window in the background may stay behind the one the user
+    // works in (focus-stealing prevention, Wayland): the desktop tells too.
+    // In front, the box tells alone and an older notification would be stale.
+    if (isActiveWindow())
+        m_notifier->withdraw();
+    else
+        m_notifier->notify(box.text.trimmed(), newFileNames(*m_model));
     m_dialogs.message(this, box);
 }
 
@@ -88,6 +119,29 @@ void frmMain::setQuiet()
 {
     setWindowTitle(AuditTexts::quietCaption());
     setWindowIconFile(QStringLiteral("Eye.ico"));
+    m_notifier->withdraw();
+}
+
+void frmMain::showNewFiles()
+{
+    // Chosen, it has told what it had to.
+    m_notifier->withdraw();
+    for (int i = 0; i < m_model->rowCount(); ++i) {
+        if (m_model->row(i).status == AuditTexts::newStatus()) {
+            lvwFile->currentView()->scrollTo(m_model->index(i, 0));
+            break;
+        }
+    }
+    // An open box waits for its answer and comes up alone: a window manager
+    // asked to restore its minimized window brings the box instead, and Qt
+    // would then take the window for restored when it is not.
+    QWidget *front = m_dialogs.isBoxOpen() ? QApplication::activeModalWidget() : nullptr;
+    if (!front) {
+        front = this;
+        setWindowState(windowState() & ~Qt::WindowMinimized);
+    }
+    front->raise();
+    front->activateWindow();
 }
 
 void frmMain::showBusy(bool busy)

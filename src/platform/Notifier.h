@@ -1,0 +1,57 @@
+#pragma once
+
+#include <QDBusConnection>
+#include <QObject>
+#include <QString>
+
+#include <functional>
+#include <optional>
+
+class QDBusPendingCall;
+
+// One desktop notification (org.freedesktop.Notifications on the session
+// bus) that a later one replaces and that can be withdrawn. Every call is
+// asynchronous, and one is on its way at a time, so that a slow service
+// never holds the window and calls never overtake each other. Without a bus
+// or a service nothing is shown and nothing is told.
+class Notifier : public QObject
+{
+    Q_OBJECT
+
+public:
+    explicit Notifier(const QDBusConnection &bus, QObject *parent = nullptr);
+
+    // Shows the notification, or replaces the one shown.
+    void notify(const QString &summary, const QString &body);
+    // Takes the one shown away.
+    void withdraw();
+    // No call is on its way.
+    bool isIdle() const { return !m_calling; }
+
+Q_SIGNALS:
+    // The user chose the notification's default action ("Show").
+    void activated();
+
+private Q_SLOTS:
+    void actionInvoked(uint id, const QString &action);
+    void notificationClosed(uint id, uint reason);
+
+private:
+    struct Text {
+        QString summary;
+        QString body;
+    };
+
+    // Sends the next call that brings the service to what is wanted.
+    void advance();
+    void send(const QString &method, const QVariantList &arguments,
+              const std::function<void(const QDBusPendingCall &)> &answered);
+
+    QDBusConnection m_bus;
+    std::optional<Text> m_wanted;
+    bool m_unsent = false;
+    // Whether the service reads markup in the body; unknown until asked.
+    std::optional<bool> m_markup;
+    uint m_id = 0;
+    bool m_calling = false;
+};

@@ -1,0 +1,255 @@
+#include "TestSupport.h"
+
+#include "ScriptedDialogs.h"
+#include "app/frmMain.h"
+#include "filelist/FileListModel.h"
+#include "filelist/FileListView.h"
+#include "platform/Notifier.h"
+
+#include <QAbstractItemView>
+#include <QDBusArgument>
+#include <QDBusConnectionInterface>
+#include <QDBusContext>
+#include <QDBusMessage>
+#include <QDialog>
+#include <QProcess>
+#include <QTest>
+
+#include <memory>
+#include <utility>
+
+// A notification service on the private bus, speaking the real interface;
+// it writes down each call ("(hints?)" when the action or the hints are not
+// the program's) and, while holding, keeps its answers.
+class FakeNotifications : public QObject, protected QDBusContext
+{
+    Q_OBJECT
+    Q_CLASSINFO("D-Bus Interface", "org.freedesktop.Notifications")
+
+public:
+    QStringList calls;
+    QStringList capabilities;
+    uint lastId = 0;
+    bool holding = false;
+    QList<QDBusMessage> held;
+
+public Q_SLOTS:
+    uint Notify(const QString &app, uint replaces, const QString &, const QString &summary, const QString &body,
+                const QStringList &actions, const QVariantMap &hints, int)
+    {
+        const bool own = actions == QStringList {"default", "Show"}
+            && hints.value("desktop-entry") == QStringLiteral("io.github.vardel.Vardel")
+            && hints.value("image-data").value<QDBusArgument>().currentSignature() == "(iiibiiay)";
+        calls.append(QStringLiteral("%1 %2 %3 | %4%5")
+                         .arg(app)
+                         .arg(replaces)
+                         .arg(summary, body, own ? QString() : QStringLiteral(" (hints?)"))
+                         .replace('\n', '/'));
+        const uint id = replaces ? replaces : ++lastId;
+        if (holding) {
+            setDelayedReply(true);
+            held.append(message().createReply(id));
+        }
+        return id;
+    }
+    void CloseNotification(uint id) { calls.append(QStringLiteral("close %1").arg(id)); }
+    QStringList GetCapabilities() { return capabilities; }
+    QString GetServerInformation(QString &, QString &, QString &) { return QStringLiteral("fake"); }
+
+Q_SIGNALS:
+    void ActionInvoked(uint id, const QString &actionKey);
+    void NotificationClosed(uint id, uint reason);
+};
+
+class TestNotify : public QObject
+{
+    Q_OBJECT
+
+    QProcess m_daemon;
+    QDBusConnection m_service {QString()};
+    FakeNotifications m_fake;
+    std::unique_ptr<QTemporaryDir> m_dir;
+    ScriptedDialogs m_dialogs;
+    std::unique_ptr<frmMain> m_win;
+
+    void setFiles(const QString &names)
+    {
+        for (const QString &name : names.split(QLatin1Char(','), Qt::SkipEmptyParts))
+            QVERIFY(QFile(m_dir->filePath(name)).open(QIODevice::WriteOnly));
+    }
+    void start(const QString &names)
+    {
+        setFiles(names);
+        SettingsStore().write(Setting::Path, m_dir->path());
+        m_win = std::make_unique<frmMain>(m_dialogs);
+        m_win->Form_Load();
+        QVERIFY(TestSupport::settle(m_win->watch()));
+    }
+    // Each step turns the event loop until every call is answered.
+    void answered() const { QTRY_VERIFY(m_win->findChild<Notifier *>()->isIdle()); }
+    void tick()
+    {
+        m_win->Timer1_Timer();
+        QVERIFY(TestSupport::settle(m_win->watch()));
+    }
+
+private Q_SLOTS:
+    void initTestCase()
+    {
+        const QString config = TestSupport::home().filePath(QStringLiteral("bus.conf"));
+        QFile file(config);
+        QVERIFY(file.open(QIODevice::WriteOnly));
+        file.write("<busconfig><type>session</type><listen>unix:tmpdir=/tmp</listen><auth>EXTERNAL</auth>"
+                   "<policy context=\"default\"><allow send_destination=\"*\" eavesdrop=\"true\"/>"
+                   "<allow eavesdrop=\"true\"/><allow own=\"*\"/></policy></busconfig>");
+        file.close();
+        m_daemon.start(
+            QStringLiteral("dbus-daemon"),
+            {QStringLiteral("--config-file=") + config, QStringLiteral("--print-address"), QStringLiteral("--nofork")});
+        QVERIFY2(m_daemon.waitForReadyRead(20000), "dbus-daemon (Debian package dbus-daemon) did not start");
+        const QByteArray address = m_daemon.readLine().trimmed();
+        qputenv("DBUS_SESSION_BUS_ADDRESS", address);
+        m_service = QDBusConnection::connectToBus(QString::fromLatin1(address), QStringLiteral("service"));
+        QVERIFY(m_service.registerObject(QStringLiteral("/org/freedesktop/Notifications"), &m_fake,
+                                         QDBusConnection::ExportAllSlots | QDBusConnection::ExportAllSignals));
+        // The program's bus is this one.
+        QVERIFY(m_service.registerService(QStringLiteral("io.github.vardel.Test")));
+        QVERIFY(
+            QDBusConnection::sessionBus().interface()->isServiceRegistered(QStringLiteral("io.github.vardel.Test")));
+    }
+    void cleanupTestCase()
+    {
+        m_daemon.terminate();
+        QVERIFY(m_daemon.waitForFinished());
+    }
+    void init()
+    {
+        m_dir = std::make_unique<QTemporaryDir>(TestSupport::home().filePath(QStringLiteral("w-XXXXXX")));
+        m_dialogs.reset();
+        m_fake.calls.clear();
+        m_fake.capabilities = {QStringLiteral("actions"), QStringLiteral("body")};
+        m_fake.lastId = 0;
+        // Nothing is told, with a service or without; offscreen windows remark on their own.
+        QTest::failOnWarning(QRegularExpression(QStringLiteral("^(?!This plugin does not support )")));
+        QVERIFY(m_service.registerService(QStringLiteral("org.freedesktop.Notifications")));
+    }
+    void cleanup()
+    {
+        m_win.reset();
+        m_service.unregisterService(QStringLiteral("org.freedesktop.Notifications"));
+    }
+
+    // Steps: the folder's files, "init" (File > Init List), "exit", "front"
+    // (the window active); "markup" and "none" (no service) set the service.
+    void alerts_data()
+    {
+        QTest::addColumn<QStringList>("steps");
+        QTest::addColumn<QStringList>("calls");
+        const QString one = QStringLiteral("Vardel 0 #1 New File/s were found! | a<&b");
+        QTest::newRow("posted, replaced, withdrawn")
+            << QStringList {QStringLiteral("a<&b"), QStringLiteral("a<&b,c"), QStringLiteral("init")}
+            << QStringList {one, QStringLiteral("Vardel 1 #2 New File/s were found! | a<&b/c"), "close 1"};
+        QTest::newRow("markup escaped") << QStringList {"markup", "a<&b"}
+                                        << QStringList {"Vardel 0 #1 New File/s were found! | a&lt;&amp;b"};
+        QTest::newRow("withdrawn on exit") << QStringList {"a<&b", "exit"} << QStringList {one, "close 1"};
+        QTest::newRow("window in front") << QStringList {"front", "a<&b"} << QStringList();
+        QTest::newRow("no service") << QStringList {"none", "a<&b", "init"} << QStringList();
+        QTest::newRow("dismissed: a new one")
+            << QStringList {"a<&b", "dismiss", "a<&b,c"}
+            << QStringList {one, QStringLiteral("Vardel 0 #2 New File/s were found! | a<&b/c")};
+        QTest::newRow("one call at a time") << QStringList {"a<&b", "init", "hold", "c", "c,d", "release"}
+                                            << QStringList {one, "close 1", "Vardel 0 #1 New File/s were found! | c",
+                                                            "Vardel 2 #2 New File/s were found! | c/d"};
+        QTest::newRow("first five") << QStringList {"f1,f2,f3,f4,f5,f6,f7"}
+                                    << QStringList {"Vardel 0 #7 New File/s were found! | f1/f2/f3/f4/f5/and 2 more"};
+    }
+    void alerts()
+    {
+        QFETCH(QStringList, steps);
+        start({});
+        for (const QString &step : std::as_const(steps)) {
+            if (step == "hold")
+                m_fake.holding = true;
+            else if (step == "release") {
+                m_fake.holding = false;
+                for (const QDBusMessage &reply : std::exchange(m_fake.held, {}))
+                    QVERIFY(m_service.send(reply));
+            } else if (step == "markup")
+                m_fake.capabilities.append(QStringLiteral("body-markup"));
+            else if (step == "none")
+                m_service.unregisterService(QStringLiteral("org.freedesktop.Notifications"));
+            else if (step == "front") {
+                m_win->show();
+                m_win->activateWindow();
+                QTRY_VERIFY(m_win->isActiveWindow());
+            } else if (step == "init")
+                m_win->mnuInitList_Click();
+            else if (step == "exit")
+                QVERIFY(m_win->Form_Unload());
+            else if (step == "dismiss") {
+                Q_EMIT m_fake.NotificationClosed(m_fake.lastId, 2);
+                // Answered after the signal, on the program's own connection.
+                QDBusConnection::sessionBus().call(
+                    QDBusMessage::createMethodCall("org.freedesktop.Notifications", "/org/freedesktop/Notifications",
+                                                   "org.freedesktop.Notifications", "GetServerInformation"),
+                    QDBus::BlockWithGui);
+            } else
+                setFiles(step);
+            if (step != "exit")
+                tick();
+            if (!m_fake.holding)
+                answered();
+        }
+        QTEST(m_fake.calls, "calls");
+        // The box tells whatever became of the notification.
+        QVERIFY(m_dialogs.messages().value(0).box.text.contains(QStringLiteral("New File")));
+    }
+
+    // "Show" brings up the minimized window with the new file in view, or
+    // only the box open in it; the notification goes.
+    void action_data()
+    {
+        QTest::addColumn<bool>("box");
+        QTest::newRow("window") << false;
+        QTest::newRow("box open") << true;
+    }
+    void action()
+    {
+        QFETCH(bool, box);
+        QStringList names;
+        for (int i = 0; i < 60; ++i)
+            names.append(QStringLiteral("f%1").arg(i, 2, 10, QLatin1Char('0')));
+        start(names.join(','));
+        m_win->showMinimized();
+        // The user works in another window.
+        QWidget other;
+        other.show();
+        other.activateWindow();
+        QTRY_VERIFY(other.isActiveWindow());
+        QDialog dialog(m_win.get());
+        dialog.setWindowModality(Qt::ApplicationModal);
+        const auto invoke = [&] {
+            answered();
+            Q_EMIT m_fake.ActionInvoked(m_fake.lastId, QStringLiteral("default"));
+            QTRY_COMPARE(m_fake.calls.size(), 2);
+            QCOMPARE(m_fake.calls.last(), QStringLiteral("close 1"));
+            QTRY_VERIFY((box ? static_cast<QWidget *>(&dialog) : m_win.get())->isActiveWindow());
+            QCOMPARE(m_win->isMinimized(), box);
+        };
+        if (box)
+            m_dialogs.whileOpen = [&](const ScriptedDialogs::Asked &) {
+                dialog.show();
+                invoke();
+            };
+        setFiles(QStringLiteral("zz"));
+        tick();
+        if (!box)
+            invoke();
+        QCOMPARE(m_fake.calls.size(), 2);
+        QAbstractItemView *view = m_win->listView()->currentView();
+        QVERIFY(view->viewport()->rect().contains(view->visualRect(m_win->listModel()->index(60, 0))));
+    }
+};
+
+QTEST_MAIN(TestNotify)
+#include "tst_notify.moc"
