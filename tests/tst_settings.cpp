@@ -1,5 +1,6 @@
 #include "TestSupport.h"
 
+#include "platform/FileNames.h"
 #include "settings/SettingsStore.h"
 
 #include <QDir>
@@ -66,6 +67,10 @@ private Q_SLOTS:
                                             << QString::fromUtf8("a\nb\x01"
                                                                  "c\t");
         QTest::newRow("beyond 16 bits") << Setting::Driver << QString::fromUtf8("\xF0\x9F\x98\x80");
+        // A folder whose name is not valid UTF-8 keeps its bytes.
+        QTest::newRow("a byte that is no UTF-8") << Setting::Path
+                                                 << FileNames::decode(QByteArray("/w/bad\xff"
+                                                                                 "d"));
         QTest::newRow("empty, not absent") << Setting::Path << QString();
     }
 

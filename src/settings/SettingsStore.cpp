@@ -80,11 +80,15 @@ QByteArray iniText(const QString &text)
     bool quoted = text.startsWith(QLatin1Char(' ')) || text.endsWith(QLatin1Char(' '));
     // Hex digits right after a "\x" escape would be read as part of it.
     bool afterHex = false;
-    for (const QChar c : text) {
+    for (qsizetype i = 0; i < text.size(); ++i) {
+        const QChar c = text.at(i);
         const char16_t u = c.unicode();
         quoted = quoted || u == u';' || u == u',' || u == u'=';
         const bool hexDigit = (u >= u'0' && u <= u'9') || (u >= u'a' && u <= u'f') || (u >= u'A' && u <= u'F');
-        if (u < 0x20 || (afterHex && hexDigit)) {
+        // A byte of a name that is not valid UTF-8 stands alone as a low
+        // surrogate: escaped, it reads back as itself.
+        const bool loneLow = c.isLowSurrogate() && (i == 0 || !text.at(i - 1).isHighSurrogate());
+        if (u < 0x20 || loneLow || (afterHex && hexDigit)) {
             out += QStringLiteral("\\x") + QString::number(u, 16);
             afterHex = true;
             continue;
