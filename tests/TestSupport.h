@@ -12,6 +12,10 @@
 #include <QThread>
 #include <QtGlobal>
 
+#include <atomic>
+#include <chrono>
+#include <thread>
+
 namespace TestSupport {
 
 inline QTemporaryDir &home()
@@ -56,6 +60,19 @@ bool settle(Watch &watch, int ms = 20000)
         QThread::usleep(200);
     }
 }
+
+// Work that stands in for a disk that stopped answering, until the latch
+// opens (ten seconds at most, so that a test fails instead of hanging).
+struct Latch {
+    std::atomic<bool> open {false};
+    std::atomic<int> entered {0};
+    void wait()
+    {
+        ++entered;
+        for (int i = 0; i < 2000 && !open; ++i)
+            std::this_thread::sleep_for(std::chrono::milliseconds(5));
+    }
+};
 
 } // namespace TestSupport
 

@@ -1,6 +1,7 @@
 #include "TestSupport.h"
 
 #include "ScriptedDialogs.h"
+#include "actions/FileCopier.h"
 #include "app/frmMain.h"
 #include "filelist/FileListModel.h"
 #include "filelist/FileListView.h"
@@ -11,6 +12,7 @@
 #include <QFile>
 #include <QItemSelectionModel>
 #include <QProcess>
+#include <QProgressBar>
 #include <QSettings>
 #include <QTemporaryDir>
 #include <QTest>
@@ -329,6 +331,7 @@ private Q_SLOTS:
         QCOMPARE(entries(dest), QByteArrayList {name + '=' + name});
         m_dialogs->answers = {Dialogs::Answer::Yes};
         m_win->mnuDelete_Click();
+        QTRY_VERIFY(!listed(name));
         settle();
         files.removeOne(name + '=' + name);
         std::sort(files.begin(), files.end());
@@ -350,9 +353,11 @@ private Q_SLOTS:
         m_dialogs->answers = {Dialogs::Answer::Ok, Dialogs::Answer::Yes};
         m_dialogs->replies = {m_dest->filePath(QStringLiteral("a.txt"))};
         m_win->mnuOpen_Click();
+        QTRY_COMPARE(m_dialogs->messages().size(), 1);
         m_win->mnuCopy_Click();
         QTRY_VERIFY_WITH_TIMEOUT(!m_win->isCopying(), 10000);
         m_win->mnuDelete_Click();
+        QTRY_COMPARE(m_win->statusText(), QStringLiteral("Sleeping..."));
         settle();
         QCOMPARE(entries(dir), QByteArrayList {"a.txt/"});
         QCOMPARE(readBytes(dir + "/a.txt/inside"), QByteArray("in"));
@@ -361,6 +366,80 @@ private Q_SLOTS:
         QCOMPARE(m_dialogs->messages().constFirst().box.title, QStringLiteral("Error #2"));
         QTest::qWait(200); // nothing reaches the opener late either
         QCOMPARE(readBytes(marker()), QByteArray("<none>"));
+    }
+
+    // The watch has moved on to another folder that also holds g1.dat while
+    // the list still shows the first one's rows: open, copy and delete act on
+    // the file shown, and the catalogue does not follow to the other folder.
+    // A list that stands for no folder acts on nothing.
+    void actionsFollowTheRowsShown()
+    {
+        const QByteArray dir = local(m_dir->path()), dest = local(m_dest->path());
+        QVERIFY(writeBytes(dir + "/g1.dat", "old"));
+        start();
+        select(QStringLiteral("g1.dat"));
+        m_win->listModel()->setSource({}, 0);
+        m_win->mnuOpen_Click();
+        m_win->mnuCopy_Click();
+        m_win->mnuDelete_Click();
+        QVERIFY(m_dialogs->asked.isEmpty());
+
+        m_win->listModel()->setSource(m_dir->path(), 0);
+        const QTemporaryDir other(root() + QStringLiteral("/new-XXXXXX"));
+        QVERIFY(writeBytes(local(other.path()) + "/g1.dat", "new"));
+        m_win->watch().setFolder(other.path());
+        m_win->mnuOpen_Click();
+        QTRY_COMPARE(readBytes(marker()), dir + "/g1.dat");
+        m_dialogs->replies = {m_dest->filePath(QStringLiteral("g1.dat"))};
+        m_win->mnuCopy_Click();
+        QTRY_VERIFY_WITH_TIMEOUT(!m_win->isCopying(), 10000);
+        m_dialogs->answers = {Dialogs::Answer::Yes};
+        m_win->mnuDelete_Click();
+        QTRY_COMPARE(rows(), QString());
+        settle();
+        QCOMPARE(entries(dir), QByteArrayList {});
+        QCOMPARE(entries(local(other.path())), QByteArrayList {"g1.dat=new"});
+        QCOMPARE(entries(dest), QByteArrayList {"g1.dat=old"});
+        QCOMPARE(rows(), QString());
+        QCOMPARE(m_dialogs->messages().size(), 1);
+    }
+
+    // While a copy runs the status names it, its progress bar comes after a
+    // moment and no audit pass is applied; a delete takes its rows out at
+    // once and leaves the status to the copy. The pass follows the copy.
+    void whileCopying()
+    {
+        touch(QStringLiteral("a.txt"));
+        touch(QStringLiteral("g1.dat"));
+        start();
+        TestSupport::Latch latch;
+        m_win->copier()->setCopy([&latch](const QString &from, const QString &to, FileOps::CopyMonitor *monitor) {
+            latch.wait();
+            return FileOps::copyFile(from, to, monitor);
+        });
+        const auto *bar = m_win->findChild<QProgressBar *>(QStringLiteral("copyProgress"));
+        select(QStringLiteral("a.txt"));
+        m_dialogs->replies = {m_dest->filePath(QStringLiteral("a.txt"))};
+        m_win->mnuCopy_Click();
+        QCoreApplication::processEvents();
+        QVERIFY(bar->isHidden());
+        QTRY_VERIFY(!bar->isHidden() && m_win->statusText() == QStringLiteral("Copying a.txt..."));
+        touch(QStringLiteral("n1.txt"));
+        m_win->Timer1_Timer();
+        m_win->listView()->selectionModel()->clear();
+        select(QStringLiteral("g1.dat"));
+        m_dialogs->answers = {Dialogs::Answer::Yes};
+        m_win->mnuDelete_Click();
+        QTRY_COMPARE(rows(), QStringLiteral("a.txt:"));
+        QCOMPARE(m_win->statusText(), QStringLiteral("Copying a.txt..."));
+        QVERIFY(told().size() == 1 && m_win->isCopying());
+
+        latch.open = true;
+        QTRY_VERIFY(!m_win->isCopying());
+        settle();
+        QVERIFY(bar->isHidden());
+        QVERIFY(rows().contains(QStringLiteral("n1.txt")));
+        QCOMPARE(entries(local(m_dest->path())), QByteArrayList {"a.txt="});
     }
 };
 

@@ -5,26 +5,10 @@
 #include <QSignalSpy>
 #include <QTest>
 
-#include <atomic>
 #include <memory>
 #include <thread>
 
-namespace {
-
-// Work that stands in for a disk that stopped answering, until the latch
-// opens (ten seconds at most, so that a test fails instead of hanging).
-struct Latch {
-    std::atomic<bool> open {false};
-    std::atomic<int> entered {0};
-    void wait()
-    {
-        ++entered;
-        for (int i = 0; i < 2000 && !open; ++i)
-            std::this_thread::sleep_for(std::chrono::milliseconds(5));
-    }
-};
-
-} // namespace
+using TestSupport::Latch;
 
 class TestBackground : public QObject
 {

@@ -136,6 +136,17 @@ void FileListModel::addRow(FileRow row)
     endInsertRows();
 }
 
+void FileListModel::removeName(const QString &name)
+{
+    const auto it = std::find_if(m_rows.begin(), m_rows.end(), [&](const FileRow &r) { return r.name == name; });
+    if (it == m_rows.end())
+        return;
+    const int at = int(it - m_rows.begin());
+    beginRemoveRows({}, at, at);
+    m_rows.erase(it);
+    endRemoveRows();
+}
+
 QString FileListModel::rowText(const FileRow &r, int column) const
 {
     switch (column) {

@@ -37,6 +37,8 @@ public:
     void clear();
     // Adds one row at the end, or at its sorted place once the list is sorted.
     void addRow(FileRow row);
+    // Takes out the row of the file of that name, if the list shows one.
+    void removeName(const QString &name);
     // Replaces every row at once. Rows from a folder listing arrive in name
     // order already, which spares a sort by name.
     enum class RowOrder { Unknown, ByName };
