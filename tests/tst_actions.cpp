@@ -58,32 +58,25 @@ QStringList boxes(const ScriptedDialogs &dialogs)
     return out;
 }
 
-// Writes into an unnamed file, or a named temporary.
+// Writes into an unnamed file or a named temporary. Put before the copier's
+// own monitor, it keeps the copy stuck after its first block until the latch
+// opens, and may hide a give-up from the first looks of the contents' loop.
 struct Monitor : FileOps::CopyMonitor {
     bool unnamed = true;
-    bool cancelled() const override { return false; }
-    void copied(qint64) override { }
-    bool unnamedTemporary() const override { return unnamed; }
-};
-
-// The copier's own monitor, with the copy stuck after its first block until
-// the latch opens.
-struct Stuck : FileOps::CopyMonitor {
-    Stuck(FileOps::CopyMonitor *i, TestSupport::Latch *l, bool u)
-        : inner(i)
-        , latch(l)
-        , unnamed(u)
-    { }
-    FileOps::CopyMonitor *inner;
-    TestSupport::Latch *latch;
-    bool unnamed;
-    bool cancelled() const override { return inner->cancelled(); }
+    FileOps::CopyMonitor *inner = nullptr;
+    TestSupport::Latch *latch = nullptr;
+    mutable int blind = 0;
+    bool cancelled() const override { return blind-- <= 0 && inner && inner->cancelled(); }
     void copied(qint64 bytes) override
     {
-        inner->copied(bytes);
-        latch->wait();
+        if (inner)
+            inner->copied(bytes), latch->wait();
     }
-    void namedTemporary(bool exists) override { inner->namedTemporary(exists); }
+    void namedTemporary(bool exists) override
+    {
+        if (inner)
+            inner->namedTemporary(exists);
+    }
     bool unnamedTemporary() const override { return unnamed; }
 };
 
@@ -271,22 +264,25 @@ private Q_SLOTS:
     void stuck_data()
     {
         QTest::addColumn<QString>("stuck");
-        QTest::newRow("open's lookup") << "lookup";
-        QTest::newRow("open's launch") << "launch";
-        QTest::newRow("delete's unlink") << "unlink";
+        QTest::addColumn<bool>("program");
+        QTest::newRow("open's lookup") << "lookup" << false;
+        QTest::newRow("open's launch") << "launch" << false;
+        QTest::newRow("a program's launch, once allowed") << "launch" << true;
+        QTest::newRow("delete's unlink") << "unlink" << false;
     }
 
     // The window's thread goes on while the disk does not answer.
     void stuck()
     {
         QFETCH(QString, stuck);
+        QFETCH(bool, program);
         auto latch = std::make_shared<TestSupport::Latch>();
         const auto waitIf = [latch, stuck](const char *what) {
             if (stuck == QLatin1String(what))
                 latch->wait();
         };
         FileActions::Ops ops;
-        ops.isProgram = [waitIf](const QString &, const QString &) { return waitIf("lookup"), false; };
+        ops.isProgram = [waitIf, program](const QString &, const QString &) { return waitIf("lookup"), program; };
         ops.open = [waitIf](const QString &) { return waitIf("launch"), 42; };
         ops.remove = [waitIf](const QString &) { return waitIf("unlink"), true; };
         ScriptedDialogs dialogs;
@@ -331,7 +327,10 @@ private Q_SLOTS:
         std::atomic<int> ended {0};
         FileCopier copier;
         copier.setCopy([&](const QString &from, const QString &to, FileOps::CopyMonitor *monitor) {
-            Stuck stuck(monitor, &latch, unnamed);
+            Monitor stuck;
+            stuck.unnamed = unnamed, stuck.inner = monitor, stuck.latch = &latch;
+            // A file of one block: the give-up is first seen as it is to be named.
+            stuck.blind = size ? 0 : 2;
             const bool copied = FileOps::copyFile(from, to, &stuck);
             ++ended;
             return copied;
