@@ -357,34 +357,6 @@ private Q_SLOTS:
         QCOMPARE(m_dialogs->messages().size(), 1);
     }
 
-    // A folder took the file's place since the listing: nothing is done to
-    // it; open and delete say so, copy asks for a target and copies nothing.
-    void replacedBeforeAction()
-    {
-        touch(QStringLiteral("a.txt"));
-        start();
-        select(QStringLiteral("a.txt"));
-        const QByteArray dir = local(m_dir->path());
-        QVERIFY(::unlink((dir + "/a.txt").constData()) == 0 && ::mkdir((dir + "/a.txt").constData(), 0755) == 0);
-        QVERIFY(writeBytes(dir + "/a.txt/inside", "in"));
-        m_dialogs->answers = {Dialogs::Answer::Ok, Dialogs::Answer::Yes};
-        m_dialogs->replies = {m_dest->filePath(QStringLiteral("a.txt"))};
-        m_win->mnuOpen_Click();
-        QTRY_COMPARE(m_dialogs->messages().size(), 1);
-        m_win->mnuCopy_Click();
-        QTRY_VERIFY_WITH_TIMEOUT(!m_win->isCopying(), 10000);
-        m_win->mnuDelete_Click();
-        QTRY_COMPARE(m_win->statusText(), QStringLiteral("Sleeping..."));
-        settle();
-        QCOMPARE(entries(dir), QByteArrayList {"a.txt/"});
-        QCOMPARE(readBytes(dir + "/a.txt/inside"), QByteArray("in"));
-        QCOMPARE(entries(local(m_dest->path())), QByteArrayList {});
-        QCOMPARE(m_dialogs->messages().size(), 2);
-        QCOMPARE(m_dialogs->messages().constFirst().box.title, QStringLiteral("Error #2"));
-        QTest::qWait(200); // nothing reaches the opener late either
-        QCOMPARE(readBytes(marker()), QByteArray("<none>"));
-    }
-
     // While a copy runs the status names it, its progress bar comes after a
     // moment and no audit pass is applied; a delete takes its rows out at
     // once and leaves the status to the copy. The pass follows the copy.
