@@ -7,6 +7,7 @@
 
 #include <QDirIterator>
 #include <QTest>
+#include <QTimer>
 
 #include <memory>
 
@@ -57,16 +58,25 @@ QStringList boxes(const ScriptedDialogs &dialogs)
     return out;
 }
 
-// Writes into an unnamed file, or a named temporary, and gives the copy up
-// at its first block when asked.
+// Writes into an unnamed file or a named temporary. Put before the copier's
+// own monitor, it keeps the copy stuck after its first block until the latch
+// opens, and may hide a give-up from the first looks of the contents' loop.
 struct Monitor : FileOps::CopyMonitor {
-    bool unnamed = true, giveUp = false, stop = false;
-    QByteArray temporary;
-    bool cancelled() const override { return stop; }
-    void copied(qint64) override { stop = giveUp; }
-    bool naming(const std::function<bool()> &step) override { return !stop && step(); }
-    void setTemporary(const QByteArray &path) override { temporary = path; }
-    bool takeTemporary(const QByteArray &path) override { return temporary == path; }
+    bool unnamed = true;
+    FileOps::CopyMonitor *inner = nullptr;
+    TestSupport::Latch *latch = nullptr;
+    mutable int blind = 0;
+    bool cancelled() const override { return blind-- <= 0 && inner && inner->cancelled(); }
+    void copied(qint64 bytes) override
+    {
+        if (inner)
+            inner->copied(bytes), latch->wait();
+    }
+    void namedTemporary(bool exists) override
+    {
+        if (inner)
+            inner->namedTemporary(exists);
+    }
     bool unnamedTemporary() const override { return unnamed; }
 };
 
@@ -77,7 +87,7 @@ class TestActions : public QObject
     Q_OBJECT
 
 public:
-    enum class Setup { None, Existing, ReadOnly, Folder, Pipe, Itself, Named, GiveUp };
+    enum class Setup { None, Existing, ReadOnly, Folder, Pipe, Itself, Named };
     Q_ENUM(Setup)
 
 private Q_SLOTS:
@@ -115,10 +125,12 @@ private Q_SLOTS:
         const QHash<QString, int> codes {{kOpened[0], 2}, {kOpened[1], 0}, {kOpened[2], 27}, {kOpened[3], 31}};
         QStringList opened;
         ScriptedDialogs dialogs;
-        const FileActions actions(dialogs, nullptr, [&](const QString &path) {
+        FileActions::Ops ops;
+        ops.open = [&](const QString &path) {
             opened.append(QFileInfo(path).fileName());
             return codes.value(QFileInfo(path).fileName(), 42);
-        });
+        };
+        FileActions actions(dialogs, nullptr, ops);
         QStringList expected;
         for (const QString &e : errors)
             expected.append(QStringLiteral("Error ") + e.section(QLatin1Char('|'), 0, 1) + QLatin1Char('\n')
@@ -129,7 +141,9 @@ private Q_SLOTS:
             dialogs.reset();
             opened.clear();
             dialogs.answers = {Dialogs::Answer::Ok, answer};
-            actions.open(m_watched->path() + QLatin1Char('/'), kOpened);
+            bool done = false;
+            actions.open(m_watched->path() + QLatin1Char('/'), kOpened, [&] { done = true; });
+            QTRY_VERIFY(done);
             QCOMPARE(opened, handed);
             QCOMPARE(boxes(dialogs), expected);
         }
@@ -185,7 +199,6 @@ private Q_SLOTS:
         QTest::newRow("replaced") << Setup::Existing << true << L {"a.txt=alpha"};
         QTest::newRow("read-only file kept") << Setup::ReadOnly << false << L {"a.txt=old"};
         QTest::newRow("onto itself, untouched") << Setup::Itself << true << L();
-        QTest::newRow("given up over a file, named temporary") << Setup::GiveUp << false << L {"a.txt=old"};
         QTest::newRow("pipe in the file's place") << Setup::Pipe << false << L();
         QTest::newRow("folder in the destination's place") << Setup::Folder << false << L {"a.txt/"};
     }
@@ -205,15 +218,13 @@ private Q_SLOTS:
         else
             QVERIFY(writeFile(source, "alpha", 04755) && (setup != Setup::Folder || QDir().mkdir(destination))
                     && ::utimensat(AT_FDCWD, QFile::encodeName(source).constData(), kOldTime, 0) == 0);
-        const bool giveUp = setup == Setup::GiveUp;
-        if (giveUp || setup == Setup::Existing || setup == Setup::ReadOnly)
+        if (setup == Setup::Existing || setup == Setup::ReadOnly)
             QVERIFY(writeFile(destination, "old", setup == Setup::ReadOnly ? 0444 : 0644));
         struct stat before, st;
         QCOMPARE(::stat(QFile::encodeName(source).constData(), &before), 0);
 
         Monitor monitor;
-        monitor.unnamed = setup != Setup::Named && !giveUp;
-        monitor.giveUp = giveUp;
+        monitor.unnamed = setup != Setup::Named;
         QCOMPARE(FileOps::copyFile(source, destination, &monitor), copied);
         QCOMPARE(snapshot(m_dest->path()), after);
         if (setup == Setup::Itself) // not even rewritten in place
@@ -230,39 +241,128 @@ private Q_SLOTS:
         for (const QString &n : abc)
             QVERIFY(writeFile(m_watched->filePath(n), n.toUtf8(), n == abc[1] ? 0444 : 0644));
         ScriptedDialogs dialogs;
-        QStringList status;
+        FileActions actions(dialogs, nullptr);
+        QStringList told;
         const auto remove = [&](Dialogs::Answer answer) {
             dialogs.reset();
             dialogs.answers = {answer};
-            return FileActions(dialogs, nullptr).deleteFiles(m_watched->path(), abc, [&](const QString &text) {
-                status.append(text);
-            });
+            const auto tell = [&](const QString &text) { told.append(text); };
+            return actions.deleteFiles(m_watched->path(), abc,
+                                       {tell, [&](const QString &name) { told.append(name + " gone"); },
+                                        [&] { told.append(QStringLiteral("end")); }});
         };
         QVERIFY(!remove(Dialogs::Answer::No));
         QCOMPARE(snapshot(m_watched->path()), L({"a.txt=a.txt", "b.txt=b.txt", "c.txt=c.txt"}));
-        QVERIFY(status.isEmpty());
         QVERIFY(remove(Dialogs::Answer::Yes));
+        QTRY_COMPARE(
+            told,
+            L({"Deleting a.txt...", "a.txt gone", "Deleting b.txt...", "Deleting c.txt...", "c.txt gone", "end"}));
         QCOMPARE(snapshot(m_watched->path()), L {"b.txt=b.txt"});
-        QCOMPARE(status, L({"Deleting a.txt...", "Deleting b.txt...", "Deleting c.txt...", "Sleeping..."}));
         QCOMPARE(boxes(dialogs), L {"Delete Warning|Do you want to delete the file/s a.txt, b.txt, c.txt?  "});
     }
 
-    // Copies go on past a file that cannot be replaced, each told as it
-    // starts, and the end after the last.
+    void stuck_data()
+    {
+        QTest::addColumn<QString>("stuck");
+        QTest::addColumn<bool>("program");
+        QTest::newRow("open's lookup") << "lookup" << false;
+        QTest::newRow("open's launch") << "launch" << false;
+        QTest::newRow("a program's launch, once allowed") << "launch" << true;
+        QTest::newRow("delete's unlink") << "unlink" << false;
+    }
+
+    // The window's thread goes on while the disk does not answer.
+    void stuck()
+    {
+        QFETCH(QString, stuck);
+        QFETCH(bool, program);
+        auto latch = std::make_shared<TestSupport::Latch>();
+        const auto waitIf = [latch, stuck](const char *what) {
+            if (stuck == QLatin1String(what))
+                latch->wait();
+        };
+        FileActions::Ops ops;
+        ops.isProgram = [waitIf, program](const QString &, const QString &) { return waitIf("lookup"), program; };
+        ops.open = [waitIf](const QString &) { return waitIf("launch"), 42; };
+        ops.remove = [waitIf](const QString &) { return waitIf("unlink"), true; };
+        ScriptedDialogs dialogs;
+        FileActions actions(dialogs, nullptr, ops);
+        bool done = false;
+        if (stuck == QLatin1String("unlink"))
+            QVERIFY(actions.deleteFiles("/w", {"a"},
+                                        {[](const QString &) {}, [](const QString &) {}, [&] { done = true; }}));
+        else
+            actions.open("/w", {"a"}, [&] { done = true; });
+        bool turned = false;
+        QTimer::singleShot(0, this, [&] { turned = true; });
+        QTRY_VERIFY(turned && latch->entered == 1);
+        QVERIFY(!done);
+        latch->open = true;
+        QTRY_VERIFY(done);
+    }
+
+    void copier_data()
+    {
+        QTest::addColumn<int>("size");
+        QTest::addColumn<bool>("unnamed");
+        QTest::addColumn<bool>("leave");
+        QTest::newRow("to the end") << 3 << true << false;
+        QTest::newRow("left mid-file, named temporary") << 3 << false << true;
+        QTest::newRow("left after the last block") << 0 << true << true;
+        QTest::newRow("left after the last block, named temporary") << 0 << false << true;
+    }
+
+    // Copies follow one another, each told as it starts, with the bytes
+    // done of all asked for. Left mid-copy, nothing takes a file's name and
+    // no temporary file stays.
     void copier()
     {
-        for (const char *n : {"a.txt", "b.txt"})
-            QVERIFY(writeFile(m_watched->filePath(QLatin1String(n)), n));
-        QVERIFY(writeFile(m_dest->filePath(QStringLiteral("a.txt")), "old", 0444));
+        QFETCH(int, size); // MiB; 0: five bytes
+        QFETCH(bool, unnamed);
+        QFETCH(bool, leave);
+        const QByteArray big = size ? QByteArray(size << 20, 'x') : QByteArray("small");
+        QVERIFY(writeFile(m_watched->filePath("a.bin"), big) && writeFile(m_watched->filePath("b.txt"), "b.txt"));
+        QVERIFY(writeFile(m_dest->filePath("a.bin"), "old"));
+        TestSupport::Latch latch;
+        std::atomic<int> ended {0};
         FileCopier copier;
+        copier.setCopy([&](const QString &from, const QString &to, FileOps::CopyMonitor *monitor) {
+            Monitor stuck;
+            stuck.unnamed = unnamed, stuck.inner = monitor, stuck.latch = &latch;
+            // A file of one block: the give-up is first seen as it is to be named.
+            stuck.blind = size ? 0 : 2;
+            const bool copied = FileOps::copyFile(from, to, &stuck);
+            ++ended;
+            return copied;
+        });
         QStringList told;
+        qint64 done = -1, total = -1;
         connect(&copier, &FileCopier::copying, this,
                 [&](const QString &n) { told.append(FileActions::copyingText(n)); });
+        connect(&copier, &FileCopier::progress, this, [&](qint64 d, qint64 t) { done = d, total = t; });
         connect(&copier, &FileCopier::finished, this, [&] { told.append(QStringLiteral("end")); });
-        copier.add(m_watched->path() + QLatin1Char('/'), m_dest->path() + QLatin1Char('/'), {"a.txt", "b.txt"});
-        QTRY_VERIFY_WITH_TIMEOUT(!copier.isBusy(), 10000);
-        QCOMPARE(told, L({"Copying a.txt...", "Copying b.txt...", "end"}));
-        QCOMPARE(snapshot(m_dest->path()), L({"a.txt=old", "b.txt=b.txt"}));
+        copier.add(m_watched->path() + QLatin1Char('/'), m_dest->path() + QLatin1Char('/'), {"a.bin"});
+        copier.add(m_watched->path() + QLatin1Char('/'), m_dest->path() + QLatin1Char('/'), {"b.txt"});
+        QTRY_VERIFY(latch.entered == 1 && total == big.size() + 5 && done > 0);
+        QVERIFY(done <= std::min<qint64>(big.size(), 1 << 20));
+        QCOMPARE(told, L {"Copying a.bin..."});
+        QCOMPARE(snapshot(m_dest->path()).size(), unnamed ? 1 : 2); // the named temporary beside the old file
+        if (leave)
+            copier.abandon();
+        latch.open = true;
+        if (leave) {
+            QVERIFY(FileCopier::awaitNamedTemporaries(10000));
+            QTRY_COMPARE(ended.load(), 1);
+            QCOMPARE(latch.entered.load(), 1); // the copy went no further
+            QCOMPARE(snapshot(m_dest->path()), L {"a.bin=old"});
+            QCOMPARE(told, L {"Copying a.bin..."});
+            QVERIFY(!copier.isBusy());
+        } else {
+            QTRY_VERIFY(!copier.isBusy());
+            QCOMPARE(told, L({"Copying a.bin...", "Copying b.txt...", "end"}));
+            QCOMPARE(done, total);
+            QCOMPARE(snapshot(m_dest->path()), L({"a.bin=" + QString::fromLatin1(big), "b.txt=b.txt"}));
+        }
     }
 
 private:

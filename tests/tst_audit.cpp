@@ -1,6 +1,7 @@
 #include "TestSupport.h"
 
 #include "ScriptedDialogs.h"
+#include "actions/FileCopier.h"
 #include "app/FolderTree.h"
 #include "app/frmMain.h"
 #include "audit/FileListing.h"
@@ -13,6 +14,7 @@
 #include <QFile>
 #include <QItemSelectionModel>
 #include <QProcess>
+#include <QProgressBar>
 #include <QSettings>
 #include <QTemporaryDir>
 #include <QTest>
@@ -186,7 +188,9 @@ private Q_SLOTS:
         m_win.reset();
         m_dialogs.reset();
         // rm takes names that are not UTF-8, which QDir cannot.
-        QProcess::execute(QStringLiteral("rm"), {QStringLiteral("-rf"), m_dir->path(), m_dest->path()});
+        QProcess::execute(
+            QStringLiteral("rm"),
+            {QStringLiteral("-rf"), m_dir->path(), m_dir->path() + QStringLiteral("-new"), m_dest->path()});
     }
 
     // The window shows what the watch tells: caption, icon, tooltip, status
@@ -334,7 +338,10 @@ private Q_SLOTS:
         QTest::newRow("255 bytes, Cyrillic") << QByteArray("\xd0\xb6").repeated(125) + "n.txt" << QByteArray();
     }
 
-    // One row of its own; open, copy and delete act on exactly its bytes and spare the decoy.
+    // One row of its own; open, copy and delete act on exactly its bytes and
+    // spare the decoy, and act in the folder the rows were listed from, not
+    // in the one the watch has moved on to, nor in none at all. The catalogue
+    // does not follow to the other folder.
     void namesThatBite()
     {
         QFETCH(QByteArray, name);
@@ -354,6 +361,17 @@ private Q_SLOTS:
         QVERIFY(listed(name) && (decoy.isEmpty() || listed(decoy)));
         QCOMPARE(m_win->listModel()->rowCount(), files.size());
         select(FileNames::decode(name));
+        const QString shown = m_win->listModel()->folder();
+        m_win->listModel()->setSource({}, 0);
+        m_win->mnuOpen_Click();
+        m_win->mnuCopy_Click();
+        m_win->mnuDelete_Click();
+        QVERIFY(m_dialogs->asked.isEmpty());
+        m_win->listModel()->setSource(shown, 0);
+        const QByteArray other = dir + "-new";
+        QVERIFY(::mkdir(other.constData(), 0755) == 0 && writeBytes(other + '/' + name, "new"));
+        m_win->watch().setFolder(FileNames::decode(other));
+
         m_win->mnuOpen_Click();
         QTRY_COMPARE(readBytes(marker()), dir + '/' + name);
         m_dialogs->replies = {FileNames::decode(dest + '/' + name)};
@@ -362,38 +380,53 @@ private Q_SLOTS:
         QCOMPARE(entries(dest), QByteArrayList {name + '=' + name});
         m_dialogs->answers = {Dialogs::Answer::Yes};
         m_win->mnuDelete_Click();
+        QTRY_VERIFY(!listed(name));
         settle();
         files.removeOne(name + '=' + name);
         std::sort(files.begin(), files.end());
         QCOMPARE(entries(dir), files);
         QVERIFY(!listed(name) && (decoy.isEmpty() || listed(decoy)));
+        QCOMPARE(entries(other), QByteArrayList {name + "=new"});
         QCOMPARE(m_dialogs->messages().size(), 1);
     }
 
-    // A folder took the file's place since the listing: nothing is done to
-    // it; open and delete say so, copy asks for a target and copies nothing.
-    void replacedBeforeAction()
+    // While a copy runs the status names it, its progress bar comes after a
+    // moment and no audit pass runs; a delete takes its rows out at once,
+    // leaves the status to the copy, and its new catalogue is not held back.
+    // The pass follows the copy.
+    void whileCopying()
     {
         touch(QStringLiteral("a.txt"));
+        touch(QStringLiteral("g1.dat"));
         start();
+        TestSupport::Latch latch;
+        m_win->copier()->setCopy([&latch](const QString &from, const QString &to, FileOps::CopyMonitor *monitor) {
+            latch.wait();
+            return FileOps::copyFile(from, to, monitor);
+        });
+        const auto *bar = m_win->findChild<QProgressBar *>(QStringLiteral("copyProgress"));
         select(QStringLiteral("a.txt"));
-        const QByteArray dir = local(m_dir->path());
-        QVERIFY(::unlink((dir + "/a.txt").constData()) == 0 && ::mkdir((dir + "/a.txt").constData(), 0755) == 0);
-        QVERIFY(writeBytes(dir + "/a.txt/inside", "in"));
-        m_dialogs->answers = {Dialogs::Answer::Ok, Dialogs::Answer::Yes};
         m_dialogs->replies = {m_dest->filePath(QStringLiteral("a.txt"))};
-        m_win->mnuOpen_Click();
         m_win->mnuCopy_Click();
-        QTRY_VERIFY_WITH_TIMEOUT(!m_win->isCopying(), 10000);
+        QCoreApplication::processEvents();
+        QVERIFY(bar->isHidden());
+        QTRY_VERIFY(!bar->isHidden() && m_win->statusText() == QStringLiteral("Copying a.txt..."));
+        touch(QStringLiteral("n1.txt"));
+        m_win->Timer1_Timer();
+        m_win->listView()->selectionModel()->clear();
+        select(QStringLiteral("g1.dat"));
+        m_dialogs->answers = {Dialogs::Answer::Yes};
         m_win->mnuDelete_Click();
+        QTRY_COMPARE(rows(), QStringLiteral("a.txt:,n1.txt:"));
+        QCOMPARE(m_win->statusText(), QStringLiteral("Copying a.txt..."));
+        QVERIFY(told().size() == 1 && m_win->isCopying());
+
+        latch.open = true;
+        QTRY_VERIFY(!m_win->isCopying());
         settle();
-        QCOMPARE(entries(dir), QByteArrayList {"a.txt/"});
-        QCOMPARE(readBytes(dir + "/a.txt/inside"), QByteArray("in"));
-        QCOMPARE(entries(local(m_dest->path())), QByteArrayList {});
-        QCOMPARE(m_dialogs->messages().size(), 2);
-        QCOMPARE(m_dialogs->messages().constFirst().box.title, QStringLiteral("Error #2"));
-        QTest::qWait(200); // nothing reaches the opener late either
-        QCOMPARE(readBytes(marker()), QByteArray("<none>"));
+        QVERIFY(bar->isHidden());
+        QVERIFY(rows().contains(QStringLiteral("n1.txt")));
+        QCOMPARE(entries(local(m_dest->path())), QByteArrayList {"a.txt="});
     }
 };
 

@@ -2,16 +2,39 @@
 
 #include "actions/FileOps.h"
 #include "actions/ShellErrors.h"
-#include "audit/AuditTexts.h"
+#include "platform/Background.h"
 #include "platform/Dialogs.h"
 #include "platform/FileNames.h"
 #include "platform/ShellOpen.h"
 
-FileActions::FileActions(Dialogs &dialogs, QWidget *parent, Opener opener)
+struct FileActions::OpenWalk {
+    enum class RunAnswer { NotAsked, Yes, No };
+    QString folder;
+    QStringList names;
+    qsizetype next = 0;
+    RunAnswer answer = RunAnswer::NotAsked;
+    std::function<void()> done;
+};
+
+struct FileActions::DeleteWalk {
+    QString folder;
+    QStringList names;
+    qsizetype next = 0;
+    DeleteSteps steps;
+};
+
+FileActions::FileActions(Dialogs &dialogs, QWidget *parent, Ops ops)
     : m_dialogs(dialogs)
     , m_parent(parent)
-    , m_opener(opener ? std::move(opener) : Opener(&ShellOpen::open))
-{ }
+    , m_ops(std::move(ops))
+{
+    if (!m_ops.isProgram)
+        m_ops.isProgram = &FileOps::isExecutable;
+    if (!m_ops.open)
+        m_ops.open = &ShellOpen::open;
+    if (!m_ops.remove)
+        m_ops.remove = &FileOps::deleteFile;
+}
 
 void FileActions::showShellError(int code, const QString &path) const
 {
@@ -22,28 +45,64 @@ void FileActions::showShellError(int code, const QString &path) const
                        Dialogs::Icon::Critical, Dialogs::Answer::Ok});
 }
 
-void FileActions::open(const QString &folder, const QStringList &names) const
+void FileActions::open(const QString &folder, const QStringList &names, std::function<void()> done)
 {
-    enum class RunAnswer { NotAsked, Yes, No };
-    RunAnswer answer = RunAnswer::NotAsked;
-    for (const QString &name : names) {
-        const QString path = FileOps::joinPath(folder, name);
-        if (FileOps::isExecutable(name, path)) {
-            if (answer == RunAnswer::No)
-                continue;
-            if (answer == RunAnswer::NotAsked) {
+    openNext(std::make_shared<OpenWalk>(OpenWalk {folder, names, 0, OpenWalk::RunAnswer::NotAsked, std::move(done)}));
+}
+
+void FileActions::openNext(const std::shared_ptr<OpenWalk> &walk)
+{
+    if (walk->next >= walk->names.size()) {
+        if (walk->done)
+            walk->done();
+        return;
+    }
+    const QString name = walk->names[walk->next++];
+    const QString path = FileOps::joinPath(walk->folder, name);
+    // Whether it is a program, and the launch unless it must be asked about
+    // first: one trip beside the window.
+    struct Looked {
+        bool program = false;
+        std::optional<int> code; // launched
+    };
+    const bool mayRun = walk->answer == OpenWalk::RunAnswer::Yes;
+    Background::run(
+        FileOps::folderWithSlash(walk->folder), this,
+        [ops = m_ops, name, path, mayRun] {
+            Looked looked;
+            looked.program = ops.isProgram(name, path);
+            if (!looked.program || mayRun)
+                looked.code = ops.open(path);
+            return looked;
+        },
+        [this, walk, name, path](Looked looked) {
+            if (looked.code) {
+                showShellError(*looked.code, path);
+            } else if (walk->answer == OpenWalk::RunAnswer::NotAsked) {
                 const Dialogs::Answer reply
                     = m_dialogs.message(m_parent,
                                         {QStringLiteral("Do you want to run ") + name + QLatin1Char('?'),
                                          QStringLiteral("Executable Warning..."), Dialogs::Buttons::YesNo,
                                          Dialogs::Icon::Warning, Dialogs::Answer::Yes});
-                answer = reply == Dialogs::Answer::Yes ? RunAnswer::Yes : RunAnswer::No;
-                if (answer == RunAnswer::No)
-                    continue;
+                if (reply == Dialogs::Answer::Yes) {
+                    walk->answer = OpenWalk::RunAnswer::Yes;
+                    launch(walk, path);
+                    return;
+                }
+                walk->answer = OpenWalk::RunAnswer::No;
             }
-        }
-        showShellError(m_opener(path), path);
-    }
+            openNext(walk);
+        });
+}
+
+void FileActions::launch(const std::shared_ptr<OpenWalk> &walk, const QString &path)
+{
+    Background::run(
+        FileOps::folderWithSlash(walk->folder), this, [open = m_ops.open, path] { return open(path); },
+        [this, walk, path](int code) {
+            showShellError(code, path);
+            openNext(walk);
+        });
 }
 
 std::optional<FileActions::CopyJob> FileActions::askCopy(const QString &folder, const QStringList &names) const
@@ -67,7 +126,7 @@ std::optional<FileActions::CopyJob> FileActions::askCopy(const QString &folder, 
     return CopyJob {FileOps::folderWithSlash(folder), *destination, names};
 }
 
-bool FileActions::deleteFiles(const QString &folder, const QStringList &names, const StatusText &status) const
+bool FileActions::deleteFiles(const QString &folder, const QStringList &names, DeleteSteps steps)
 {
     const Dialogs::Answer reply = m_dialogs.message(
         m_parent,
@@ -75,13 +134,27 @@ bool FileActions::deleteFiles(const QString &folder, const QStringList &names, c
          QStringLiteral("Delete Warning"), Dialogs::Buttons::YesNo, Dialogs::Icon::Question, Dialogs::Answer::Yes});
     if (reply != Dialogs::Answer::Yes)
         return false;
-    for (const QString &name : names) {
-        status(QStringLiteral("Deleting ") + name + QStringLiteral("..."));
-        // A read-only file, or one that is gone, stays as it is, silently.
-        FileOps::deleteFile(FileOps::joinPath(folder, name));
-    }
-    status(AuditTexts::sleeping());
+    deleteNext(std::make_shared<DeleteWalk>(DeleteWalk {folder, names, 0, std::move(steps)}));
     return true;
+}
+
+void FileActions::deleteNext(const std::shared_ptr<DeleteWalk> &walk)
+{
+    if (walk->next >= walk->names.size()) {
+        walk->steps.done();
+        return;
+    }
+    const QString name = walk->names[walk->next++];
+    walk->steps.status(QStringLiteral("Deleting ") + name + QStringLiteral("..."));
+    Background::run(
+        FileOps::folderWithSlash(walk->folder), this,
+        // A read-only file, or one that is gone, stays as it is, silently.
+        [remove = m_ops.remove, path = FileOps::joinPath(walk->folder, name)] { return remove(path); },
+        [this, walk, name](bool deleted) {
+            if (deleted)
+                walk->steps.deleted(name);
+            deleteNext(walk);
+        });
 }
 
 QString FileActions::copyingText(const QString &name)

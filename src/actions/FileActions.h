@@ -1,30 +1,43 @@
 #pragma once
 
+#include <QObject>
 #include <QString>
 #include <QStringList>
 
 #include <functional>
+#include <memory>
 #include <optional>
 
 class Dialogs;
 class QWidget;
 
 // What open, copy and delete do with the selected rows, without the window:
-// the rows come as their names in list order, the folder as the watched
-// folder's path, and every question goes through the Dialogs seam.
-class FileActions
+// the rows come as their names in list order, the folder as the one they
+// were listed from, and every question goes through the Dialogs seam. Each
+// file is looked up, opened or deleted beside the window, one after
+// another; the window goes on answering meanwhile.
+class FileActions : public QObject
 {
+    Q_OBJECT
+
 public:
     using StatusText = std::function<void(const QString &)>;
-    // The desktop's open service: a path in, a result code out.
-    using Opener = std::function<int(const QString &path)>;
+    // The file work done beside the window; each one left empty is the real
+    // one (FileOps::isExecutable, ShellOpen::open, FileOps::deleteFile).
+    // Tests stand in work that waits.
+    struct Ops {
+        std::function<bool(const QString &name, const QString &path)> isProgram;
+        std::function<int(const QString &path)> open; // the desktop's open service: a code out
+        std::function<bool(const QString &path)> remove;
+    };
 
     // The parent is handed on to the boxes as it stands.
-    FileActions(Dialogs &dialogs, QWidget *parent, Opener opener = {});
+    FileActions(Dialogs &dialogs, QWidget *parent, Ops ops = {});
 
-    // Hands each file to the desktop and tells each failure; asks once,
-    // before the first program, whether programs may run.
-    void open(const QString &folder, const QStringList &names) const;
+    // Hands each file to the desktop in turn and tells each failure as its
+    // result comes back; asks once, before the first program, whether
+    // programs may run. done follows the last file.
+    void open(const QString &folder, const QStringList &names, std::function<void()> done = {});
     // The box for an open service's result; nothing for success or a code
     // that has no message.
     void showShellError(int code, const QString &path) const;
@@ -40,16 +53,26 @@ public:
     // that what is left is no folder chosen.
     std::optional<CopyJob> askCopy(const QString &folder, const QStringList &names) const;
 
-    // Asks once; on Yes deletes each file in turn, naming it in the status
-    // text, then shows "Sleeping...". True when the user said Yes.
-    bool deleteFiles(const QString &folder, const QStringList &names, const StatusText &status) const;
+    struct DeleteSteps {
+        StatusText status; // "Deleting NAME..." as each file's turn comes
+        std::function<void(const QString &name)> deleted;
+        std::function<void()> done; // after the last
+    };
+    // Asks once; on Yes deletes each file in turn. True when the user said Yes.
+    bool deleteFiles(const QString &folder, const QStringList &names, DeleteSteps steps);
 
     static QString copyingText(const QString &name);
     // The longest proposed name the file dialog is given, in bytes.
     static constexpr int kMaxNameBytes = 255;
 
 private:
+    struct OpenWalk;
+    struct DeleteWalk;
+    void openNext(const std::shared_ptr<OpenWalk> &walk);
+    void launch(const std::shared_ptr<OpenWalk> &walk, const QString &path);
+    void deleteNext(const std::shared_ptr<DeleteWalk> &walk);
+
     Dialogs &m_dialogs;
     QWidget *m_parent;
-    Opener m_opener;
+    Ops m_ops;
 };

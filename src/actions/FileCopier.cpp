@@ -1,102 +1,52 @@
 #include "actions/FileCopier.h"
 
-#include "actions/FileOps.h"
+#include "platform/Background.h"
 #include "platform/FileNames.h"
 
+#include <QDeadlineTimer>
+#include <QThread>
+
 #include <atomic>
-#include <chrono>
-#include <deque>
-#include <mutex>
-#include <thread>
 
 #include <sys/stat.h>
-#include <unistd.h>
 
 namespace {
-struct Task {
-    QString name;
-    QString source;
-    QString destination;
-    bool counted = false;
-};
+// Named temporaries on the disk now, from every copier.
+std::atomic<int> s_namedTemporaries {0};
 } // namespace
 
-// Shared by the window's thread and the worker, which may outlive the
-// copier when it is stuck on a dead share at exit.
-struct FileCopier::State : FileOps::CopyMonitor {
-    // Held for every step that names a file in a destination folder, so that
-    // giving up never races a rename.
-    std::timed_mutex mutex;
-    std::deque<Task> tasks; // the one being copied first
-    QStringList started; // not yet told
-    qint64 total = 0;
-    bool running = false; // a worker thread is alive
-    QByteArray temporary;
+// What the copies of one busy spell tell the window; outlives the copier
+// while a copy stuck on a dead share still runs.
+struct FileCopier::Progress {
     std::atomic<bool> stop {false};
+    std::atomic<quint64> started {0}; // serial of the file last started
     std::atomic<qint64> written {0};
-
-    bool cancelled() const override { return stop.load(); }
-    void copied(qint64 bytes) override { written += bytes; }
-    bool naming(const std::function<bool()> &step) override
-    {
-        std::lock_guard<std::timed_mutex> lock(mutex);
-        return !stop.load() && step();
-    }
-    void setTemporary(const QByteArray &path) override { temporary = path; } // within naming()
-    bool takeTemporary(const QByteArray &path) override
-    {
-        std::lock_guard<std::timed_mutex> lock(mutex);
-        if (temporary != path)
-            return false;
-        temporary.clear();
-        return true;
-    }
-
-    static void work(std::shared_ptr<State> state);
+    std::atomic<qint64> total {0};
 };
 
-void FileCopier::State::work(std::shared_ptr<State> state)
+namespace {
+
+class Monitor : public FileOps::CopyMonitor
 {
-    for (;;) {
-        std::unique_lock<std::timed_mutex> lock(state->mutex);
-        // The sizes of all the files asked for, for the progress shown.
-        std::vector<QString> toCount;
-        for (Task &t : state->tasks) {
-            if (!t.counted) {
-                t.counted = true;
-                toCount.push_back(t.source);
-            }
-        }
-        if (!toCount.empty()) {
-            lock.unlock();
-            qint64 bytes = 0;
-            for (const QString &path : toCount) {
-                struct stat st;
-                if (::stat(FileNames::encode(path).constData(), &st) == 0 && S_ISREG(st.st_mode))
-                    bytes += st.st_size;
-            }
-            lock.lock();
-            state->total += bytes;
-        }
-        if (state->tasks.empty() || state->stop) {
-            state->running = false;
-            return;
-        }
-        const Task task = state->tasks.front();
-        state->started.append(task.name);
-        lock.unlock();
+public:
+    explicit Monitor(const std::atomic<bool> &stop, std::atomic<qint64> &written)
+        : m_stop(stop)
+        , m_written(written)
+    { }
+    bool cancelled() const override { return m_stop.load(); }
+    void copied(qint64 bytes) override { m_written += bytes; }
+    void namedTemporary(bool exists) override { s_namedTemporaries += exists ? 1 : -1; }
 
-        FileOps::copyFile(task.source, task.destination, state.get());
+private:
+    const std::atomic<bool> &m_stop;
+    std::atomic<qint64> &m_written;
+};
 
-        lock.lock();
-        if (!state->tasks.empty())
-            state->tasks.pop_front();
-    }
-}
+} // namespace
 
 FileCopier::FileCopier(QObject *parent)
     : QObject(parent)
-    , m_state(std::make_shared<State>())
+    , m_progress(std::make_shared<Progress>())
 {
     m_poll.setInterval(kPollMs);
     connect(&m_poll, &QTimer::timeout, this, &FileCopier::poll);
@@ -109,68 +59,98 @@ FileCopier::~FileCopier()
 
 void FileCopier::add(const QString &sourceFolder, const QString &destinationFolder, const QStringList &names)
 {
-    m_busy = true;
-    m_poll.start();
-    std::lock_guard<std::timed_mutex> lock(m_state->mutex);
-    for (const QString &name : names)
-        m_state->tasks.push_back({name, sourceFolder + name, destinationFolder + name});
-    if (!m_state->running) {
-        m_state->running = true;
-        // Detached: at exit the program never waits for a copy stuck on the disk.
-        std::thread(&State::work, m_state).detach();
+    QStringList sources;
+    for (const QString &name : names) {
+        m_waiting.push_back({name, sourceFolder, destinationFolder});
+        sources.append(sourceFolder + name);
     }
+    // The sizes, for the progress shown, are read beside the window too.
+    Background::post(sourceFolder, [progress = m_progress, sources] {
+        qint64 bytes = 0;
+        for (const QString &path : sources) {
+            struct stat st;
+            if (::stat(FileNames::encode(path).constData(), &st) == 0 && S_ISREG(st.st_mode))
+                bytes += st.st_size;
+        }
+        progress->total += bytes;
+    });
+    if (!m_busy) {
+        m_busy = true;
+        m_poll.start();
+        next();
+    }
+}
+
+void FileCopier::next()
+{
+    if (m_waiting.empty()) {
+        poll();
+        m_poll.stop();
+        m_busy = false;
+        m_told.clear();
+        // The next copies count from nothing.
+        m_progress = std::make_shared<Progress>();
+        m_shownDone = m_shownTotal = -1;
+        Q_EMIT finished();
+        return;
+    }
+    m_current = std::move(m_waiting.front());
+    m_waiting.pop_front();
+    m_currentTold = false;
+    const quint64 serial = ++m_serial;
+    // One lane per destination: a share that stopped answering holds back
+    // its own work only.
+    Background::run(
+        m_current->destinationFolder, this,
+        [copy = m_copy, progress = m_progress, task = *m_current, serial] {
+            if (progress->stop)
+                return;
+            progress->started = serial;
+            Monitor monitor(progress->stop, progress->written);
+            copy(task.sourceFolder + task.name, task.destinationFolder + task.name, &monitor);
+        },
+        [this, serial] {
+            // A copy given up has nothing more to say.
+            if (!m_current || m_serial != serial)
+                return;
+            poll();
+            m_current.reset();
+            next();
+        });
 }
 
 void FileCopier::abandon()
 {
-    m_state->stop = true;
+    m_progress->stop = true;
+    m_progress = std::make_shared<Progress>();
+    m_waiting.clear();
+    m_current.reset();
     m_poll.stop();
-    // A rename under way finishes first; a disk that does not answer is not
-    // waited for.
-    {
-        std::unique_lock<std::timed_mutex> lock(m_state->mutex, std::chrono::milliseconds(500));
-        if (lock.owns_lock()) {
-            m_state->tasks.clear();
-            if (!m_state->temporary.isEmpty()) {
-                ::unlink(m_state->temporary.constData());
-                m_state->temporary.clear();
-            }
-        }
-    }
-    // A worker still running keeps the old state to itself; copies asked
-    // for later start afresh.
-    m_state = std::make_shared<State>();
     m_busy = false;
-    m_shownDone = -1;
+    m_told.clear();
+    m_shownDone = m_shownTotal = -1;
 }
 
 void FileCopier::poll()
 {
-    QStringList started;
-    bool running = false;
-    qint64 total = 0;
-    qint64 done = 0;
-    {
-        std::lock_guard<std::timed_mutex> lock(m_state->mutex);
-        started.swap(m_state->started);
-        running = m_state->running;
-        total = m_state->total;
-        done = m_state->written.load();
-        if (!running) { // the next copies count from nothing
-            m_state->total = 0;
-            m_state->written = 0;
-        }
+    if (m_current && !m_currentTold && m_progress->started.load() == m_serial) {
+        m_currentTold = true;
+        m_told = m_current->name;
+        Q_EMIT copying(m_told);
     }
-    for (const QString &name : std::as_const(started))
-        Q_EMIT copying(name);
-    if (done != m_shownDone) {
+    const qint64 done = m_progress->written.load();
+    const qint64 total = m_progress->total.load();
+    if (done != m_shownDone || total != m_shownTotal) {
         m_shownDone = done;
+        m_shownTotal = total;
         Q_EMIT progress(done, total);
     }
-    if (!running) {
-        m_poll.stop();
-        m_busy = false;
-        m_shownDone = -1;
-        Q_EMIT finished();
-    }
+}
+
+bool FileCopier::awaitNamedTemporaries(int ms)
+{
+    const QDeadlineTimer deadline(ms);
+    while (s_namedTemporaries.load() > 0 && !deadline.hasExpired())
+        QThread::msleep(5);
+    return s_namedTemporaries.load() == 0;
 }

@@ -149,15 +149,12 @@ bool writeCopy(int in, int out, const struct stat &srcStat, CopyMonitor &monitor
     return ::fsync(out) == 0;
 }
 
-// A copy nobody watches: never given up, every step runs.
+// A copy nobody watches: never given up.
 class Unwatched : public CopyMonitor
 {
 public:
     bool cancelled() const override { return false; }
     void copied(qint64) override { }
-    bool naming(const std::function<bool()> &step) override { return step(); }
-    void setTemporary(const QByteArray &) override { }
-    bool takeTemporary(const QByteArray &) override { return true; }
 };
 
 QByteArray randomSuffix()
@@ -183,35 +180,30 @@ enum class Linked { Done, Failed, Unable };
 // name directly, an existing file by a rename over it.
 Linked linkInPlace(int fd, const QByteArray &dst, const QByteArray &tempPrefix, CopyMonitor &monitor)
 {
-    Linked result = Linked::Failed;
-    monitor.naming([&] {
-        const int error = linkUnnamed(fd, dst);
-        if (error == 0) {
-            result = Linked::Done;
-            return true;
+    // Given up while its last block was written: it never takes the name.
+    if (monitor.cancelled())
+        return Linked::Failed;
+    const int error = linkUnnamed(fd, dst);
+    if (error == 0)
+        return Linked::Done;
+    if (error != EEXIST)
+        return Linked::Unable;
+    for (int attempt = 0; attempt < 100; ++attempt) {
+        const QByteArray temp = tempPrefix + randomSuffix();
+        monitor.namedTemporary(true);
+        if (const int e = linkUnnamed(fd, temp); e != 0) {
+            monitor.namedTemporary(false);
+            if (e == EEXIST)
+                continue;
+            return Linked::Failed;
         }
-        if (error != EEXIST) {
-            result = Linked::Unable;
-            return false;
-        }
-        for (int attempt = 0; attempt < 100; ++attempt) {
-            const QByteArray temp = tempPrefix + randomSuffix();
-            if (const int e = linkUnnamed(fd, temp); e != 0) {
-                if (e == EEXIST)
-                    continue;
-                return false;
-            }
-            monitor.setTemporary(temp);
-            const bool renamed = ::rename(temp.constData(), dst.constData()) == 0;
-            if (!renamed)
-                ::unlink(temp.constData());
-            monitor.setTemporary({});
-            result = renamed ? Linked::Done : Linked::Failed;
-            return renamed;
-        }
-        return false;
-    });
-    return result;
+        const bool renamed = ::rename(temp.constData(), dst.constData()) == 0;
+        if (!renamed)
+            ::unlink(temp.constData());
+        monitor.namedTemporary(false);
+        return renamed ? Linked::Done : Linked::Failed;
+    }
+    return Linked::Failed;
 }
 
 } // namespace
@@ -262,30 +254,21 @@ bool copyFile(const QString &source, const QString &destination, CopyMonitor *wa
     }
 
     // Written beside the destination under a temporary name, then renamed
-    // over it in one step.
+    // over it in one step. Given up, the copy removes it itself: nobody else
+    // touches the destination folder.
     QByteArray temp = tempPrefix + "XXXXXX";
-    int fd = -1;
-    monitor.naming([&] {
-        fd = ::mkostemp(temp.data(), O_CLOEXEC);
-        if (fd >= 0)
-            monitor.setTemporary(temp);
-        return fd >= 0;
-    });
-    if (fd < 0)
+    monitor.namedTemporary(true);
+    Fd out(::mkostemp(temp.data(), O_CLOEXEC));
+    if (out.get() < 0) {
+        monitor.namedTemporary(false);
         return false;
-    Fd out(fd);
+    }
     bool ok = writeCopy(in.get(), out.get(), srcStat, monitor);
     ok = ::close(out.release()) == 0 && ok;
-    if (ok) {
-        ok = monitor.naming([&] {
-            const bool renamed = ::rename(temp.constData(), dst.constData()) == 0;
-            if (renamed)
-                monitor.setTemporary({});
-            return renamed;
-        });
-    }
-    if (!ok && monitor.takeTemporary(temp))
+    ok = ok && !monitor.cancelled() && ::rename(temp.constData(), dst.constData()) == 0;
+    if (!ok)
         ::unlink(temp.constData());
+    monitor.namedTemporary(false);
     return ok;
 }
 

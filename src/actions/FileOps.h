@@ -3,7 +3,6 @@
 #include <QString>
 #include <QStringList>
 
-#include <functional>
 #include <optional>
 
 // The file work behind open, copy and delete. Paths are used exactly as
@@ -30,26 +29,20 @@ std::optional<QString> destinationFolder(const QString &dialogPath, const QStrin
 // write, is read-only: it is neither replaced nor deleted.
 bool isReadOnly(const QString &path);
 
-// What a copy running beside the window obeys and reports.
+// What a copy running beside the window obeys and reports, on the copy's
+// own thread.
 class CopyMonitor
 {
 public:
     virtual ~CopyMonitor() = default;
-    // Polled between blocks: a copy given up leaves no file behind.
+    // Polled between blocks, and once more before the complete file takes
+    // its name: a copy given up leaves no file behind.
     virtual bool cancelled() const = 0;
     // More bytes written.
     virtual void copied(qint64 bytes) = 0;
-    // Runs a step that makes, links or renames a file in the destination
-    // folder, unless the copy has been given up: then the step does not run
-    // and the answer is false.
-    virtual bool naming(const std::function<bool()> &step) = 0;
-    // The named temporary file that now exists in the destination folder
-    // (empty: none), called from within a naming step. Whoever gives the copy
-    // up removes it, since the copy may never come back to do so.
-    virtual void setTemporary(const QByteArray &path) = 0;
-    // After a copy was given up: true when its temporary file is still the
-    // copy's to remove (the one who gave it up did not).
-    virtual bool takeTemporary(const QByteArray &path) = 0;
+    // A named temporary file now stands in the destination folder (true), or
+    // no longer does (false). The copy removes it itself, also when given up.
+    virtual void namedTemporary(bool exists) { (void)exists; }
     // Whether to write into an unnamed file first; false forces the named
     // temporary that file systems without unnamed files get.
     virtual bool unnamedTemporary() const { return true; }

@@ -275,6 +275,8 @@ void frmMain::createControls()
     m_copyProgress->setAccessibleName(QStringLiteral("Copy progress"));
     StatusBar1->addPermanentWidget(m_copyProgress);
     m_copyProgress->hide();
+    m_actions = new FileActions(m_dialogs, this);
+    m_actions->setParent(this);
     m_copier = new FileCopier(this);
     connect(m_copier, &FileCopier::copying, this,
             [this](const QString &name) { setStatusText(FileActions::copyingText(name)); });

@@ -90,7 +90,7 @@ public:
     // Copies run beside the window from the dialog's confirmation until the
     // last file is written.
     bool isCopying() const;
-    QProgressBar *copyProgressBar() const { return m_copyProgress; }
+    FileCopier *copier() const { return m_copier; }
 
     QString statusText() const;
     void setStatusText(const QString &text);
@@ -137,7 +137,8 @@ private:
     double pixelsToTwips(double pixels) const;
     QStringList selectedNames() const;
     bool isRowSelected(int row) const;
-    FileActions fileActions();
+    // The one place where copies hold the watch.
+    void holdForCopies(bool copying);
     void copyProgress(qint64 done, qint64 total);
     void copiesFinished();
     // The one box that tells of files whose attributes could not be read.
@@ -160,6 +161,7 @@ private:
     QLabel *m_datePanel = nullptr;
     QLabel *m_statusPanel = nullptr;
     QProgressBar *m_copyProgress = nullptr;
+    FileActions *m_actions = nullptr;
     FileCopier *m_copier = nullptr;
     QTimer m_progressDelay;
     QTimer Timer1;

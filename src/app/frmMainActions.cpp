@@ -5,6 +5,7 @@
 #include "actions/FileCopier.h"
 #include "app/frmMain.h"
 #include "audit/AuditTexts.h"
+#include "filelist/FileListModel.h"
 
 #include <QProgressBar>
 
@@ -13,19 +14,20 @@ namespace {
 constexpr int kProgressAfterMs = 400;
 } // namespace
 
-FileActions frmMain::fileActions()
-{
-    return FileActions(m_dialogs, this);
-}
-
 void frmMain::ShowShellError(int code, const QString &path)
 {
-    fileActions().showShellError(code, path);
+    m_actions->showShellError(code, path);
 }
+
+// Every action resolves the rows' names against the folder they were listed
+// from, never the watch's, which may have moved on to another folder; while
+// the list stands for no folder, no action does anything.
 
 void frmMain::lvwFile_DblClick()
 {
-    fileActions().open(m_watch->folder(), selectedNames());
+    const QString folder = m_model->folder();
+    if (!folder.isEmpty())
+        m_actions->open(folder, selectedNames());
 }
 
 void frmMain::mPopOpen_Click()
@@ -40,7 +42,10 @@ void frmMain::mnuOpen_Click()
 
 void frmMain::mPopCopy_Click()
 {
-    const std::optional<FileActions::CopyJob> job = fileActions().askCopy(m_watch->folder(), selectedNames());
+    const QString folder = m_model->folder();
+    if (folder.isEmpty())
+        return;
+    const std::optional<FileActions::CopyJob> job = m_actions->askCopy(folder, selectedNames());
     if (!job)
         return;
     if (job->names.isEmpty()) {
@@ -48,10 +53,9 @@ void frmMain::mPopCopy_Click()
             setStatusText(AuditTexts::sleeping());
         return;
     }
-    // No audit pass runs until the copies end; a new catalogue does.
     if (!m_copier->isBusy()) {
         m_progressDelay.start(kProgressAfterMs);
-        m_watch->holdPasses();
+        holdForCopies(true);
     }
     m_copier->add(job->sourceFolder, job->destinationFolder, job->names);
 }
@@ -59,6 +63,15 @@ void frmMain::mPopCopy_Click()
 void frmMain::mnuCopy_Click()
 {
     mPopCopy_Click();
+}
+
+void frmMain::holdForCopies(bool copying)
+{
+    // No audit pass runs until the copies end; a new catalogue does.
+    if (copying)
+        m_watch->holdPasses();
+    else
+        m_watch->releasePasses();
 }
 
 void frmMain::copyProgress(qint64 done, qint64 total)
@@ -72,7 +85,7 @@ void frmMain::copiesFinished()
     m_progressDelay.stop();
     m_copyProgress->hide();
     setStatusText(AuditTexts::sleeping());
-    m_watch->releasePasses();
+    holdForCopies(false);
 }
 
 bool frmMain::isCopying() const
@@ -82,8 +95,27 @@ bool frmMain::isCopying() const
 
 void frmMain::mPopDel_Click()
 {
-    if (fileActions().deleteFiles(m_watch->folder(), selectedNames(), [this](const QString &t) { setStatusText(t); }))
-        ReadFile();
+    const QString folder = m_model->folder();
+    if (folder.isEmpty())
+        return;
+    FileActions::DeleteSteps steps;
+    steps.status = [this](const QString &text) { setStatusText(text); };
+    // A deleted file's row leaves at once, whatever holds the catalogue back.
+    steps.deleted = [this, folder](const QString &name) {
+        if (m_model->folder() == folder) {
+            m_model->removeName(name);
+            lvwFile_Click();
+        }
+    };
+    steps.done = [this, folder] {
+        const QString copying = m_copier->isBusy() ? m_copier->copyingName() : QString();
+        setStatusText(copying.isEmpty() ? AuditTexts::sleeping() : FileActions::copyingText(copying));
+        // The new catalogue is of the folder the files left, and only while
+        // it is still the one watched.
+        if (m_watch->folder() == folder)
+            ReadFile();
+    };
+    m_actions->deleteFiles(folder, selectedNames(), std::move(steps));
 }
 
 void frmMain::mnuDelete_Click()

@@ -1,3 +1,4 @@
+#include "actions/FileCopier.h"
 #include "app/CommandLine.h"
 #include "app/frmMain.h"
 #include "platform/FileNames.h"
@@ -7,6 +8,11 @@
 
 #include <cstdio>
 #include <filesystem>
+
+namespace {
+// The longest the exit waits for copies given up to remove their temporaries.
+constexpr int kTemporaryGraceMs = 500;
+} // namespace
 
 int main(int argc, char *argv[])
 {
@@ -43,5 +49,11 @@ int main(int argc, char *argv[])
     window->setStartFolder(command.folder);
     window->Form_Load();
     window->show();
-    return app.exec();
+    const int code = app.exec();
+    // A copy given up at exit on a file system without unnamed files has a
+    // named temporary to remove, which it does at its next block: a moment
+    // is given for that, never more, so that a copy stuck on a share that
+    // stopped answering cannot hold the exit.
+    FileCopier::awaitNamedTemporaries(kTemporaryGraceMs);
+    return code;
 }

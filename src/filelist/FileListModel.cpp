@@ -118,6 +118,17 @@ bool FileListModel::lessThan(const QString &a, const QString &b) const
     return c < 0 || (c == 0 && a < b);
 }
 
+void FileListModel::removeName(const QString &name)
+{
+    const auto it = std::find_if(m_rows.begin(), m_rows.end(), [&](const FileRow &r) { return r.name == name; });
+    if (it == m_rows.end())
+        return;
+    const int at = int(it - m_rows.begin());
+    beginRemoveRows({}, at, at);
+    m_rows.erase(it);
+    endRemoveRows();
+}
+
 QString FileListModel::rowText(const FileRow &r, int column) const
 {
     switch (column) {

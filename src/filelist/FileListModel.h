@@ -35,6 +35,8 @@ public:
 
     // Empties the list; it then stands for no folder.
     void clear();
+    // Takes out the row of the file of that name, if the list shows one.
+    void removeName(const QString &name);
     // Replaces every row at once. Rows from a folder listing arrive in name
     // order already, which spares a sort by name.
     enum class RowOrder { Unknown, ByName };

@@ -128,9 +128,11 @@ void Background::post(const QString &lane, std::function<void()> work)
 {
     Background &self = instance();
     Pool *p = pool();
+    // A folder is one lane, with or without the "/" at its end.
+    const QString key = lane.size() > 1 && lane.endsWith(QLatin1Char('/')) ? lane.chopped(1) : lane;
     std::unique_lock<std::mutex> lock(p->mutex);
     if (work)
-        p->tasks.push_back({lane, std::move(work)});
+        p->tasks.push_back({key, std::move(work)});
     bool started = true;
     // Each task that may start gets a thread: a waiting one, or a new one.
     while (started && p->runnableCount() > p->idle + p->starting && p->threads < kMaxThreads) {
