@@ -169,6 +169,9 @@ private Q_SLOTS:
         for (int i = 0; i < 11; ++i)
             many.append(QStringLiteral("IMG_20240101_1234%1.jpg").arg(i, 2, 10, QLatin1Char('0')));
         QTest::newRow("too many for a name") << many << "/d" << ScriptedDialogs::Kind::Folder << "/d/";
+        // A folder chosen with slashes at its end still gets exactly one.
+        QTest::newRow("folder with two slashes") << many << "/d//" << ScriptedDialogs::Kind::Folder << "/d/";
+        QTest::newRow("the root") << many << "/" << ScriptedDialogs::Kind::Folder << "/";
     }
 
     void askCopy()

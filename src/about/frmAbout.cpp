@@ -4,6 +4,7 @@
 #include "platform/Background.h"
 #include "platform/Dialogs.h"
 #include "platform/Twips.h"
+#include "platform/Version.h"
 
 #include <QGuiApplication>
 #include <QLabel>
@@ -21,9 +22,7 @@ frmAbout::frmAbout(Dialogs &dialogs, QWidget *parent)
 {
     setObjectName(QStringLiteral("frmAbout"));
     setModal(false);
-    double dpi = 96;
-    if (const QScreen *screen = QGuiApplication::primaryScreen())
-        dpi = screen->logicalDotsPerInchX() > 0 ? screen->logicalDotsPerInchX() : 96;
+    const double dpi = Twips::screenDpi();
     m_scale = dpi / 1440.0;
     const auto place = [dpi](QWidget *w, double left, double top, double width, double height) {
         w->setGeometry(Twips::toPixels(left, dpi), Twips::toPixels(top, dpi), Twips::toPixels(width, dpi),
@@ -101,8 +100,7 @@ void frmAbout::changeEvent(QEvent *event)
 
 QString frmAbout::versionText()
 {
-    return QStringLiteral("Version ") + QString::number(VARDEL_VERSION_MAJOR) + QLatin1Char('.')
-        + QString::number(VARDEL_VERSION_MINOR) + QLatin1Char('.') + QString::number(VARDEL_VERSION_PATCH);
+    return QStringLiteral("Version ") + Version::text();
 }
 
 void frmAbout::Form_Load()

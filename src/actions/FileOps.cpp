@@ -11,16 +11,6 @@
 
 namespace FileOps {
 
-QString folderWithSlash(const QString &folder)
-{
-    return folder.endsWith(QLatin1Char('/')) ? folder : folder + QLatin1Char('/');
-}
-
-QString joinPath(const QString &folder, const QString &name)
-{
-    return folderWithSlash(folder) + name;
-}
-
 bool isExecutable(const QString &name, const QString &fullPath)
 {
     const QString suffix = name.right(4).toUpper();
@@ -235,7 +225,7 @@ bool copyFile(const QString &source, const QString &destination, CopyMonitor *wa
     }
 
     const int slash = dst.lastIndexOf('/');
-    const QByteArray folder = slash > 0 ? dst.left(slash) : slash == 0 ? QByteArray("/") : QByteArray(".");
+    const QByteArray folder = FileNames::parentOf(dst);
     const QByteArray tempPrefix = (slash >= 0 ? dst.left(slash + 1) : QByteArray()) + ".vardel-copy-";
 
     // An unnamed file vanishes with the program, however it ends.

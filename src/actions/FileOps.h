@@ -1,5 +1,7 @@
 #pragma once
 
+#include "platform/FileNames.h"
+
 #include <QString>
 #include <QStringList>
 
@@ -9,10 +11,8 @@
 // given: nothing is trimmed, since a Linux name may begin or end with a blank.
 namespace FileOps {
 
-// The folder with exactly one "/" after it.
-QString folderWithSlash(const QString &folder);
-// The folder, one "/" and the name.
-QString joinPath(const QString &folder, const QString &name);
+using FileNames::folderWithSlash;
+using FileNames::joinPath;
 
 // Whether opening the file would run a program: a name ending in ".EXE",
 // ".BAT", ".COM" or ".desktop" (any case), or a file with an execute

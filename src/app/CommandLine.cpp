@@ -1,5 +1,7 @@
 #include "app/CommandLine.h"
 
+#include "platform/Version.h"
+
 #include "platform/FileNames.h"
 
 #include <QCommandLineParser>
@@ -13,7 +15,7 @@ namespace CommandLine {
 
 QString version()
 {
-    return QStringLiteral("%1.%2.%3").arg(VARDEL_VERSION_MAJOR).arg(VARDEL_VERSION_MINOR).arg(VARDEL_VERSION_PATCH);
+    return Version::text();
 }
 
 namespace {

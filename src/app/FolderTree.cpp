@@ -38,16 +38,11 @@ struct Node {
     bool listing = false;
 };
 
-// The order of the file listing: letter case aside, ties by the exact name.
-bool nameLess(const QString &a, const QString &b)
-{
-    const int c = a.compare(b, Qt::CaseInsensitive);
-    return c < 0 || (c == 0 && a < b);
-}
+using FileNames::nameLess;
 
 QString childPath(const QString &parent, const QString &name)
 {
-    return parent.endsWith(QLatin1Char('/')) ? parent + name : parent + QLatin1Char('/') + name;
+    return FileNames::joinPath(parent, name);
 }
 
 // Runs beside the window: the window never waits for a slow or hung disk.

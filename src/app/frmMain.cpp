@@ -136,12 +136,9 @@ private:
 frmMain::frmMain(Dialogs &dialogs, QWidget *parent)
     : QMainWindow(parent)
     , m_dialogs(dialogs)
-    , imlIcons(QSize(32, 32))
-    , imlSmallIcons(QSize(13, 13))
+    , m_dpi(Twips::screenDpi())
 {
     setObjectName(QStringLiteral("frmMain"));
-    if (const QScreen *screen = QGuiApplication::primaryScreen())
-        m_dpi = screen->logicalDotsPerInchX() > 0 ? screen->logicalDotsPerInchX() : 96;
     setWindowTitle(AuditTexts::quietCaption());
     setWindowIcon(FileIcons::windowIcon());
 

@@ -95,12 +95,8 @@ public:
     QString statusText() const;
     void setStatusText(const QString &text);
 
-    // Where the icon files are sought; "/" at its end.
-    QString appPath() const { return AppPath; }
     // The watched folder, its catalogue and its audit.
     Watch &watch() const { return *m_watch; }
-    const Catalogue &knownFiles() const { return m_watch->knownFiles(); }
-    QString lastNewFiles() const { return m_watch->lastNewFiles(); }
     FileListModel *listModel() const { return m_model; }
     FileListView *listView() const { return lvwFile; }
     DriveSelector *driveSelector() const { return Drive1; }

@@ -158,7 +158,7 @@ void frmMain::RefreshFileLists()
 {
     Drive1->refresh();
     Dir1->refresh();
-    // File1 is listed by the pass that always follows; listing it here too
+    // The folder is listed by the pass that always follows; listing it here too
     // would read the folder twice on every tick.
 }
 

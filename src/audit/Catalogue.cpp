@@ -1,17 +1,11 @@
 #include "audit/Catalogue.h"
 
 #include "audit/FileListing.h"
+#include "platform/FileNames.h"
 
 #include <algorithm>
 
 namespace {
-
-// Case ignored, ties by the exact name.
-bool nameLess(const QString &a, const QString &b)
-{
-    const int c = a.compare(b, Qt::CaseInsensitive);
-    return c < 0 || (c == 0 && a < b);
-}
 
 // The same text; names carried over from the listing that made the
 // catalogue share it, and compare without reading it.
@@ -29,15 +23,15 @@ void Catalogue::replace(const std::vector<ListedFile> &files)
     for (const ListedFile &file : files)
         names.push_back(file.name);
     // A listing comes in name order; anything else is put in it.
-    if (!std::is_sorted(names.begin(), names.end(), nameLess))
-        std::sort(names.begin(), names.end(), nameLess);
+    if (!std::is_sorted(names.begin(), names.end(), FileNames::nameLess))
+        std::sort(names.begin(), names.end(), FileNames::nameLess);
     names.erase(std::unique(names.begin(), names.end()), names.end());
     m_names = std::move(names);
 }
 
 std::size_t Catalogue::position(const QString &name) const
 {
-    return std::size_t(std::lower_bound(m_names.begin(), m_names.end(), name, nameLess) - m_names.begin());
+    return std::size_t(std::lower_bound(m_names.begin(), m_names.end(), name, FileNames::nameLess) - m_names.begin());
 }
 
 bool Catalogue::contains(const QString &name) const

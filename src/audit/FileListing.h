@@ -7,7 +7,7 @@
 #include <cstdint>
 #include <vector>
 
-// File1: lists the plain files directly in one folder (regular files and
+// Lists the plain files directly in one folder (regular files and
 // links to them), hidden names and special files left out, in name order
 // ignoring case with ties broken by the exact name. Never shown.
 //

@@ -56,7 +56,7 @@ public:
     void setLister(Lister lister);
 
     QString folder() const { return m_folder; }
-    // File1 follows another folder; its catalogue is taken by ReadFile.
+    // Watches another folder from now on; its catalogue is taken by ReadFile.
     void setFolder(const QString &folder);
     // ReadFile: a new catalogue; the rows come without status and the
     // window turns quiet.
@@ -83,8 +83,6 @@ public:
     // The rows of the last rowsReady(), handed over once.
     Rows takeRows() { return std::move(m_rows); }
 
-    const Catalogue &knownFiles() const { return *m_catalogue; }
-    QString lastNewFiles() const { return m_lastNewFiles; }
     bool alerting() const { return m_alerting; }
     bool folderAvailable() const { return m_available; }
 

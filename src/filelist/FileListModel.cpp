@@ -3,6 +3,7 @@
 #include "filelist/FileTypes.h"
 #include "filelist/ImageList.h"
 #include "platform/Background.h"
+#include "platform/FileNames.h"
 
 #include <algorithm>
 #include <numeric>
@@ -112,12 +113,6 @@ void FileListModel::clear()
     endResetModel();
 }
 
-bool FileListModel::lessThan(const QString &a, const QString &b) const
-{
-    const int c = a.compare(b, Qt::CaseInsensitive);
-    return c < 0 || (c == 0 && a < b);
-}
-
 void FileListModel::removeName(const QString &name)
 {
     const auto it = std::find_if(m_rows.begin(), m_rows.end(), [&](const FileRow &r) { return r.name == name; });
@@ -153,7 +148,7 @@ std::vector<std::size_t> FileListModel::sortedOrder(const std::vector<FileRow> &
     std::iota(order.begin(), order.end(), std::size_t(0));
     if (column == NameColumn) {
         // Rows from a folder listing already come in name order.
-        const auto less = [this](const FileRow &a, const FileRow &b) { return lessThan(a.name, b.name); };
+        const auto less = [](const FileRow &a, const FileRow &b) { return FileNames::nameLess(a.name, b.name); };
         if (std::is_sorted(rows.begin(), rows.end(), less))
             return order;
     }

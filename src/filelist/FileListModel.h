@@ -67,7 +67,6 @@ Q_SIGNALS:
     void rowsReplaced();
 
 private:
-    bool lessThan(const QString &a, const QString &b) const;
     QString rowText(const FileRow &row, int column) const;
     std::vector<std::size_t> sortedOrder(const std::vector<FileRow> &rows, int column) const;
 

@@ -2,7 +2,6 @@
 
 #include <QHash>
 #include <QIcon>
-#include <QSize>
 #include <QString>
 #include <QStringList>
 
@@ -10,12 +9,6 @@
 class ImageList
 {
 public:
-    ImageList() = default;
-    explicit ImageList(QSize imageSize)
-        : m_size(imageSize)
-    { }
-
-    QSize imageSize() const { return m_size; }
     void add(const QString &key, const QIcon &icon)
     {
         if (!m_icons.contains(key))
@@ -28,7 +21,6 @@ public:
     const QStringList &keys() const { return m_keys; }
 
 private:
-    QSize m_size;
     QStringList m_keys;
     QHash<QString, QIcon> m_icons;
 };

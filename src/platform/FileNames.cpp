@@ -105,4 +105,30 @@ QByteArray encode(const QString &name)
     return out;
 }
 
+bool nameLess(const QString &a, const QString &b)
+{
+    const int c = a.compare(b, Qt::CaseInsensitive);
+    return c < 0 || (c == 0 && a < b);
+}
+
+QString folderWithSlash(const QString &folder)
+{
+    qsizetype end = folder.size();
+    while (end > 1 && folder.at(end - 1) == QLatin1Char('/'))
+        --end;
+    const QString bare = folder.left(end);
+    return bare == QLatin1String("/") ? bare : bare + QLatin1Char('/');
+}
+
+QString joinPath(const QString &folder, const QString &name)
+{
+    return folderWithSlash(folder) + name;
+}
+
+QByteArray parentOf(const QByteArray &path)
+{
+    const qsizetype slash = path.lastIndexOf('/');
+    return slash > 0 ? path.left(slash) : slash == 0 ? QByteArray("/") : QByteArray(".");
+}
+
 } // namespace FileNames

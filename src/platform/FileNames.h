@@ -16,4 +16,15 @@ inline QString decode(const QByteArray &bytes)
 }
 QByteArray encode(const QString &name);
 
+// Name order: case ignored, ties broken by the exact name, so that the order
+// is the same whatever order the folder gives.
+bool nameLess(const QString &a, const QString &b);
+
+// The folder with exactly one "/" after it ("/" stays "/").
+QString folderWithSlash(const QString &folder);
+// The folder, one "/" and the name.
+QString joinPath(const QString &folder, const QString &name);
+// The folder a path lies in: "/" for a name at the root, "." for a bare name.
+QByteArray parentOf(const QByteArray &path);
+
 } // namespace FileNames

@@ -1,5 +1,7 @@
 #include "platform/QtDialogs.h"
 
+#include "platform/FileNames.h"
+
 #include <QApplication>
 #include <QDialogButtonBox>
 #include <QFileDialog>
@@ -89,7 +91,7 @@ public:
         else if (text.startsWith(QLatin1String("~/"))) // no file name holds a "/"
             path = QDir::homePath() + text.mid(1);
         else
-            path = (folder.endsWith(QLatin1Char('/')) ? folder : folder + QLatin1Char('/')) + text;
+            path = FileNames::joinPath(folder, text);
 
         const bool isFolder = QFileInfo(path).isDir();
         if (fileMode() == QFileDialog::Directory) {

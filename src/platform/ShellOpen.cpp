@@ -32,8 +32,7 @@ int checkFile(const QByteArray &local)
             return PathNotFound;
         case ENOENT: {
             // Missing file or missing folder: the folder decides.
-            const qsizetype slash = local.lastIndexOf('/');
-            const QByteArray parent = slash > 0 ? local.left(slash) : slash == 0 ? QByteArray("/") : QByteArray(".");
+            const QByteArray parent = FileNames::parentOf(local);
             struct stat parentSt {
             };
             if (::stat(parent.constData(), &parentSt) == 0 && S_ISDIR(parentSt.st_mode))

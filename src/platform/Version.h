@@ -1,0 +1,13 @@
+#pragma once
+
+#include <QString>
+
+namespace Version {
+
+// The program's version as "major.minor.patch".
+inline QString text()
+{
+    return QStringLiteral("%1.%2.%3").arg(VARDEL_VERSION_MAJOR).arg(VARDEL_VERSION_MINOR).arg(VARDEL_VERSION_PATCH);
+}
+
+} // namespace Version
