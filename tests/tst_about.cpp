@@ -6,8 +6,8 @@
 #include "platform/Background.h"
 
 #include <QPointer>
-#include <QScopeGuard>
 #include <QPushButton>
+#include <QScopeGuard>
 #include <QTest>
 
 class TestAbout : public QObject
