@@ -3,10 +3,8 @@
 #include "platform/Background.h"
 
 #include <QSignalSpy>
-#include <QTest>
 
 #include <memory>
-#include <thread>
 
 using TestSupport::Latch;
 
@@ -15,8 +13,7 @@ class TestBackground : public QObject
     Q_OBJECT
 
 private Q_SLOTS:
-    // Two pieces of one lane run at once; more wait their turn, and other
-    // lanes are not held back. The threads stuck stay as few as the lanes.
+    // Two pieces of a lane run at once, more wait, other lanes go on; few threads stay stuck.
     void lanes()
     {
         auto latch = std::make_shared<Latch>();
@@ -36,8 +33,7 @@ private Q_SLOTS:
         QTRY_COMPARE(Background::busyCount(), 0);
     }
 
-    // A result reaches its receiver on the window's thread, never a receiver
-    // that has gone.
+    // A result reaches its receiver on the window's thread, never a receiver that has gone.
     void receiverGone()
     {
         auto latch = std::make_shared<Latch>();
@@ -62,8 +58,8 @@ private Q_SLOTS:
         QCOMPARE(delivered, 0);
     }
 
-    // When the system gives no thread the work waits and is told, and runs
-    // once a thread can be had; the program goes on.
+    // With no thread to be had the work waits, is told, and runs once one can be had.
+
     void noThread()
     {
         QTRY_COMPARE(Background::busyCount(), 0);

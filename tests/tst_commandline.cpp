@@ -3,8 +3,6 @@
 #include "app/CommandLine.h"
 #include "platform/FileNames.h"
 
-#include <QTest>
-
 #include <sys/stat.h>
 #include <unistd.h>
 

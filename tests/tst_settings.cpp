@@ -2,18 +2,13 @@
 
 #include "settings/SettingsStore.h"
 
-#include <QDir>
-#include <QFile>
 #include <QFileInfo>
-#include <QSettings>
-#include <QTest>
 
 #include <cerrno>
 #include <dlfcn.h>
 #include <unistd.h>
 
-// The whole process runs in a locale with a decimal comma, so that a number
-// stored or read in the C locale shows.
+// A decimal comma locale, so that a number stored or read in the C locale shows.
 static void useCommaLocale()
 {
     qputenv("LC_ALL", "de_DE.UTF-8");
@@ -35,8 +30,7 @@ extern "C" ssize_t write(int fd, const void *data, size_t size)
     return real(fd, data, size);
 }
 
-// What QSettings reads from the file, through a copy of it: settings objects
-// of one file share what is not yet written.
+// What QSettings reads from a copy of the file (objects of one file share unwritten values).
 static QVariant onDisk(const QString &key)
 {
     QTemporaryDir copy;
@@ -69,8 +63,7 @@ private Q_SLOTS:
         QTest::newRow("empty, not absent") << Setting::Path << QString();
     }
 
-    // The file is written as QSettings writes it: QSettings reads each text
-    // back, and values another program left in the file stay as they were.
+    // QSettings reads each text back; values another program left in the file stay.
     void fileFormat()
     {
         QFETCH(Setting, setting);
@@ -85,8 +78,8 @@ private Q_SLOTS:
         QCOMPARE(SettingsStore().read(setting), text);
     }
 
-    // A write the disk refuses leaves the old file whole; the next write,
-    // even of the same text, tries again.
+    // A refused write leaves the old file whole; the next one, same text or not, tries again.
+
     void diskFull()
     {
         SettingsStore store;

@@ -3,7 +3,6 @@
 #include "platform/ShellOpen.h"
 
 #include <QProcess>
-#include <QTest>
 
 #include <memory>
 
@@ -31,10 +30,7 @@ bool writeFile(const QString &path, const QByteArray &contents)
 
 } // namespace
 
-// Opens files through the real GIO machinery, in a desktop made up in the
-// temporary home: types of our own, one whose default application is a
-// script that writes down the path it was handed. System applications are
-// kept out of sight so that "no application" really means none.
+// Real GIO in a made-up desktop: our own types, a script as application noting its path; no system applications.
 class TestShellOpen : public QObject
 {
     Q_OBJECT
@@ -46,8 +42,7 @@ public:
 private Q_SLOTS:
     void initTestCase()
     {
-        // No session bus, no GVfs daemon, no dconf: GIO must neither wait for
-        // nor start any of them on a bare machine.
+        // No session bus, GVfs daemon or dconf for GIO to wait for or start.
         qputenv("GIO_USE_VFS", "local");
         qputenv("GSETTINGS_BACKEND", "memory");
         qputenv("DBUS_SESSION_BUS_ADDRESS",
@@ -60,9 +55,8 @@ private Q_SLOTS:
         qputenv("XDG_DATA_DIRS", QFile::encodeName(system));
         qputenv("XDG_CONFIG_DIRS", QFile::encodeName(system));
 
-        // Four types: one with an application, two whose application cannot
-        // start (it needs a terminal; its interpreter is missing), one with
-        // none at all.
+        // Types with an application, two with one that cannot start (terminal; no interpreter), one with none.
+
         const QString data = root() + QStringLiteral("/data");
         QByteArray types;
         for (const char *type : {"test", "term", "broken", "orphan"})

@@ -2,12 +2,9 @@
 
 #include "platform/SysInfo.h"
 
-#include <QTest>
-
 #include <memory>
 
-// Starts fake tools for real: each is a script that leaves a marker file
-// named after itself when it runs. The search path holds only the fakes.
+// Fake tools, scripts leaving a marker named after themselves; the search path holds only them.
 class TestSysInfo : public QObject
 {
     Q_OBJECT
@@ -44,8 +41,8 @@ private Q_SLOTS:
 
     void start_data()
     {
-        // Two tools are looked for in turn on the search path, then the
-        // folder's own; "started" is the one that ran, empty for none.
+        // Two tools on the search path in turn, then the folder's own; "started": the one that ran.
+
         QTest::addColumn<Kind>("first");
         QTest::addColumn<Kind>("second");
         QTest::addColumn<Kind>("fallback");
