@@ -6,6 +6,8 @@
 #include <QDeadlineTimer>
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
+
 #include <QSettings>
 #include <QTemporaryDir>
 #include <QTest>
@@ -61,6 +63,14 @@ struct Latch {
             std::this_thread::sleep_for(std::chrono::milliseconds(5));
     }
 };
+
+// Writes a file, making its folder first.
+inline bool writeFile(const QString &path, const QByteArray &contents = {})
+{
+    QFile file(path);
+    return QDir().mkpath(QFileInfo(path).path()) && file.open(QIODevice::WriteOnly)
+        && file.write(contents) == contents.size();
+}
 
 // The settings file the program writes in the temporary home.
 inline QString settingsFile()

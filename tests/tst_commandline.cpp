@@ -22,8 +22,7 @@ private Q_SLOTS:
                                     "dir"),
                         0700)
                 == 0);
-        QFile file(m_root.filePath(QStringLiteral("file.txt")));
-        QVERIFY(file.open(QIODevice::WriteOnly));
+        QVERIFY(TestSupport::writeFile(m_root.filePath(QStringLiteral("file.txt"))));
     }
 
     void parse_data()

@@ -159,7 +159,6 @@ private Q_SLOTS:
                  (QStringList {"Video Clip", "Text Document", "Application"}));
         const QStringList modified = column(&model, FileListModel::ModifiedColumn);
         QVERIFY(!modified[0].isEmpty() && modified[1].isEmpty());
-
     }
 
     void viewModes()

@@ -72,7 +72,7 @@ class TestNotify : public QObject
     void setFiles(const QString &names)
     {
         for (const QString &name : names.split(QLatin1Char(','), Qt::SkipEmptyParts))
-            QVERIFY(QFile(m_dir->filePath(name)).open(QIODevice::WriteOnly));
+            QVERIFY(TestSupport::writeFile(m_dir->filePath(name)));
     }
     void start(const QString &names)
     {
@@ -92,12 +92,12 @@ private Q_SLOTS:
     void initTestCase()
     {
         const QString config = TestSupport::home().filePath(QStringLiteral("bus.conf"));
-        QFile file(config);
-        QVERIFY(file.open(QIODevice::WriteOnly));
-        file.write("<busconfig><type>session</type><listen>unix:tmpdir=/tmp</listen><auth>EXTERNAL</auth>"
-                   "<policy context=\"default\"><allow send_destination=\"*\" eavesdrop=\"true\"/>"
-                   "<allow eavesdrop=\"true\"/><allow own=\"*\"/></policy></busconfig>");
-        file.close();
+        QVERIFY(TestSupport::writeFile(
+            config,
+            "<busconfig><type>session</type><listen>unix:tmpdir=/tmp</listen><auth>EXTERNAL</auth>"
+            "<policy context=\"default\"><allow send_destination=\"*\" eavesdrop=\"true\"/>"
+            "<allow eavesdrop=\"true\"/><allow own=\"*\"/></policy></busconfig>"));
+
         m_daemon.start(
             QStringLiteral("dbus-daemon"),
             {QStringLiteral("--config-file=") + config, QStringLiteral("--print-address"), QStringLiteral("--nofork")});

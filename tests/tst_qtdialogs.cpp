@@ -128,10 +128,10 @@ private Q_SLOTS:
             }
             QTest::keyClick(box, Qt::Key(key));
         });
-        QTEST(QtDialogs().message(nullptr,
-                                     {text, QStringLiteral("Question"), Dialogs::Buttons::YesNo,
-                                      Dialogs::Icon::Question, defaultAnswer}),
-                 "answer");
+        QTEST(QtDialogs().message(
+                  nullptr,
+                  {text, QStringLiteral("Question"), Dialogs::Buttons::YesNo, Dialogs::Icon::Question, defaultAnswer}),
+              "answer");
 
         QCOMPARE(shown, text);
         QVERIFY(fits);

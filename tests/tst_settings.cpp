@@ -114,10 +114,8 @@ private Q_SLOTS:
         QFETCH(QString, stored);
 
         // As a person or another program would write it: "1234,5" reads as a list.
-        QFile file(TestSupport::settingsFile());
-        QVERIFY(QDir().mkpath(QFileInfo(file).path()) && file.open(QIODevice::WriteOnly));
-        file.write("[Main]\nTop=" + text.toUtf8() + '\n');
-        file.close();
+        QVERIFY(TestSupport::writeFile(TestSupport::settingsFile(), "[Main]\nTop=" + text.toUtf8() + '\n'));
+
         const std::optional<double> parsed = SettingsStore().readNumber(Setting::MainTop);
         QCOMPARE(parsed.has_value(), !stored.isNull());
         if (!parsed)

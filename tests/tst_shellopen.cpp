@@ -21,13 +21,6 @@ QByteArray readFile(const QString &path)
     return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
 }
 
-bool writeFile(const QString &path, const QByteArray &contents)
-{
-    QFile file(path);
-    return QDir().mkpath(QFileInfo(path).path()) && file.open(QIODevice::WriteOnly)
-        && file.write(contents) == contents.size();
-}
-
 } // namespace
 
 // Real GIO in a made-up desktop: our own types, a script as application noting its path; no system applications.
@@ -62,10 +55,10 @@ private Q_SLOTS:
         for (const char *type : {"test", "term", "broken", "orphan"})
             types += QByteArray("<mime-type type=\"application/x-vardel-") + type + "\"><glob pattern=\"*.vardel" + type
                 + "\"/></mime-type>\n";
-        QVERIFY(writeFile(data + QStringLiteral("/mime/packages/vardel-test.xml"),
-                          "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n"
-                          "<mime-info xmlns=\"http://www.freedesktop.org/standards/shared-mime-info\">\n"
-                              + types + "</mime-info>\n"));
+        QVERIFY(TestSupport::writeFile(data + QStringLiteral("/mime/packages/vardel-test.xml"),
+                                       "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n"
+                                       "<mime-info xmlns=\"http://www.freedesktop.org/standards/shared-mime-info\">\n"
+                                           + types + "</mime-info>\n"));
         QProcess update;
         update.setProcessChannelMode(QProcess::MergedChannels);
         update.start(QStringLiteral("update-mime-database"), {data + QStringLiteral("/mime")});
@@ -75,21 +68,22 @@ private Q_SLOTS:
         // Builtins only, so the script does not depend on PATH.
         const QByteArray opener = QFile::encodeName(root() + QStringLiteral("/opener.sh"));
         const QByteArray broken = QFile::encodeName(root() + QStringLiteral("/broken.sh"));
-        QVERIFY(writeFile(opener, "#!/bin/sh\nprintf '%s' \"$1\" > '" + QFile::encodeName(marker()) + "'\n"));
-        QVERIFY(writeFile(broken, "#!/nonexistent/interp\n"));
+        QVERIFY(
+            TestSupport::writeFile(opener, "#!/bin/sh\nprintf '%s' \"$1\" > '" + QFile::encodeName(marker()) + "'\n"));
+        QVERIFY(TestSupport::writeFile(broken, "#!/nonexistent/interp\n"));
         for (const QByteArray &script : {opener, broken})
             QVERIFY(QFile::setPermissions(script, QFile::ReadOwner | QFile::ExeOwner));
         QByteArray defaults = "[Default Applications]\n";
         for (const char *type : {"test", "term", "broken"}) {
-            QVERIFY(writeFile(data + QStringLiteral("/applications/vardel-%1.desktop").arg(QLatin1String(type)),
-                              QByteArray("[Desktop Entry]\nType=Application\nName=Opener\nExec=\"")
-                                  + (qstrcmp(type, "broken") == 0 ? broken : opener)
-                                  + "\" %f\nMimeType=application/x-vardel-" + type + ";\n"
-                                  + (qstrcmp(type, "term") == 0 ? "Terminal=true\n" : "")));
+            QVERIFY(TestSupport::writeFile(
+                data + QStringLiteral("/applications/vardel-%1.desktop").arg(QLatin1String(type)),
+                QByteArray("[Desktop Entry]\nType=Application\nName=Opener\nExec=\"")
+                    + (qstrcmp(type, "broken") == 0 ? broken : opener) + "\" %f\nMimeType=application/x-vardel-" + type
+                    + ";\n" + (qstrcmp(type, "term") == 0 ? "Terminal=true\n" : "")));
             defaults += QByteArray("application/x-vardel-") + type + "=vardel-" + type + ".desktop;\n";
         }
         qputenv("PATH", QFile::encodeName(system)); // no terminal to be found
-        QVERIFY(writeFile(root() + QStringLiteral("/config/mimeapps.list"), defaults));
+        QVERIFY(TestSupport::writeFile(root() + QStringLiteral("/config/mimeapps.list"), defaults));
     }
 
     void init()
@@ -127,10 +121,10 @@ private Q_SLOTS:
         if (setup == Setup::Unreadable && geteuid() == 0)
             QSKIP("root reads every file");
         if (setup == Setup::Readable || setup == Setup::Unreadable)
-            QVERIFY(writeFile(path, "vardel\n"));
+            QVERIFY(TestSupport::writeFile(path, "vardel\n"));
         QVERIFY(setup != Setup::Unreadable || QFile::setPermissions(path, QFile::WriteOwner));
         QVERIFY(setup != Setup::Folder || QDir().mkdir(path));
-        QVERIFY(setup != Setup::FileAsFolder || writeFile(QFileInfo(path).path(), "not a folder\n"));
+        QVERIFY(setup != Setup::FileAsFolder || TestSupport::writeFile(QFileInfo(path).path(), "not a folder\n"));
 
         QCOMPARE(ShellOpen::open(path), expected);
         // The application gets the path itself back, however it is spelt.

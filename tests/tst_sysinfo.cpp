@@ -20,15 +20,15 @@ private:
     {
         if (kind == Kind::Absent)
             return;
-        QFile file(path);
-        QVERIFY(file.open(QIODevice::WriteOnly));
         // One that will not start is executable, but its interpreter is missing.
-        file.write(kind == Kind::WontStart ? QByteArray("#!/nonexistent/vardel-shell\n")
-                                           : "#!/bin/sh\n: > '"
-                           + QFile::encodeName(m_dir->filePath(QStringLiteral("started-") + QFileInfo(path).fileName()))
-                           + "'\n");
-        QVERIFY(file.setPermissions(QFile::ReadOwner | QFile::WriteOwner
-                                    | (kind == Kind::NotExecutable ? QFile::Permissions() : QFile::ExeOwner)));
+        const QString marker = m_dir->filePath(QStringLiteral("started-") + QFileInfo(path).fileName());
+        QVERIFY(TestSupport::writeFile(path,
+                                       kind == Kind::WontStart
+                                           ? QByteArray("#!/nonexistent/vardel-shell\n")
+                                           : "#!/bin/sh\n: > '" + QFile::encodeName(marker) + "'\n"));
+        QVERIFY(QFile::setPermissions(path,
+                                      QFile::ReadOwner | QFile::WriteOwner
+                                          | (kind == Kind::NotExecutable ? QFile::Permissions() : QFile::ExeOwner)));
     }
 
 private Q_SLOTS:

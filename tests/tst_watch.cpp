@@ -1,6 +1,7 @@
 #include "TestSupport.h"
 
 #include "audit/AuditPeriod.h"
+#include "audit/Catalogue.h"
 #include "audit/FileListing.h"
 #include "audit/Watch.h"
 #include "platform/Background.h"
@@ -80,8 +81,7 @@ class TestWatch : public QObject
 
     void touch(const QString &name, const QByteArray &data = "x") const
     {
-        QFile file(m_dir->filePath(name));
-        QVERIFY(file.open(QIODevice::WriteOnly) && file.write(data) == data.size());
+        QVERIFY(TestSupport::writeFile(m_dir->filePath(name), data));
     }
     // Leaves the folder holding just these files (names apart by '|').
     void setFolder(const QString &names) const
@@ -312,6 +312,14 @@ private Q_SLOTS:
         QCOMPARE(FileNames::encode(text), bytes);
     }
 
+    // A catalogue taken from names in any order finds each name, and only it.
+    void catalogueOutOfOrder()
+    {
+        Catalogue known;
+        known.replace({{QStringLiteral("b")}, {QStringLiteral("C")}, {QStringLiteral("a")}});
+        QVERIFY(known.contains(QStringLiteral("a")) && known.contains(QStringLiteral("b")));
+        QVERIFY(known.contains(QStringLiteral("C")) && !known.contains(QStringLiteral("c")));
+    }
 
     void slowListing_data()
     {
@@ -361,7 +369,6 @@ private Q_SLOTS:
         QTEST(gate->listings.load(), "listings");
         QTEST(m_rows.join(QLatin1Char(',')), "rows");
         QTEST(m_told.join(QLatin1Char(',')), "told");
-
     }
 
     // A stuck share holds up no other folder, and switching between its folders leaves few threads.
