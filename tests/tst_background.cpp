@@ -13,26 +13,6 @@ class TestBackground : public QObject
     Q_OBJECT
 
 private Q_SLOTS:
-    // Two pieces of a lane run at once, more wait, other lanes go on; few threads stay stuck.
-    void lanes()
-    {
-        auto latch = std::make_shared<Latch>();
-        const int before = Background::threadCount();
-        for (int i = 0; i < 50; ++i)
-            Background::post(i % 2 ? QStringLiteral("dead-a") : QStringLiteral("dead-b"), [latch] { latch->wait(); });
-        QTRY_COMPARE(latch->entered.load(), 4);
-        QObject receiver;
-        bool done = false;
-        Background::run(
-            QStringLiteral("local"), &receiver, [] { return 42; }, [&](int v) { done = v == 42; });
-        QTRY_VERIFY(done);
-        QCOMPARE(latch->entered.load(), 4);
-        QVERIFY(Background::threadCount() - before <= 5);
-        latch->open = true;
-        QTRY_COMPARE(latch->entered.load(), 50);
-        QTRY_COMPARE(Background::busyCount(), 0);
-    }
-
     // A result reaches its receiver on the window's thread, never a receiver that has gone.
     void receiverGone()
     {
