@@ -189,8 +189,7 @@ private Q_SLOTS:
         QCOMPARE(m_told.join(QLatin1Char(',')), QStringLiteral("quiet,1,quiet,1"));
     }
 
-    // A listing that fails half way is no listing: no rows, the status says
-    // so, and a new catalogue asked meanwhile keeps the whole one.
+    // A listing that fails half way is no listing, nor does it replace the catalogue.
     void listingFailsHalfWay()
     {
         setFolder(QStringLiteral("a|b|c|d"));
@@ -207,9 +206,8 @@ private Q_SLOTS:
         QCOMPARE(m_rows.join(QLatin1Char(',')), QStringLiteral("a:,b:,c:,d:,e:New"));
     }
 
-    // While the folder cannot be listed the rows are empty and the status says
-    // so; a new catalogue asked meanwhile changes nothing, so once the folder
-    // is back only files added since are new, and those told are not told again.
+    // A folder away shows no rows and keeps its catalogue; files told before are not told again.
+
     void folderAway()
     {
         setFolder(QStringLiteral("a|b"));
