@@ -20,8 +20,7 @@ public:
         QString defaultText; // the input box's text, or the proposed file name
     };
 
-    // Answers, taken in turn; when none is left a message is answered with
-    // its default, an input with Cancel and a file dialog with Cancel.
+    // Answers, taken in turn; when none is left a message takes its default, the others Cancel.
     QList<Answer> answers;
     QList<std::optional<QString>> replies; // input boxes, file and folder dialogs
     // Runs while a box is open, before it is answered.
@@ -48,10 +47,7 @@ public:
 protected:
     Answer showMessage(QWidget *, const Box &box) override
     {
-        const Asked a {Kind::Message, box, {}, {}};
-        asked.append(a);
-        if (whileOpen)
-            whileOpen(a);
+        open({Kind::Message, box, {}, {}});
         if (!answers.isEmpty())
             return answers.takeFirst();
         return box.buttons == Buttons::YesNo ? box.defaultAnswer : Answer::Ok;
@@ -61,25 +57,24 @@ protected:
     {
         Asked a {Kind::Input, {}, prompt, text};
         a.box.title = title;
-        asked.append(a);
-        if (whileOpen)
-            whileOpen(a);
-        return replies.isEmpty() ? std::nullopt : replies.takeFirst();
+        return reply(a);
     }
     std::optional<QString> showSaveFile(QWidget *, const QString &proposedName) override
     {
-        const Asked a {Kind::SaveFile, {}, {}, proposedName};
-        asked.append(a);
-        if (whileOpen)
-            whileOpen(a);
-        return replies.isEmpty() ? std::nullopt : replies.takeFirst();
+        return reply({Kind::SaveFile, {}, {}, proposedName});
     }
-    std::optional<QString> showChooseFolder(QWidget *) override
+    std::optional<QString> showChooseFolder(QWidget *) override { return reply({Kind::Folder, {}, {}, {}}); }
+
+private:
+    void open(const Asked &a)
     {
-        const Asked a {Kind::Folder, {}, {}, {}};
         asked.append(a);
         if (whileOpen)
             whileOpen(a);
+    }
+    std::optional<QString> reply(const Asked &a)
+    {
+        open(a);
         return replies.isEmpty() ? std::nullopt : replies.takeFirst();
     }
 };

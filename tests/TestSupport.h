@@ -1,16 +1,16 @@
 #pragma once
 
-// Included first by every test: before anything reads a setting, the process
-// gets configuration, data and cache folders of its own in a temporary
-// folder, so no test ever touches the user's own settings or home, and a
-// mount table of its own ("/" alone, ready), so no test waits on the
-// machine's mounts.
+// Included first by every test: a temporary home and settings, and a mount table of "/" alone.
 
 #include <QCoreApplication>
 #include <QDeadlineTimer>
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
+
+#include <QSettings>
 #include <QTemporaryDir>
+#include <QTest>
 #include <QThread>
 #include <QtGlobal>
 
@@ -49,9 +49,7 @@ inline void isolateHome()
         {[] { return QByteArray("22 1 8:1 / / rw - ext4 /dev/sda1 rw\n"); }, [](const QString &) { return true; }});
 }
 
-// Work that stands in for a disk that stopped answering, until the latch
-// opens (ten seconds at most, so that a test fails instead of hanging). It
-// notes whether the window's thread ever came to wait on it.
+// A disk that stopped answering until the latch opens (ten seconds at most); notes if the window waited.
 struct Latch {
     std::atomic<bool> open {false};
     std::atomic<int> entered {0};
@@ -66,14 +64,22 @@ struct Latch {
     }
 };
 
+// Writes a file, making its folder first.
+inline bool writeFile(const QString &path, const QByteArray &contents = {})
+{
+    QFile file(path);
+    return QDir().mkpath(QFileInfo(path).path()) && file.open(QIODevice::WriteOnly)
+        && file.write(contents) == contents.size();
+}
+
 // The settings file the program writes in the temporary home.
 inline QString settingsFile()
 {
     return home().path() + QStringLiteral("/config/Vardel/Vardel.ini");
 }
 
-// Turns the event loop until the watch has nothing asked for, running or
-// waiting (a listing runs on a worker); false when that takes too long.
+// Turns the event loop until the watch is idle; false when that takes too long.
+
 template<class Watch>
 bool settle(Watch &watch, int ms = 20000)
 {
@@ -86,6 +92,20 @@ bool settle(Watch &watch, int ms = 20000)
             return false;
         QThread::usleep(200);
     }
+}
+
+// Loads a main window watching `folder` (when given) and waits for its first catalogue; shows it if asked.
+template<class Window>
+bool load(Window &win, bool visible = true, const QString &folder = {})
+{
+    if (!folder.isEmpty())
+        QSettings(settingsFile(), QSettings::IniFormat).setValue(QStringLiteral("Setting/Path"), folder);
+    win.Form_Load();
+    if (!settle(win.watch()))
+        return false;
+    if (visible)
+        win.show();
+    return !visible || QTest::qWaitForWindowExposed(&win);
 }
 
 } // namespace TestSupport

@@ -8,7 +8,6 @@
 #include <QPointer>
 #include <QPushButton>
 #include <QScopeGuard>
-#include <QTest>
 
 class TestAbout : public QObject
 {
@@ -23,12 +22,9 @@ private Q_SLOTS:
         QTest::newRow("Esc") << int(Qt::Key_Escape);
     }
 
-    // The command shows one modeless box of fixed size, owned by no window,
-    // and brings it back when minimized. Each button caption fits in the
-    // desktop's font with room on both sides. The box goes away on OK, Enter
-    // and Esc; the command then opens a new one. Enter on the focused System Info button presses it,
-    // not OK: with no tool anywhere it says so, a tool that starts is not
-    // told about.
+    // One modeless, fixed, ownerless box, raised again when minimized, closed on OK, Enter and Esc;
+    // Enter on the focused System Info presses it, which tells only of a missing tool.
+
     void box()
     {
         QFETCH(int, key);

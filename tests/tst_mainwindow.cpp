@@ -12,11 +12,7 @@
 
 #include <QAction>
 #include <QApplication>
-#include <QFile>
-#include <QSettings>
 #include <QSignalSpy>
-#include <QTemporaryDir>
-#include <QTest>
 #include <QWindow>
 
 #include <optional>
@@ -48,15 +44,7 @@ struct Loaded {
     ScriptedDialogs dialogs;
     frmMain win {dialogs};
 
-    bool load(bool visible = true)
-    {
-        win.Form_Load();
-        if (!TestSupport::settle(win.watch()))
-            return false;
-        if (visible)
-            win.show();
-        return !visible || QTest::qWaitForWindowExposed(&win);
-    }
+    bool load(bool visible = true) { return TestSupport::load(win, visible); }
 };
 
 } // namespace
@@ -91,8 +79,7 @@ private Q_SLOTS:
                  expected + QList<float>({expected[2], width}));
     }
 
-    // The real window follows its size: 480 x 400 pixels are the 7200 x 6000
-    // twips of the worked values; nothing moves sideways.
+    // 480 x 400 pixels are the 7200 x 6000 twips of the worked values.
     void resizeWindow()
     {
         Loaded w;
@@ -113,8 +100,7 @@ private Q_SLOTS:
         QTRY_VERIFY(!at("datePanel").intersects(at("statusPanel")));
     }
 
-    // The mount table read as the kernel writes it: escaped blanks, pseudo
-    // file systems left out, a path's volume the longest root above it.
+    // Escaped blanks, pseudo file systems left out, a path's volume the longest root above it.
     void volumes()
     {
         const QList<Volumes::Mount> mounts = Volumes::mounts("22 1 8:1 / / rw shared:1 - ext4 /dev/sda1 rw\n"
@@ -132,11 +118,8 @@ private Q_SLOTS:
         QCOMPARE(roots, (QStringList {"/media/my disk", "/", "/media/my", "/run/user/1000", "/"}));
     }
 
-    // The volume's root is the one top row; hidden folders never show, names
-    // that are no valid UTF-8 do and can be watched. A folder opened again
-    // is read again, the open ones on refresh(); the watched folder stays
-    // marked when another is selected and when it is removed. A path refused
-    // changes nothing, and a newer path overtakes one still being checked.
+    // One root row, no hidden folders, non-UTF-8 names kept; folders read again when reopened or
+    // refreshed; the watched one stays marked; refused paths change nothing; newer paths overtake.
     void folderTree()
     {
         QTemporaryDir dir;
@@ -170,7 +153,8 @@ private Q_SLOTS:
         QVERIFY(answer(dir.filePath(bad)));
         QCOMPARE(tree.path(), dir.filePath(bad));
         // A file that could be searched, were it a folder, is no folder.
-        QVERIFY(QFile(dir.filePath(QStringLiteral("f"))).open(QIODevice::WriteOnly));
+        QVERIFY(TestSupport::writeFile(dir.filePath(QStringLiteral("f"))));
+
         QVERIFY(QFile::setPermissions(dir.filePath(QStringLiteral("f")), QFile::ReadOwner | QFile::ExeOwner));
         for (const QString &refused : {dir.filePath(QStringLiteral("f")), dir.filePath(QStringLiteral("none")),
                                        QStringLiteral("sub"), QString()})
@@ -206,12 +190,8 @@ private Q_SLOTS:
         QCOMPARE(tree.path(), dir.filePath(QStringLiteral("sub")));
     }
 
-    // Nothing waits on a volume that stopped answering. With the mount table
-    // stuck the window comes up, its ticks return at once and exit keeps the
-    // stored folder and drive; once it answers, both are taken. A volume
-    // whose check hangs holds back neither the others nor the window, and a
-    // tick asks it once, however often it comes; chosen, it moves the tree
-    // once it answers.
+    // Nothing waits on a stuck mount table (exit keeps the stored folder and drive) or a stuck volume,
+    // which is asked once however many ticks come, and moves the tree only once it answers.
     void stuckVolumes()
     {
         QTemporaryDir dir, other;
@@ -305,8 +285,7 @@ private Q_SLOTS:
         QTest::newRow("height only") << "Height";
     }
 
-    // What is not stored keeps its design value, the client size above all,
-    // and the place is left to the desktop.
+    // What is not stored keeps its design value; the place is left to the desktop.
     void partialGeometry()
     {
         QFETCH(QString, key);
@@ -338,10 +317,8 @@ private Q_SLOTS:
         QTest::newRow("close(), minimized from maximized")
             << "close()" << true << (Qt::WindowMinimized | Qt::WindowMaximized);
     }
-    // Every way of closing asks the same question; No keeps the window open
-    // and writes nothing. Yes writes "Main" as the window state calls for,
-    // the rest always. The next start puts the window back at its last
-    // normal outer geometry; one closed maximized opens minimized.
+    // Every close asks; No writes nothing. The next start has the last normal geometry; maximized opens minimized.
+
     void exit()
     {
         QFETCH(QString, how);

@@ -13,14 +13,11 @@
 #include <QDBusMessage>
 #include <QDialog>
 #include <QProcess>
-#include <QTest>
 
 #include <memory>
 #include <utility>
 
-// A notification service on the private bus, speaking the real interface;
-// it writes down each call ("(hints?)" when the action or the hints are not
-// the program's) and, while holding, keeps its answers.
+// A notification service on a private bus; notes each call ("(hints?)": not the program's) and may hold answers.
 class FakeNotifications : public QObject, protected QDBusContext
 {
     Q_OBJECT
@@ -75,15 +72,13 @@ class TestNotify : public QObject
     void setFiles(const QString &names)
     {
         for (const QString &name : names.split(QLatin1Char(','), Qt::SkipEmptyParts))
-            QVERIFY(QFile(m_dir->filePath(name)).open(QIODevice::WriteOnly));
+            QVERIFY(TestSupport::writeFile(m_dir->filePath(name)));
     }
     void start(const QString &names)
     {
         setFiles(names);
-        SettingsStore().write(Setting::Path, m_dir->path());
         m_win = std::make_unique<frmMain>(m_dialogs);
-        m_win->Form_Load();
-        QVERIFY(TestSupport::settle(m_win->watch()));
+        QVERIFY(TestSupport::load(*m_win, false, m_dir->path()));
     }
     // Each step turns the event loop until every call is answered.
     void answered() const { QTRY_VERIFY(m_win->findChild<Notifier *>()->isIdle()); }
@@ -97,12 +92,12 @@ private Q_SLOTS:
     void initTestCase()
     {
         const QString config = TestSupport::home().filePath(QStringLiteral("bus.conf"));
-        QFile file(config);
-        QVERIFY(file.open(QIODevice::WriteOnly));
-        file.write("<busconfig><type>session</type><listen>unix:tmpdir=/tmp</listen><auth>EXTERNAL</auth>"
-                   "<policy context=\"default\"><allow send_destination=\"*\" eavesdrop=\"true\"/>"
-                   "<allow eavesdrop=\"true\"/><allow own=\"*\"/></policy></busconfig>");
-        file.close();
+        QVERIFY(TestSupport::writeFile(
+            config,
+            "<busconfig><type>session</type><listen>unix:tmpdir=/tmp</listen><auth>EXTERNAL</auth>"
+            "<policy context=\"default\"><allow send_destination=\"*\" eavesdrop=\"true\"/>"
+            "<allow eavesdrop=\"true\"/><allow own=\"*\"/></policy></busconfig>"));
+
         m_daemon.start(
             QStringLiteral("dbus-daemon"),
             {QStringLiteral("--config-file=") + config, QStringLiteral("--print-address"), QStringLiteral("--nofork")});
@@ -139,8 +134,7 @@ private Q_SLOTS:
         m_service.unregisterService(QStringLiteral("org.freedesktop.Notifications"));
     }
 
-    // Steps: the folder's files, "init" (File > Init List), "exit", "front"
-    // (the window active); "markup" and "none" (no service) set the service.
+    // Steps: the folder's files, "init", "exit", "front" (window active), "markup", "none" (no service).
     void alerts_data()
     {
         QTest::addColumn<QStringList>("steps");
@@ -205,8 +199,8 @@ private Q_SLOTS:
         QVERIFY(m_dialogs.messages().value(0).box.text.contains(QStringLiteral("New File")));
     }
 
-    // "Show" brings up the minimized window with the new file in view, or
-    // only the box open in it; the notification goes.
+    // "Show" raises the window with the new file in view, or the box open in it; the notification goes.
+
     void action_data()
     {
         QTest::addColumn<bool>("box");

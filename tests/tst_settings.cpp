@@ -3,18 +3,13 @@
 #include "platform/FileNames.h"
 #include "settings/SettingsStore.h"
 
-#include <QDir>
-#include <QFile>
 #include <QFileInfo>
-#include <QSettings>
-#include <QTest>
 
 #include <cerrno>
 #include <dlfcn.h>
 #include <unistd.h>
 
-// The whole process runs in a locale with a decimal comma, so that a number
-// stored or read in the C locale shows.
+// A decimal comma locale, so that a number stored or read in the C locale shows.
 static void useCommaLocale()
 {
     qputenv("LC_ALL", "de_DE.UTF-8");
@@ -36,8 +31,7 @@ extern "C" ssize_t write(int fd, const void *data, size_t size)
     return real(fd, data, size);
 }
 
-// What QSettings reads from the file, through a copy of it: settings objects
-// of one file share what is not yet written.
+// What QSettings reads from a copy of the file (objects of one file share unwritten values).
 static QVariant onDisk(const QString &key)
 {
     QTemporaryDir copy;
@@ -74,8 +68,7 @@ private Q_SLOTS:
         QTest::newRow("empty, not absent") << Setting::Path << QString();
     }
 
-    // The file is written as QSettings writes it: QSettings reads each text
-    // back, and values another program left in the file stay as they were.
+    // QSettings reads each text back; values another program left in the file stay.
     void fileFormat()
     {
         QFETCH(Setting, setting);
@@ -90,8 +83,8 @@ private Q_SLOTS:
         QCOMPARE(SettingsStore().read(setting), text);
     }
 
-    // A write the disk refuses leaves the old file whole; the next write,
-    // even of the same text, tries again.
+    // A refused write leaves the old file whole; the next one, same text or not, tries again.
+
     void diskFull()
     {
         SettingsStore store;
@@ -126,10 +119,8 @@ private Q_SLOTS:
         QFETCH(QString, stored);
 
         // As a person or another program would write it: "1234,5" reads as a list.
-        QFile file(TestSupport::settingsFile());
-        QVERIFY(QDir().mkpath(QFileInfo(file).path()) && file.open(QIODevice::WriteOnly));
-        file.write("[Main]\nTop=" + text.toUtf8() + '\n');
-        file.close();
+        QVERIFY(TestSupport::writeFile(TestSupport::settingsFile(), "[Main]\nTop=" + text.toUtf8() + '\n'));
+
         const std::optional<double> parsed = SettingsStore().readNumber(Setting::MainTop);
         QCOMPARE(parsed.has_value(), !stored.isNull());
         if (!parsed)

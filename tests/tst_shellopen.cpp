@@ -3,7 +3,6 @@
 #include "platform/ShellOpen.h"
 
 #include <QProcess>
-#include <QTest>
 
 #include <memory>
 
@@ -22,19 +21,9 @@ QByteArray readFile(const QString &path)
     return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
 }
 
-bool writeFile(const QString &path, const QByteArray &contents)
-{
-    QFile file(path);
-    return QDir().mkpath(QFileInfo(path).path()) && file.open(QIODevice::WriteOnly)
-        && file.write(contents) == contents.size();
-}
-
 } // namespace
 
-// Opens files through the real GIO machinery, in a desktop made up in the
-// temporary home: types of our own, one whose default application is a
-// script that writes down the path it was handed. System applications are
-// kept out of sight so that "no application" really means none.
+// Real GIO in a made-up desktop: our own types, a script as application noting its path; no system applications.
 class TestShellOpen : public QObject
 {
     Q_OBJECT
@@ -46,8 +35,7 @@ public:
 private Q_SLOTS:
     void initTestCase()
     {
-        // No session bus, no GVfs daemon, no dconf: GIO must neither wait for
-        // nor start any of them on a bare machine.
+        // No session bus, GVfs daemon or dconf for GIO to wait for or start.
         qputenv("GIO_USE_VFS", "local");
         qputenv("GSETTINGS_BACKEND", "memory");
         qputenv("DBUS_SESSION_BUS_ADDRESS",
@@ -60,18 +48,17 @@ private Q_SLOTS:
         qputenv("XDG_DATA_DIRS", QFile::encodeName(system));
         qputenv("XDG_CONFIG_DIRS", QFile::encodeName(system));
 
-        // Four types: one with an application, two whose application cannot
-        // start (it needs a terminal; its interpreter is missing), one with
-        // none at all.
+        // Types with an application, two with one that cannot start (terminal; no interpreter), one with none.
+
         const QString data = root() + QStringLiteral("/data");
         QByteArray types;
         for (const char *type : {"test", "term", "broken", "orphan"})
             types += QByteArray("<mime-type type=\"application/x-vardel-") + type + "\"><glob pattern=\"*.vardel" + type
                 + "\"/></mime-type>\n";
-        QVERIFY(writeFile(data + QStringLiteral("/mime/packages/vardel-test.xml"),
-                          "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n"
-                          "<mime-info xmlns=\"http://www.freedesktop.org/standards/shared-mime-info\">\n"
-                              + types + "</mime-info>\n"));
+        QVERIFY(TestSupport::writeFile(data + QStringLiteral("/mime/packages/vardel-test.xml"),
+                                       "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n"
+                                       "<mime-info xmlns=\"http://www.freedesktop.org/standards/shared-mime-info\">\n"
+                                           + types + "</mime-info>\n"));
         QProcess update;
         update.setProcessChannelMode(QProcess::MergedChannels);
         update.start(QStringLiteral("update-mime-database"), {data + QStringLiteral("/mime")});
@@ -81,21 +68,22 @@ private Q_SLOTS:
         // Builtins only, so the script does not depend on PATH.
         const QByteArray opener = QFile::encodeName(root() + QStringLiteral("/opener.sh"));
         const QByteArray broken = QFile::encodeName(root() + QStringLiteral("/broken.sh"));
-        QVERIFY(writeFile(opener, "#!/bin/sh\nprintf '%s' \"$1\" > '" + QFile::encodeName(marker()) + "'\n"));
-        QVERIFY(writeFile(broken, "#!/nonexistent/interp\n"));
+        QVERIFY(
+            TestSupport::writeFile(opener, "#!/bin/sh\nprintf '%s' \"$1\" > '" + QFile::encodeName(marker()) + "'\n"));
+        QVERIFY(TestSupport::writeFile(broken, "#!/nonexistent/interp\n"));
         for (const QByteArray &script : {opener, broken})
             QVERIFY(QFile::setPermissions(script, QFile::ReadOwner | QFile::ExeOwner));
         QByteArray defaults = "[Default Applications]\n";
         for (const char *type : {"test", "term", "broken"}) {
-            QVERIFY(writeFile(data + QStringLiteral("/applications/vardel-%1.desktop").arg(QLatin1String(type)),
-                              QByteArray("[Desktop Entry]\nType=Application\nName=Opener\nExec=\"")
-                                  + (qstrcmp(type, "broken") == 0 ? broken : opener)
-                                  + "\" %f\nMimeType=application/x-vardel-" + type + ";\n"
-                                  + (qstrcmp(type, "term") == 0 ? "Terminal=true\n" : "")));
+            QVERIFY(TestSupport::writeFile(
+                data + QStringLiteral("/applications/vardel-%1.desktop").arg(QLatin1String(type)),
+                QByteArray("[Desktop Entry]\nType=Application\nName=Opener\nExec=\"")
+                    + (qstrcmp(type, "broken") == 0 ? broken : opener) + "\" %f\nMimeType=application/x-vardel-" + type
+                    + ";\n" + (qstrcmp(type, "term") == 0 ? "Terminal=true\n" : "")));
             defaults += QByteArray("application/x-vardel-") + type + "=vardel-" + type + ".desktop;\n";
         }
         qputenv("PATH", QFile::encodeName(system)); // no terminal to be found
-        QVERIFY(writeFile(root() + QStringLiteral("/config/mimeapps.list"), defaults));
+        QVERIFY(TestSupport::writeFile(root() + QStringLiteral("/config/mimeapps.list"), defaults));
     }
 
     void init()
@@ -133,10 +121,10 @@ private Q_SLOTS:
         if (setup == Setup::Unreadable && geteuid() == 0)
             QSKIP("root reads every file");
         if (setup == Setup::Readable || setup == Setup::Unreadable)
-            QVERIFY(writeFile(path, "vardel\n"));
+            QVERIFY(TestSupport::writeFile(path, "vardel\n"));
         QVERIFY(setup != Setup::Unreadable || QFile::setPermissions(path, QFile::WriteOwner));
         QVERIFY(setup != Setup::Folder || QDir().mkdir(path));
-        QVERIFY(setup != Setup::FileAsFolder || writeFile(QFileInfo(path).path(), "not a folder\n"));
+        QVERIFY(setup != Setup::FileAsFolder || TestSupport::writeFile(QFileInfo(path).path(), "not a folder\n"));
 
         QCOMPARE(ShellOpen::open(path), expected);
         // The application gets the path itself back, however it is spelt.

@@ -2,12 +2,9 @@
 
 #include "platform/SysInfo.h"
 
-#include <QTest>
-
 #include <memory>
 
-// Starts fake tools for real: each is a script that leaves a marker file
-// named after itself when it runs. The search path holds only the fakes.
+// Fake tools, scripts leaving a marker named after themselves; the search path holds only them.
 class TestSysInfo : public QObject
 {
     Q_OBJECT
@@ -23,15 +20,15 @@ private:
     {
         if (kind == Kind::Absent)
             return;
-        QFile file(path);
-        QVERIFY(file.open(QIODevice::WriteOnly));
         // One that will not start is executable, but its interpreter is missing.
-        file.write(kind == Kind::WontStart ? QByteArray("#!/nonexistent/vardel-shell\n")
-                                           : "#!/bin/sh\n: > '"
-                           + QFile::encodeName(m_dir->filePath(QStringLiteral("started-") + QFileInfo(path).fileName()))
-                           + "'\n");
-        QVERIFY(file.setPermissions(QFile::ReadOwner | QFile::WriteOwner
-                                    | (kind == Kind::NotExecutable ? QFile::Permissions() : QFile::ExeOwner)));
+        const QString marker = m_dir->filePath(QStringLiteral("started-") + QFileInfo(path).fileName());
+        QVERIFY(TestSupport::writeFile(path,
+                                       kind == Kind::WontStart
+                                           ? QByteArray("#!/nonexistent/vardel-shell\n")
+                                           : "#!/bin/sh\n: > '" + QFile::encodeName(marker) + "'\n"));
+        QVERIFY(QFile::setPermissions(path,
+                                      QFile::ReadOwner | QFile::WriteOwner
+                                          | (kind == Kind::NotExecutable ? QFile::Permissions() : QFile::ExeOwner)));
     }
 
 private Q_SLOTS:
@@ -44,8 +41,8 @@ private Q_SLOTS:
 
     void start_data()
     {
-        // Two tools are looked for in turn on the search path, then the
-        // folder's own; "started" is the one that ran, empty for none.
+        // Two tools on the search path in turn, then the folder's own; "started": the one that ran.
+
         QTest::addColumn<Kind>("first");
         QTest::addColumn<Kind>("second");
         QTest::addColumn<Kind>("fallback");
