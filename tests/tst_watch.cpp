@@ -441,6 +441,14 @@ private Q_SLOTS:
         w.releasePasses();
         settle();
         QCOMPARE(m_told.join(QLatin1Char(',')), QStringLiteral("1,quiet,quiet"));
+        // A new catalogue asked for beneath a box runs before a pass asked after it.
+        w.hold();
+        touch(QStringLiteral("n3"));
+        w.ReadFile();
+        w.CompareFile();
+        w.release();
+        settle();
+        QCOMPARE(m_told.join(QLatin1Char(',')), QStringLiteral("1,quiet,quiet,quiet"));
         w.stop();
         const qsizetype told = m_status.size();
         w.CompareFile();
