@@ -12,6 +12,7 @@
 
 #include <QAction>
 #include <QApplication>
+#include <QScrollBar>
 #include <QSignalSpy>
 #include <QWindow>
 
@@ -188,6 +189,25 @@ private Q_SLOTS:
         QTRY_COMPARE(Background::busyCount(), 0);
         QCoreApplication::processEvents();
         QCOMPARE(tree.path(), dir.filePath(QStringLiteral("sub")));
+    }
+
+    // Taking the scroll bar in hand stops the jump back to the watched folder as rows arrive.
+    void treeScrollBar()
+    {
+        QTemporaryDir dir;
+        for (int i = 0; i < 60; ++i)
+            QVERIFY(QDir(dir.path()).mkdir(QStringLiteral("d%1").arg(i, 2, 10, QLatin1Char('0'))));
+        FolderTree tree;
+        tree.resize(200, 120);
+        tree.show();
+        tree.setPath(dir.filePath(QStringLiteral("d59")));
+        QTRY_VERIFY(tree.verticalScrollBar()->value() > 0);
+        tree.verticalScrollBar()->triggerAction(QAbstractSlider::SliderToMinimum);
+        QVERIFY(QDir(dir.path()).mkdir(QStringLiteral("d60")));
+        tree.refresh();
+        QTRY_COMPARE(tree.model()->rowCount(tree.currentIndex().parent()), 61);
+        QCoreApplication::processEvents();
+        QCOMPARE(tree.verticalScrollBar()->value(), 0);
     }
 
     // Nothing waits on a stuck mount table (exit keeps the stored folder and drive) or a stuck volume,
