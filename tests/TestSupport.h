@@ -14,11 +14,17 @@
 #include <QThread>
 #include <QtGlobal>
 
+#include "platform/FileNames.h"
 #include "platform/Volumes.h"
 
 #include <atomic>
 #include <chrono>
 #include <thread>
+
+#include <dirent.h>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 namespace TestSupport {
 
@@ -64,12 +70,41 @@ struct Latch {
     }
 };
 
-// Writes a file, making its folder first.
-inline bool writeFile(const QString &path, const QByteArray &contents = {})
+// Writes a file of this mode, making its folder first; the path is taken byte for byte.
+inline bool writeFile(const QString &path, const QByteArray &contents = {}, mode_t mode = 0644)
 {
-    QFile file(path);
-    return QDir().mkpath(QFileInfo(path).path()) && file.open(QIODevice::WriteOnly)
-        && file.write(contents) == contents.size();
+    QDir().mkpath(QFileInfo(path).path());
+    const int fd = ::open(FileNames::encode(path).constData(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, mode);
+    const bool ok = fd >= 0 && ::write(fd, contents.constData(), size_t(contents.size())) == contents.size()
+        && ::fchmod(fd, mode) == 0;
+    return fd >= 0 && ::close(fd) == 0 && ok;
+}
+
+inline QByteArray readFile(const QString &path)
+{
+    QFile file;
+    const int fd = ::open(FileNames::encode(path).constData(), O_RDONLY | O_CLOEXEC);
+    return fd >= 0 && file.open(fd, QIODevice::ReadOnly, QFileDevice::AutoCloseHandle) ? file.readAll() : "<none>";
+}
+
+// Every entry of a folder, hidden ones included, sorted by their bytes: "name=contents", or "name/" if no file.
+inline QByteArrayList entries(const QString &folder)
+{
+    QByteArrayList out;
+    const QByteArray dir = FileNames::encode(folder);
+    DIR *d = ::opendir(dir.constData());
+    while (const dirent *e = d ? ::readdir(d) : nullptr) {
+        const QByteArray name(e->d_name), path = dir + '/' + name;
+        struct stat st;
+        if (name != "." && name != "..")
+            out.append(::lstat(path.constData(), &st) == 0 && S_ISREG(st.st_mode)
+                           ? name + '=' + readFile(FileNames::decode(path))
+                           : name + '/');
+    }
+    if (d)
+        ::closedir(d);
+    std::sort(out.begin(), out.end());
+    return out;
 }
 
 // The settings file the program writes in the temporary home.

@@ -5,7 +5,6 @@
 #include "actions/FileCopier.h"
 #include "actions/FileOps.h"
 
-#include <QDirIterator>
 #include <QTest>
 #include <QTimer>
 
@@ -15,6 +14,7 @@
 #include <sys/stat.h>
 
 using L = QStringList;
+using B = QByteArrayList;
 
 // A plain file despite ".exe" in its name, a program by its suffix, a
 // program by its execute bit, a launcher.
@@ -24,30 +24,6 @@ const QStringList kOpened {"a.exe.txt", "B.Exe", "tool", "Launch.DeskTop"};
 const struct timespec kOldTime[2] = {{1000000000, 5}, {1000000000, 5}};
 
 namespace {
-
-bool writeFile(const QString &path, const QByteArray &contents, int mode = 0644)
-{
-    QFile file(path);
-    return file.open(QIODevice::WriteOnly) && file.write(contents) == contents.size() && file.flush()
-        && ::chmod(QFile::encodeName(path).constData(), mode_t(mode)) == 0;
-}
-
-// Every entry in a folder, hidden ones included, sorted, as "name=contents"
-// or "name/".
-QStringList snapshot(const QString &folder)
-{
-    QStringList out;
-    QDirIterator it(folder, QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot);
-    while (it.hasNext()) {
-        QFile file(it.next());
-        out.append(it.fileName()
-                   + (it.fileInfo().isDir() ? QStringLiteral("/")
-                                            : QLatin1Char('=')
-                              + QString::fromUtf8(file.open(QIODevice::ReadOnly) ? file.readAll() : "")));
-    }
-    out.sort();
-    return out;
-}
 
 // Each message box as "title|text".
 QStringList boxes(const ScriptedDialogs &dialogs)
@@ -120,8 +96,8 @@ private Q_SLOTS:
         QFETCH(Dialogs::Answer, answer);
         QFETCH(QStringList, handed);
         QFETCH(QStringList, errors);
-        QVERIFY(writeFile(m_watched->filePath(kOpened[0]), "x")
-                && writeFile(m_watched->filePath(kOpened[2]), "x", 0641));
+        QVERIFY(TestSupport::writeFile(m_watched->filePath(kOpened[0]), "x")
+                && TestSupport::writeFile(m_watched->filePath(kOpened[2]), "x", 0641));
         const QHash<QString, int> codes {{kOpened[0], 2}, {kOpened[1], 0}, {kOpened[2], 27}, {kOpened[3], 31}};
         QStringList opened;
         ScriptedDialogs dialogs;
@@ -195,15 +171,15 @@ private Q_SLOTS:
     {
         QTest::addColumn<Setup>("setup");
         QTest::addColumn<bool>("copied");
-        QTest::addColumn<QStringList>("after"); // the destination folder
+        QTest::addColumn<QByteArrayList>("after"); // the destination folder
 
-        QTest::newRow("copied") << Setup::None << true << L {"a.txt=alpha"};
-        QTest::newRow("copied through a named temporary") << Setup::Named << true << L {"a.txt=alpha"};
-        QTest::newRow("replaced") << Setup::Existing << true << L {"a.txt=alpha"};
-        QTest::newRow("read-only file kept") << Setup::ReadOnly << false << L {"a.txt=old"};
-        QTest::newRow("onto itself, untouched") << Setup::Itself << true << L();
-        QTest::newRow("pipe in the file's place") << Setup::Pipe << false << L();
-        QTest::newRow("folder in the destination's place") << Setup::Folder << false << L {"a.txt/"};
+        QTest::newRow("copied") << Setup::None << true << B {"a.txt=alpha"};
+        QTest::newRow("copied through a named temporary") << Setup::Named << true << B {"a.txt=alpha"};
+        QTest::newRow("replaced") << Setup::Existing << true << B {"a.txt=alpha"};
+        QTest::newRow("read-only file kept") << Setup::ReadOnly << false << B {"a.txt=old"};
+        QTest::newRow("onto itself, untouched") << Setup::Itself << true << B();
+        QTest::newRow("pipe in the file's place") << Setup::Pipe << false << B();
+        QTest::newRow("folder in the destination's place") << Setup::Folder << false << B {"a.txt/"};
     }
 
     // Nothing but the finished file ever appears in the destination folder.
@@ -211,7 +187,7 @@ private Q_SLOTS:
     {
         QFETCH(Setup, setup);
         QFETCH(bool, copied);
-        QFETCH(QStringList, after);
+        QFETCH(QByteArrayList, after);
 
         const QString source = m_watched->filePath(QStringLiteral("a.txt"));
         const QString destination = setup == Setup::Itself ? source : m_dest->filePath(QStringLiteral("a.txt"));
@@ -219,17 +195,18 @@ private Q_SLOTS:
         if (setup == Setup::Pipe)
             QCOMPARE(::mkfifo(QFile::encodeName(source).constData(), 0644), 0);
         else
-            QVERIFY(writeFile(source, "alpha", 04755) && (setup != Setup::Folder || QDir().mkdir(destination))
+            QVERIFY(TestSupport::writeFile(source, "alpha", 04755)
+                    && (setup != Setup::Folder || QDir().mkdir(destination))
                     && ::utimensat(AT_FDCWD, QFile::encodeName(source).constData(), kOldTime, 0) == 0);
         if (setup == Setup::Existing || setup == Setup::ReadOnly)
-            QVERIFY(writeFile(destination, "old", setup == Setup::ReadOnly ? 0444 : 0644));
+            QVERIFY(TestSupport::writeFile(destination, "old", setup == Setup::ReadOnly ? 0444 : 0644));
         struct stat before, st;
         QCOMPARE(::stat(QFile::encodeName(source).constData(), &before), 0);
 
         Monitor monitor;
         monitor.unnamed = setup != Setup::Named;
         QCOMPARE(FileOps::copyFile(source, destination, &monitor), copied);
-        QCOMPARE(snapshot(m_dest->path()), after);
+        QCOMPARE(TestSupport::entries(m_dest->path()), after);
         if (setup == Setup::Itself) // not even rewritten in place
             QVERIFY(::stat(target.constData(), &st) == 0 && st.st_ino == before.st_ino && st.st_mode == before.st_mode);
         else if (copied) // the permissions come along, set-user-ID does not; so does the time
@@ -242,7 +219,7 @@ private Q_SLOTS:
     {
         const L abc {"a.txt", "b.txt", "c.txt"};
         for (const QString &n : abc)
-            QVERIFY(writeFile(m_watched->filePath(n), n.toUtf8(), n == abc[1] ? 0444 : 0644));
+            QVERIFY(TestSupport::writeFile(m_watched->filePath(n), n.toUtf8(), n == abc[1] ? 0444 : 0644));
         ScriptedDialogs dialogs;
         FileActions actions(dialogs, nullptr);
         QStringList told;
@@ -255,12 +232,12 @@ private Q_SLOTS:
                                         [&] { told.append(QStringLiteral("end")); }});
         };
         QVERIFY(!remove(Dialogs::Answer::No));
-        QCOMPARE(snapshot(m_watched->path()), L({"a.txt=a.txt", "b.txt=b.txt", "c.txt=c.txt"}));
+        QCOMPARE(TestSupport::entries(m_watched->path()), B({"a.txt=a.txt", "b.txt=b.txt", "c.txt=c.txt"}));
         QVERIFY(remove(Dialogs::Answer::Yes));
         QTRY_COMPARE(
             told,
             L({"Deleting a.txt...", "a.txt gone", "Deleting b.txt...", "Deleting c.txt...", "c.txt gone", "end"}));
-        QCOMPARE(snapshot(m_watched->path()), L {"b.txt=b.txt"});
+        QCOMPARE(TestSupport::entries(m_watched->path()), B {"b.txt=b.txt"});
         QCOMPARE(boxes(dialogs), L {"Delete Warning|Do you want to delete the file/s a.txt, b.txt, c.txt?  "});
     }
 
@@ -324,8 +301,9 @@ private Q_SLOTS:
         QFETCH(bool, unnamed);
         QFETCH(bool, leave);
         const QByteArray big = size ? QByteArray(size << 20, 'x') : QByteArray("small");
-        QVERIFY(writeFile(m_watched->filePath("a.bin"), big) && writeFile(m_watched->filePath("b.txt"), "b.txt"));
-        QVERIFY(writeFile(m_dest->filePath("a.bin"), "old"));
+        QVERIFY(TestSupport::writeFile(m_watched->filePath("a.bin"), big)
+                && TestSupport::writeFile(m_watched->filePath("b.txt"), "b.txt"));
+        QVERIFY(TestSupport::writeFile(m_dest->filePath("a.bin"), "old"));
         TestSupport::Latch latch;
         std::atomic<int> ended {0};
         FileCopier copier;
@@ -349,7 +327,8 @@ private Q_SLOTS:
         QTRY_VERIFY(latch.entered == 1 && total == big.size() + 5 && done > 0);
         QVERIFY(done <= std::min<qint64>(big.size(), 1 << 20));
         QCOMPARE(told, L {"Copying a.bin..."});
-        QCOMPARE(snapshot(m_dest->path()).size(), unnamed ? 1 : 2); // the named temporary beside the old file
+        QCOMPARE(TestSupport::entries(m_dest->path()).size(),
+                 unnamed ? 1 : 2); // the named temporary beside the old file
         if (leave)
             copier.abandon();
         latch.open = true;
@@ -357,14 +336,14 @@ private Q_SLOTS:
             QVERIFY(FileCopier::awaitNamedTemporaries(10000));
             QTRY_COMPARE(ended.load(), 1);
             QCOMPARE(latch.entered.load(), 1); // the copy went no further
-            QCOMPARE(snapshot(m_dest->path()), L {"a.bin=old"});
+            QCOMPARE(TestSupport::entries(m_dest->path()), B {"a.bin=old"});
             QCOMPARE(told, L {"Copying a.bin..."});
             QVERIFY(!copier.isBusy());
         } else {
             QTRY_VERIFY(!copier.isBusy());
             QCOMPARE(told, L({"Copying a.bin...", "Copying b.txt...", "end"}));
             QCOMPARE(done, total);
-            QCOMPARE(snapshot(m_dest->path()), L({"a.bin=" + QString::fromLatin1(big), "b.txt=b.txt"}));
+            QCOMPARE(TestSupport::entries(m_dest->path()), B({"a.bin=" + big, "b.txt=b.txt"}));
         }
     }
 

@@ -10,71 +10,18 @@
 #include "filelist/RowText.h"
 #include "platform/FileNames.h"
 
-#include <QDir>
-#include <QFile>
 #include <QItemSelectionModel>
 #include <QProcess>
 #include <QProgressBar>
-#include <QSettings>
-#include <QTemporaryDir>
-#include <QTest>
 
-#include <atomic>
 #include <memory>
-#include <thread>
 #include <utility>
-
-#include <dirent.h>
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
 
 namespace {
 
 QString found(int n)
 {
     return QStringLiteral(" #%1 New File/s were found!      ").arg(n);
-}
-
-QByteArray local(const QString &path)
-{
-    return FileNames::encode(path);
-}
-
-bool writeBytes(const QByteArray &path, const QByteArray &contents)
-{
-    const int fd = ::open(path.constData(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
-    if (fd < 0)
-        return false;
-    const bool ok = ::write(fd, contents.constData(), std::size_t(contents.size())) == contents.size();
-    return ::close(fd) == 0 && ok;
-}
-
-QByteArray readBytes(const QByteArray &path)
-{
-    QFile file;
-    const int fd = ::open(path.constData(), O_RDONLY | O_CLOEXEC);
-    if (fd < 0 || !file.open(fd, QIODevice::ReadOnly, QFileDevice::AutoCloseHandle))
-        return "<none>";
-    return file.readAll();
-}
-
-// Sorted "name=contents" for files, "name/" for anything else, by raw bytes.
-QByteArrayList entries(const QByteArray &dir)
-{
-    QByteArrayList out;
-    DIR *d = ::opendir(dir.constData());
-    while (const dirent *e = d ? ::readdir(d) : nullptr) {
-        const QByteArray name(e->d_name), path = dir + '/' + name;
-        struct stat st;
-        if (name != "." && name != "..")
-            out.append(::lstat(path.constData(), &st) == 0 && S_ISREG(st.st_mode) ? name + '=' + readBytes(path)
-                                                                                  : name + '/');
-    }
-    if (d)
-        ::closedir(d);
-    std::sort(out.begin(), out.end());
-    return out;
 }
 
 } // namespace
@@ -89,7 +36,7 @@ class TestAudit : public QObject
     std::unique_ptr<frmMain> m_win;
 
     static QString root() { return TestSupport::home().path(); }
-    static QByteArray marker() { return local(root()) + "/opened"; }
+    static QString marker() { return root() + QStringLiteral("/opened"); }
     void touch(const QString &name) const { QVERIFY(QFile(m_dir->filePath(name)).open(QIODevice::WriteOnly)); }
     // Leaves the folder holding just these files (names apart by ',').
     void setFolder(const QString &names) const
@@ -157,26 +104,25 @@ private Q_SLOTS:
     {
         qputenv("GIO_USE_VFS", "local");
         qputenv("GSETTINGS_BACKEND", "memory");
-        qputenv("DBUS_SESSION_BUS_ADDRESS", "unix:path=" + local(root()) + "/runtime/none");
+        const QByteArray home = QFile::encodeName(root());
+        qputenv("DBUS_SESSION_BUS_ADDRESS", "unix:path=" + home + "/runtime/none");
         QVERIFY(QDir().mkpath(root() + QStringLiteral("/system-data")));
         QVERIFY(QFile::link(QStringLiteral("/usr/share/mime"), root() + QStringLiteral("/system-data/mime")));
-        qputenv("XDG_DATA_DIRS", local(root()) + "/system-data");
-        qputenv("XDG_CONFIG_DIRS", local(root()) + "/config");
-        const QByteArray opener = local(root()) + "/opener.sh";
-        QVERIFY(writeBytes(opener, "#!/bin/sh\nprintf '%s' \"$1\" > '" + marker() + "'\n"));
-        QVERIFY(::chmod(opener.constData(), 0755) == 0);
-        QVERIFY(QDir().mkpath(root() + QStringLiteral("/data/applications")));
-        QVERIFY(writeBytes(local(root()) + "/data/applications/vardel-hardening.desktop",
-                           "[Desktop Entry]\nType=Application\nName=Opener\nExec=\"" + opener
-                               + "\" %f\nMimeType=text/plain;\nNoDisplay=true\n"));
-        QVERIFY(writeBytes(local(root()) + "/config/mimeapps.list",
-                           "[Default Applications]\ntext/plain=vardel-hardening.desktop;\n"));
+        qputenv("XDG_DATA_DIRS", home + "/system-data");
+        qputenv("XDG_CONFIG_DIRS", home + "/config");
+        const QByteArray opener = home + "/opener.sh";
+        QVERIFY(TestSupport::writeFile(opener, "#!/bin/sh\nprintf '%s' \"$1\" > '" + home + "/opened'\n", 0755));
+        QVERIFY(TestSupport::writeFile(root() + QStringLiteral("/data/applications/vardel-hardening.desktop"),
+                                       "[Desktop Entry]\nType=Application\nName=Opener\nExec=\"" + opener
+                                           + "\" %f\nMimeType=text/plain;\nNoDisplay=true\n"));
+        QVERIFY(TestSupport::writeFile(root() + QStringLiteral("/config/mimeapps.list"),
+                                       "[Default Applications]\ntext/plain=vardel-hardening.desktop;\n"));
     }
 
     void init()
     {
         QFile::remove(TestSupport::settingsFile());
-        ::unlink(marker().constData());
+        QFile::remove(marker());
         m_dir = std::make_unique<QTemporaryDir>(root() + QStringLiteral("/work-XXXXXX"));
         m_dest = std::make_unique<QTemporaryDir>(root() + QStringLiteral("/dest-XXXXXX"));
         QVERIFY(m_dir->isValid() && m_dest->isValid());
@@ -293,10 +239,9 @@ private Q_SLOTS:
         win.mnuInitList_Click();
         settle();
         QCOMPARE(selected(), QStringList {QStringLiteral("a.txt")});
-        auto open = std::make_shared<std::atomic<bool>>(false);
-        win.watch().setLister([open](const QString &folder, std::vector<ListedFile> &files) {
-            for (int i = 0; i < 2000 && !*open; ++i)
-                std::this_thread::sleep_for(std::chrono::milliseconds(5));
+        auto latch = std::make_shared<TestSupport::Latch>();
+        win.watch().setLister([latch](const QString &folder, std::vector<ListedFile> &files) {
+            latch->wait();
             return FileListing().list(folder, files);
         });
         win.folderTree()->setPath(m_dest->path());
@@ -304,7 +249,7 @@ private Q_SLOTS:
         QCOMPARE(win.listModel()->rowCount(), 0);
         QCOMPARE(win.listModel()->folder(), QString());
         QVERIFY(!win.findChild<QAction *>(QStringLiteral("mnuDelete"))->isEnabled());
-        *open = true;
+        latch->open = true;
         settle();
         QCOMPARE(win.listModel()->folder(), m_dest->path());
         QCOMPARE(selected(), QStringList());
@@ -346,21 +291,21 @@ private Q_SLOTS:
     {
         QFETCH(QByteArray, name);
         QFETCH(QByteArray, decoy);
-        const QByteArray dir = local(m_dir->path()), dest = local(m_dest->path());
+        const QString dir = m_dir->path(), file = FileNames::decode(name);
         QByteArrayList files {"other.txt=other", name + '=' + name};
-        QVERIFY(writeBytes(dir + "/other.txt", "other") && writeBytes(dir + '/' + name, name));
+        QVERIFY(TestSupport::writeFile(dir + "/other.txt", "other") && TestSupport::writeFile(dir + '/' + file, name));
         if (!decoy.isEmpty()) {
-            QVERIFY(writeBytes(dir + '/' + decoy, "decoy"));
+            QVERIFY(TestSupport::writeFile(dir + '/' + FileNames::decode(decoy), "decoy"));
             files.append(decoy + "=decoy");
         }
-        const auto listed = [this](const QByteArray &file) {
-            return rows().split(QLatin1Char(',')).contains(FileNames::decode(file) + QLatin1Char(':'));
+        const auto listed = [this](const QByteArray &bytes) {
+            return rows().split(QLatin1Char(',')).contains(FileNames::decode(bytes) + QLatin1Char(':'));
         };
 
         start();
         QVERIFY(listed(name) && (decoy.isEmpty() || listed(decoy)));
         QCOMPARE(m_win->listModel()->rowCount(), files.size());
-        select(FileNames::decode(name));
+        select(file);
         const QString shown = m_win->listModel()->folder();
         m_win->listModel()->setSource({}, 0);
         m_win->mnuOpen_Click();
@@ -368,25 +313,25 @@ private Q_SLOTS:
         m_win->mnuDelete_Click();
         QVERIFY(m_dialogs->asked.isEmpty());
         m_win->listModel()->setSource(shown, 0);
-        const QByteArray other = dir + "-new";
-        QVERIFY(::mkdir(other.constData(), 0755) == 0 && writeBytes(other + '/' + name, "new"));
-        m_win->watch().setFolder(FileNames::decode(other));
+        const QString other = dir + "-new";
+        QVERIFY(TestSupport::writeFile(other + '/' + file, "new"));
+        m_win->watch().setFolder(other);
 
         m_win->mnuOpen_Click();
-        QTRY_COMPARE(readBytes(marker()), dir + '/' + name);
-        m_dialogs->replies = {FileNames::decode(dest + '/' + name)};
+        QTRY_COMPARE(TestSupport::readFile(marker()), FileNames::encode(dir + '/' + file));
+        m_dialogs->replies = {m_dest->path() + '/' + file};
         m_win->mnuCopy_Click();
         QTRY_VERIFY_WITH_TIMEOUT(!m_win->isCopying(), 10000);
-        QCOMPARE(entries(dest), QByteArrayList {name + '=' + name});
+        QCOMPARE(TestSupport::entries(m_dest->path()), QByteArrayList {name + '=' + name});
         m_dialogs->answers = {Dialogs::Answer::Yes};
         m_win->mnuDelete_Click();
         QTRY_VERIFY(!listed(name));
         settle();
         files.removeOne(name + '=' + name);
         std::sort(files.begin(), files.end());
-        QCOMPARE(entries(dir), files);
+        QCOMPARE(TestSupport::entries(dir), files);
         QVERIFY(!listed(name) && (decoy.isEmpty() || listed(decoy)));
-        QCOMPARE(entries(other), QByteArrayList {name + "=new"});
+        QCOMPARE(TestSupport::entries(other), QByteArrayList {name + "=new"});
         QCOMPARE(m_dialogs->messages().size(), 1);
     }
 
@@ -426,7 +371,7 @@ private Q_SLOTS:
         settle();
         QVERIFY(bar->isHidden());
         QVERIFY(rows().contains(QStringLiteral("n1.txt")));
-        QCOMPARE(entries(local(m_dest->path())), QByteArrayList {"a.txt="});
+        QCOMPARE(TestSupport::entries(m_dest->path()), QByteArrayList {"a.txt="});
     }
 };
 

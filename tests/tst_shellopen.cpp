@@ -15,12 +15,6 @@ QString root()
     return TestSupport::home().path();
 }
 
-QByteArray readFile(const QString &path)
-{
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
-}
-
 } // namespace
 
 // Real GIO in a made-up desktop: our own types, a script as application noting its path; no system applications.
@@ -129,7 +123,7 @@ private Q_SLOTS:
         QCOMPARE(ShellOpen::open(path), expected);
         // The application gets the path itself back, however it is spelt.
         if (expected > 32)
-            QTRY_COMPARE_WITH_TIMEOUT(readFile(marker()), QFile::encodeName(path), 10000);
+            QTRY_COMPARE_WITH_TIMEOUT(TestSupport::readFile(marker()), QFile::encodeName(path), 10000);
         else
             QVERIFY(!QFile::exists(marker()));
     }

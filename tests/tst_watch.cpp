@@ -45,23 +45,12 @@ extern "C" int fstatat(int dirFd, const char *name, struct stat *st, int flags) 
 
 namespace {
 
-// A slow share: every listing waits until the gate opens (ten seconds at most).
-struct Gate {
-    std::atomic<bool> open {false};
-    std::atomic<int> listings {0};
-    std::atomic<int> done {0};
-};
-
-// Only the folders under `stuck` wait, when it is given.
-Watch::Lister gated(const std::shared_ptr<Gate> &gate, const QString &stuck = {})
+// A slow share: only the folders under `stuck` (all, when it is not given) wait for the latch.
+Watch::Lister gated(const std::shared_ptr<TestSupport::Latch> &latch, const QString &stuck = {})
 {
-    return [gate, stuck](const QString &folder, std::vector<ListedFile> &files) {
-        if (!folder.startsWith(stuck))
-            return FileListing().list(folder, files);
-        ++gate->listings;
-        for (int i = 0; i < 2000 && !gate->open; ++i)
-            std::this_thread::sleep_for(std::chrono::milliseconds(5));
-        ++gate->done;
+    return [latch, stuck](const QString &folder, std::vector<ListedFile> &files) {
+        if (folder.startsWith(stuck))
+            latch->wait();
         return FileListing().list(folder, files);
     };
 }
@@ -349,12 +338,12 @@ private Q_SLOTS:
     {
         QFETCH(QString, meanwhile);
         QFETCH(int, atOnce);
-        auto gate = std::make_shared<Gate>();
+        auto gate = std::make_shared<TestSupport::Latch>();
         Watch &w = start();
         w.setLister(gated(gate));
         touch(QStringLiteral("n1"));
         w.CompareFile();
-        QTRY_COMPARE(gate->listings.load(), 1);
+        QTRY_COMPARE(gate->entered.load(), 1);
         QCOMPARE(m_status.constLast(), QStringLiteral("Checking for new file..."));
         if (meanwhile == QLatin1String("catalogue")) {
             w.ReadFile();
@@ -362,18 +351,17 @@ private Q_SLOTS:
         }
         w.CompareFile();
         w.CompareFile();
-        QTRY_COMPARE(gate->listings.load(), atOnce);
+        QTRY_COMPARE(gate->entered.load(), atOnce);
         if (meanwhile == QLatin1String("leave")) {
             w.stop();
             m_watch.reset();
         }
-        QCOMPARE(gate->done.load(), 0);
         gate->open = true;
         if (m_watch)
             settle();
         else
             QTest::qWait(50);
-        QTEST(gate->listings.load(), "listings");
+        QTEST(gate->entered.load(), "listings");
         QTEST(m_rows.join(QLatin1Char(',')), "rows");
         QTEST(m_told.join(QLatin1Char(',')), "told");
     }
@@ -384,7 +372,7 @@ private Q_SLOTS:
         QVERIFY(QDir(m_dir->path()).mkpath(QStringLiteral("share/a"))
                 && QDir(m_dir->path()).mkpath(QStringLiteral("share/b")));
         touch(QStringLiteral("local.txt"));
-        auto gate = std::make_shared<Gate>();
+        auto gate = std::make_shared<TestSupport::Latch>();
         m_watch = std::make_unique<Watch>();
         Watch &w = *m_watch;
         w.setLister(gated(gate, m_dir->filePath(QStringLiteral("share"))));
@@ -400,7 +388,7 @@ private Q_SLOTS:
             w.ReadFile();
             w.CompareFile();
             // Each lane lets two listings in; the rest wait their turn.
-            QTRY_COMPARE(gate->listings.load(), std::min(i + 1, 2 * Background::kPerLane));
+            QTRY_COMPARE(gate->entered.load(), std::min(i + 1, 2 * Background::kPerLane));
         }
         w.setFolder(m_dir->path());
         w.ReadFile();
@@ -410,7 +398,7 @@ private Q_SLOTS:
         gate->open = true;
         QTRY_COMPARE(Background::busyCount(), 0);
         // Those overtaken while they waited their turn listed nothing.
-        QCOMPARE(gate->listings.load(), 2 * Background::kPerLane);
+        QCOMPARE(gate->entered.load(), 2 * Background::kPerLane);
         QCOMPARE(m_rows.constFirst(), m_dir->path());
     }
 
