@@ -80,27 +80,6 @@ private Q_SLOTS:
                  expected + QList<float>({expected[2], width}));
     }
 
-    // 480 x 400 pixels are the 7200 x 6000 twips of the worked values.
-    void resizeWindow()
-    {
-        Loaded w;
-        w.win.show();
-        QVERIFY(QTest::qWaitForWindowExposed(&w.win));
-        if (w.win.dpi() != 96)
-            QSKIP("the pixel values below are for 96 dpi");
-        const auto at = [&](const char *name) { return w.win.findChild<QWidget *>(QLatin1String(name))->geometry(); };
-        w.win.resize(QSize(480, 400) - (w.win.frameGeometry().size() - w.win.size()));
-        QTRY_COMPARE(w.win.frameGeometry().size(), QSize(480, 400));
-        QTRY_COMPARE(at("Dir1"), QRect(16, 72, at("Dir1").width(), 246));
-        QCOMPARE(at("lvwFile"), QRect(144, 48, 308, 259));
-        QCOMPARE(at("cmdView"), QRect(144, 48 + 259, 308, 17));
-
-        // Too narrow for both status panels: the text is clipped, not drawn over the date.
-        w.win.resize(100, 300);
-        QTRY_COMPARE(w.win.width(), 100);
-        QTRY_VERIFY(!at("datePanel").intersects(at("statusPanel")));
-    }
-
     // Escaped blanks, pseudo file systems left out, a path's volume the longest root above it.
     void volumes()
     {
