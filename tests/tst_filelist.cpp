@@ -4,6 +4,7 @@
 #include "app/frmMain.h"
 #include "filelist/FileListModel.h"
 #include "filelist/FileListView.h"
+#include "filelist/FileTypes.h"
 #include "filelist/RowText.h"
 #include "platform/Twips.h"
 
@@ -140,6 +141,32 @@ private Q_SLOTS:
                      && !shown.contains(QRegularExpression(QStringLiteral("[(\\[]|,$|^\\s|\\s$")))
                      && !shown.contains(when.timeZoneAbbreviation()),
                  qPrintable(text));
+    }
+
+    // The type's key is the last three characters of the whole name, upper-cased.
+    void fileTypes_data()
+    {
+        QTest::addColumn<QString>("name");
+        QTest::addColumn<QString>("type"); // description|icon key
+        const auto row = [](const char *tag, const QString &name, const char *type) {
+            QTest::newRow(tag) << name << QString::fromLatin1(type);
+        };
+        row("lower case, z at the end of the alphabet", QStringLiteral("all.zip"), "WinZip File|Zip");
+        row("no dot", QStringLiteral("myexe"), "Application|Exe");
+        row("README is DME", QStringLiteral("README"), "Unknown File|None");
+        // Two characters that follow "E" in memory: nothing before the name is read.
+        row("two characters", QString::fromRawData(reinterpret_cast<const QChar *>(u"EXE") + 1, 2),
+            "Unknown File|None");
+        row("mpeg is PEG", QStringLiteral("movie.mpeg"), "JPEG Image|Jpg");
+        row("second key of a row", QStringLiteral("sound.mpa"), "Movie Clip|Mpg");
+        row("dotless i upper-cases to I", QStringLiteral("x.\u0131ni"), "Configuration Setting|Ini");
+    }
+    void fileTypes()
+    {
+        QFETCH(QString, name);
+        const FileType type = LookupFileType(name);
+        QTEST(type.description + QLatin1Char('|') + type.iconKey, "type");
+        QCOMPARE(type.smallIconKey(), QStringLiteral("sml") + type.iconKey);
     }
 
     // Sizes in whole thousands; a row whose attributes could not be read has no size or time.
