@@ -17,11 +17,7 @@ private Q_SLOTS:
         for (const char *name : {"folder", "stored", "locked"})
             QVERIFY(QDir(m_root.path()).mkdir(QLatin1String(name)));
         QVERIFY(QFile::setPermissions(m_root.filePath(QStringLiteral("locked")), QFile::ReadOwner));
-        QVERIFY(::mkdir(FileNames::encode(m_root.path())
-                            .append("/bad\xff"
-                                    "dir"),
-                        0700)
-                == 0);
+        QVERIFY(::mkdir(FileNames::encode(m_root.filePath(bad())).constData(), 0700) == 0);
         QVERIFY(TestSupport::writeFile(m_root.filePath(QStringLiteral("file.txt"))));
     }
 
@@ -35,9 +31,7 @@ private Q_SLOTS:
 
         QTest::newRow("none") << QStringList {} << -1 << QString();
         QTest::newRow("relative") << QStringList {"stored/../folder/"} << -1 << "@/folder";
-        const QString bad = FileNames::decode(QByteArray("bad\xff"
-                                                         "dir"));
-        QTest::newRow("not valid UTF-8") << QStringList {bad} << -1 << "@/" + bad;
+        QTest::newRow("not valid UTF-8") << QStringList {bad()} << -1 << "@/" + bad();
         QTest::newRow("missing") << QStringList {"@/missing"} << 2 << "vardel: @/missing: no such folder\n";
         QTest::newRow("file") << QStringList {"file.txt"} << 2 << "vardel: file.txt: not a folder\n";
         QTest::newRow("cannot be listed") << QStringList {"locked"} << 2 << "vardel: locked: folder cannot be read\n";
@@ -71,6 +65,7 @@ private Q_SLOTS:
     }
 
 private:
+    static QString bad() { return FileNames::decode("bad\xff-dir"); }
     QTemporaryDir m_root;
 };
 
