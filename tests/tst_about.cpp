@@ -4,6 +4,7 @@
 #include "about/frmAbout.h"
 #include "app/frmMain.h"
 #include "platform/Background.h"
+#include "platform/SysInfo.h"
 
 #include <QPointer>
 #include <QPushButton>
@@ -14,8 +15,8 @@ class TestAbout : public QObject
     Q_OBJECT
 
 private Q_SLOTS:
-    // One modeless, fixed, ownerless box, raised again when minimized, closed on Esc;
-    // Enter on the focused System Info presses it, which tells only of a missing tool.
+    // One modeless, fixed, ownerless box, raised again when minimized, closed on Esc; Enter on the focused System Info
+    // presses it, which tells only of a missing tool.
     void box()
     {
         ScriptedDialogs dialogs;
@@ -55,6 +56,39 @@ private Q_SLOTS:
         QTRY_COMPARE_WITH_TIMEOUT(Background::busyCount(), 0, 20000);
         QCoreApplication::processEvents();
         QCOMPARE(dialogs.messages().size(), 1);
+    }
+
+    void sysInfo_data()
+    {
+        // Two tools on the search path in turn, then the folder's own: "-" none, "0" one that will not start, "1" one
+        // that runs, leaving a marker named after itself; "started": the one that ran.
+        QTest::addColumn<QString>("tools");
+        QTest::addColumn<QString>("started");
+        QTest::newRow("none found, fallback runs") << "--1"
+                                                   << "fallback";
+        QTest::newRow("found one will not start, nothing else tried") << "011"
+                                                                      << "";
+    }
+    void sysInfo()
+    {
+        QFETCH(QString, tools);
+        QFETCH(QString, started);
+        QTemporaryDir dir;
+        const QStringList names {"bin/first", "bin/second", "fallback"};
+        for (int i = 0; i < 3; ++i) {
+            const QByteArray marker = QFile::encodeName(dir.filePath("started-" + QFileInfo(names[i]).fileName()));
+            QVERIFY(tools[i] == '-'
+                    || TestSupport::writeFile(dir.filePath(names[i]),
+                                              tools[i] == '1' ? "#!/bin/sh\n: > '" + marker + "'\n"
+                                                              : QByteArray("#!/nonexistent/vardel-shell\n"),
+                                              0700));
+        }
+        qputenv("PATH", QFile::encodeName(dir.filePath("bin")));
+        const auto markers = [&] { return QDir(dir.path()).entryList({QStringLiteral("started-*")}, QDir::Files); };
+        QCOMPARE(SysInfo::start({{"first", "second"}, dir.path(), "fallback"}), !started.isEmpty());
+        if (!started.isEmpty())
+            QTRY_VERIFY_WITH_TIMEOUT(!markers().isEmpty(), 10000);
+        QCOMPARE(markers(), started.isEmpty() ? QStringList() : QStringList {"started-" + started});
     }
 };
 

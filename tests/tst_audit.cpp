@@ -139,10 +139,9 @@ private Q_SLOTS:
             {QStringLiteral("-rf"), m_dir->path(), m_dir->path() + QStringLiteral("-new"), m_dest->path()});
     }
 
-    // The window shows what the watch tells: caption, icon, tooltip, status
-    // and the alert box, whose texts and kind are the program's own. The rows
-    // the user picked stay picked across a pass while their files are there,
-    // and the file commands follow what is left.
+    // The window shows what the watch tells: caption, icon, tooltip, status and the alert box, whose texts and kind are
+    // the program's own. The rows the user picked stay picked across a pass while their files are there, and the file
+    // commands follow what is left.
     void showsTheWatch()
     {
         touch(QStringLiteral("known.txt"));
@@ -227,9 +226,8 @@ private Q_SLOTS:
             QCOMPARE(told(), (QStringList {found(1), found(2)}));
     }
 
-    // Init List keeps the selection. Another folder takes the old rows away
-    // at once, and the selection and the file commands with them, while its
-    // own rows are still being listed.
+    // Init List keeps the selection. Another folder takes the old rows away at once, and the selection and the file
+    // commands with them, while its own rows are still being listed.
     void folderChange()
     {
         touch(QStringLiteral("a.txt"));
@@ -255,8 +253,8 @@ private Q_SLOTS:
         QCOMPARE(selected(), QStringList());
     }
 
-    // The stored period is read at start; the dialog offers it in whole
-    // seconds and sets what the user gave, without storing it.
+    // The stored period is read at start; the dialog offers it in whole seconds and sets what the user gave, without
+    // storing it.
     void periodDialog()
     {
         SettingsStore().write(Setting::AuditTimeout, QStringLiteral("1500"));
@@ -283,10 +281,9 @@ private Q_SLOTS:
         QTest::newRow("255 bytes, Cyrillic") << QByteArray("\xd0\xb6").repeated(125) + "n.txt" << QByteArray();
     }
 
-    // One row of its own; open, copy and delete act on exactly its bytes and
-    // spare the decoy, and act in the folder the rows were listed from, not
-    // in the one the watch has moved on to, nor in none at all. The catalogue
-    // does not follow to the other folder.
+    // One row of its own; open, copy and delete act on exactly its bytes and spare the decoy, and act in the folder the
+    // rows were listed from, not in the one the watch has moved on to, nor in none at all. The catalogue does not
+    // follow to the other folder.
     void namesThatBite()
     {
         QFETCH(QByteArray, name);
@@ -335,10 +332,9 @@ private Q_SLOTS:
         QCOMPARE(m_dialogs->messages().size(), 1);
     }
 
-    // While a copy runs the status names it, its progress bar comes after a
-    // moment and no audit pass runs; a delete takes its rows out at once,
-    // leaves the status to the copy, and its new catalogue is not held back.
-    // The pass follows the copy.
+    // While a copy runs the status names it, its progress bar comes after a moment and no audit pass runs; a delete
+    // takes its rows out at once, leaves the status to the copy, and its new catalogue is not held back. The pass
+    // follows the copy.
     void whileCopying()
     {
         touch(QStringLiteral("a.txt"));

@@ -29,7 +29,6 @@ private Q_SLOTS:
         QTest::addColumn<QString>("told"); // the folder watched, or the text on
                                            // standard output (0) or error
 
-        QTest::newRow("none") << QStringList {} << -1 << QString();
         QTest::newRow("relative") << QStringList {"stored/../folder/"} << -1 << "@/folder";
         QTest::newRow("not valid UTF-8") << QStringList {bad()} << -1 << "@/" + bad();
         QTest::newRow("missing") << QStringList {"@/missing"} << 2 << "vardel: @/missing: no such folder\n";

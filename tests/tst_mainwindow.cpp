@@ -98,8 +98,8 @@ private Q_SLOTS:
         QCOMPARE(roots, (QStringList {"/media/my disk", "/", "/media/my", "/run/user/1000", "/"}));
     }
 
-    // One root row, no hidden folders, non-UTF-8 names kept; folders read again when reopened or
-    // refreshed; the watched one stays marked; refused paths change nothing; newer paths overtake.
+    // One root row, no hidden folders, non-UTF-8 names kept; folders read again when reopened or refreshed; the watched
+    // one stays marked; refused paths change nothing; newer paths overtake.
     void folderTree()
     {
         QTemporaryDir dir;
@@ -189,8 +189,8 @@ private Q_SLOTS:
         QCOMPARE(tree.verticalScrollBar()->value(), 0);
     }
 
-    // Nothing waits on a stuck mount table (exit keeps the stored folder and drive) or a stuck volume,
-    // which is asked once however many ticks come, and moves the tree only once it answers.
+    // Nothing waits on a stuck mount table (exit keeps the stored folder and drive) or a stuck volume, which is asked
+    // once however many ticks come, and moves the tree only once it answers.
     void stuckVolumes()
     {
         QTemporaryDir dir, other;

@@ -102,7 +102,6 @@ private Q_SLOTS:
         QTest::addColumn<Dialogs::Answer>("answer");
         QTest::addColumn<int>("names"); // how many names the text holds
 
-        QTest::newRow("Enter takes No") << Dialogs::Answer::No << int(Qt::Key_Return) << Dialogs::Answer::No << 1;
         QTest::newRow("Escape is No") << Dialogs::Answer::Yes << int(Qt::Key_Escape) << Dialogs::Answer::No << 1;
         QTest::newRow("300 names, Enter takes Yes")
             << Dialogs::Answer::Yes << int(Qt::Key_Return) << Dialogs::Answer::Yes << 300;
