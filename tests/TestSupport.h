@@ -3,7 +3,6 @@
 // Included first by every test: a temporary home and settings, and a mount table of "/" alone.
 
 #include <QCoreApplication>
-#include <QDeadlineTimer>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -37,14 +36,12 @@ inline QTemporaryDir &home()
 inline void isolateHome()
 {
     const QString root = home().path();
-    for (const char *name : {"config", "data", "cache", "state", "runtime"})
-        QDir(root).mkpath(QString::fromLatin1(name));
     qputenv("HOME", QFile::encodeName(root));
-    qputenv("XDG_CONFIG_HOME", QFile::encodeName(root + QStringLiteral("/config")));
-    qputenv("XDG_DATA_HOME", QFile::encodeName(root + QStringLiteral("/data")));
-    qputenv("XDG_CACHE_HOME", QFile::encodeName(root + QStringLiteral("/cache")));
-    qputenv("XDG_STATE_HOME", QFile::encodeName(root + QStringLiteral("/state")));
-    qputenv("XDG_RUNTIME_DIR", QFile::encodeName(root + QStringLiteral("/runtime")));
+    for (const char *name : {"CONFIG_HOME", "DATA_HOME", "CACHE_HOME", "STATE_HOME", "RUNTIME_DIR"}) {
+        const QString dir = root + '/' + QString::fromLatin1(name).section('_', 0, 0).toLower();
+        QDir().mkpath(dir);
+        qputenv(QByteArray("XDG_") + name, QFile::encodeName(dir));
+    }
     QFile::setPermissions(root + QStringLiteral("/runtime"), QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
     // No session bus: nothing reaches the desktop's notifications.
     qputenv("DBUS_SESSION_BUS_ADDRESS",
@@ -114,19 +111,11 @@ inline QString settingsFile()
 }
 
 // Turns the event loop until the watch is idle; false when that takes too long.
-
 template<class Watch>
 bool settle(Watch &watch, int ms = 20000)
 {
-    const QDeadlineTimer deadline(ms);
-    for (;;) {
-        QCoreApplication::processEvents();
-        if (watch.isIdle())
-            return true;
-        if (deadline.hasExpired())
-            return false;
-        QThread::usleep(200);
-    }
+    QCoreApplication::processEvents();
+    return QTest::qWaitFor([&] { return watch.isIdle(); }, ms);
 }
 
 // Loads a main window watching `folder` (when given) and waits for its first catalogue; shows it if asked.
