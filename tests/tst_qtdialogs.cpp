@@ -19,23 +19,17 @@ class TestQtDialogs : public QObject
     Q_OBJECT
 
 private:
-    // Acts on the next modal box once open; closes it later if it stays open.
+    // Acts on the next modal box once open; rejects it three seconds later if it stays open.
     void whenOpen(const std::function<void(QWidget *)> &act)
     {
         auto *poll = new QTimer(this);
-        auto tries = std::make_shared<int>(0);
-        connect(poll, &QTimer::timeout, this, [=] {
-            QWidget *box = QApplication::activeModalWidget();
-            if (!box && ++*tries < 500)
-                return;
-            poll->deleteLater();
-            if (!box)
-                return;
-            act(box);
-            QTimer::singleShot(3000, box, [box] {
-                if (box->isVisible())
-                    static_cast<QDialog *>(box)->reject();
-            });
+        connect(poll, &QTimer::timeout, this, [poll, act] {
+            if (auto *box = static_cast<QDialog *>(QApplication::activeModalWidget())) {
+                poll->deleteLater();
+                poll->stop();
+                act(box);
+                QTimer::singleShot(3000, box, [box] { box->reject(); });
+            }
         });
         poll->start(10);
     }
