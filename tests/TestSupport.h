@@ -110,6 +110,16 @@ inline QString settingsFile()
     return home().path() + QStringLiteral("/config/Vardel/Vardel.ini");
 }
 
+// A value of the settings file as QSettings reads it, and one written there as another program would.
+inline QVariant stored(const QString &key)
+{
+    return QSettings(settingsFile(), QSettings::IniFormat).value(key);
+}
+inline void store(const QString &key, const QVariant &value)
+{
+    QSettings(settingsFile(), QSettings::IniFormat).setValue(key, value);
+}
+
 // Turns the event loop until the watch is idle; false when that takes too long.
 template<class Watch>
 bool settle(Watch &watch, int ms = 20000)
@@ -123,7 +133,7 @@ template<class Window>
 bool load(Window &win, bool visible = true, const QString &folder = {})
 {
     if (!folder.isEmpty())
-        QSettings(settingsFile(), QSettings::IniFormat).setValue(QStringLiteral("Setting/Path"), folder);
+        store(QStringLiteral("Setting/Path"), folder);
     win.Form_Load();
     if (!settle(win.watch()))
         return false;

@@ -157,9 +157,7 @@ private Q_SLOTS:
         const Dialogs::Box box = m_dialogs->messages().constFirst().box;
         QVERIFY(box.title.startsWith(QStringLiteral("Vardel - ")));
         QVERIFY(QTime::fromString(box.title.mid(9), RowText::longTimeFormat(QLocale::system())).isValid());
-        QCOMPARE(box.buttons, Dialogs::Buttons::Ok);
-        QCOMPARE(box.icon, Dialogs::Icon::Information);
-        QVERIFY(box.alert);
+        QVERIFY(box.buttons == Dialogs::Buttons::Ok && box.icon == Dialogs::Icon::Information && box.alert);
         QCOMPARE(rows(), QStringLiteral("known.txt:,n1.txt:New"));
         QCOMPARE(win.windowIconName(), QStringLiteral("Lighton.ico"));
         QCOMPARE(win.listView()->toolTip(), QStringLiteral("new file"));
@@ -265,9 +263,8 @@ private Q_SLOTS:
         QCOMPARE(win.auditInterval(), 2500);
         QCOMPARE(m_dialogs->asked.size(), 1);
         const ScriptedDialogs::Asked asked = m_dialogs->asked.constFirst();
-        QCOMPARE(asked.prompt, QStringLiteral("Please enter audit timeout in sec:"));
-        QCOMPARE(asked.box.title, QStringLiteral("Audit time setting..."));
-        QCOMPARE(asked.defaultText, QStringLiteral("2"));
+        QCOMPARE(asked.box.title + '|' + asked.prompt + '|' + asked.defaultText,
+                 QStringLiteral("Audit time setting...|Please enter audit timeout in sec:|2"));
         QCOMPARE(SettingsStore().read(Setting::AuditTimeout), QStringLiteral("1500"));
     }
 

@@ -52,11 +52,6 @@ void selectRow(FileListView *view, int row)
                                    QItemSelectionModel::Select | QItemSelectionModel::Rows);
 }
 
-QSettings stored()
-{
-    return QSettings(TestSupport::settingsFile(), QSettings::IniFormat);
-}
-
 // A main window watching a temporary folder of its own.
 struct Watched {
     QTemporaryDir dir;
@@ -309,9 +304,9 @@ private Q_SLOTS:
         QFETCH(QString, lastExit);
 
         for (int c = 1; c <= 5 && !stored.isNull(); ++c)
-            ::stored().setValue(QStringLiteral("FileList/ColumnSize%1").arg(c), stored);
+            TestSupport::store(QStringLiteral("FileList/ColumnSize%1").arg(c), stored);
         for (int c = 1; c <= 4 && !lastExit.isNull(); ++c)
-            ::stored().setValue(QStringLiteral("List View/Column%1").arg(c), lastExit);
+            TestSupport::store(QStringLiteral("List View/Column%1").arg(c), lastExit);
         Watched w;
         QVERIFY(w.start({"a.txt"}, false));
         const QStringList defaults {"1100", "420", "320", "320", "520"};
@@ -321,7 +316,7 @@ private Q_SLOTS:
         for (int c = 0; c < 5; ++c) {
             const QString expected = !lastExit.isNull() && c < 4 ? lastExit : width.isEmpty() ? defaults[c] : width;
             QCOMPARE(w.view()->header()->sectionSize(c), Twips::toPixels(expected.toDouble(), w.win.dpi()));
-            QCOMPARE(::stored().value(QStringLiteral("FileList/ColumnSize%1").arg(c + 1)).toString(), expected);
+            QCOMPARE(TestSupport::stored(QStringLiteral("FileList/ColumnSize%1").arg(c + 1)).toString(), expected);
             // The header and the cells read the alignment as a number.
             const bool right = c == FileListModel::SizeColumn;
             QCOMPARE(bool(model->headerData(c, Qt::Horizontal, Qt::TextAlignmentRole).toInt() & Qt::AlignRight), right);

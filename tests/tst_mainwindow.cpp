@@ -23,15 +23,7 @@
 
 namespace {
 
-QVariant stored(const QString &key)
-{
-    return QSettings(TestSupport::settingsFile(), QSettings::IniFormat).value(key);
-}
-
-void store(const QString &key, const QString &value)
-{
-    QSettings(TestSupport::settingsFile(), QSettings::IniFormat).setValue(key, value);
-}
+using TestSupport::store, TestSupport::stored;
 
 // Volumes told by a source of the test's own while it lives.
 struct SourceSwap {

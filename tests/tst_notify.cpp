@@ -8,7 +8,6 @@
 
 #include <QAbstractItemView>
 #include <QDBusArgument>
-#include <QDBusConnectionInterface>
 #include <QDBusContext>
 #include <QDBusMessage>
 #include <QDialog>
@@ -107,15 +106,6 @@ private Q_SLOTS:
         m_service = QDBusConnection::connectToBus(QString::fromLatin1(address), QStringLiteral("service"));
         QVERIFY(m_service.registerObject(QStringLiteral("/org/freedesktop/Notifications"), &m_fake,
                                          QDBusConnection::ExportAllSlots | QDBusConnection::ExportAllSignals));
-        // The program's bus is this one.
-        QVERIFY(m_service.registerService(QStringLiteral("io.github.vardel.Test")));
-        QVERIFY(
-            QDBusConnection::sessionBus().interface()->isServiceRegistered(QStringLiteral("io.github.vardel.Test")));
-    }
-    void cleanupTestCase()
-    {
-        m_daemon.terminate();
-        QVERIFY(m_daemon.waitForFinished());
     }
     void init()
     {
