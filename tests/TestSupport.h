@@ -67,7 +67,7 @@ struct Latch {
     }
 };
 
-// Writes a file of this mode, making its folder first; the path is taken byte for byte.
+// Writes a file of this mode, making its folder first; a name that is no UTF-8 is taken byte for byte.
 inline bool writeFile(const QString &path, const QByteArray &contents = {}, mode_t mode = 0644)
 {
     QDir().mkpath(QFileInfo(path).path());
