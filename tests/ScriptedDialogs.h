@@ -5,7 +5,9 @@
 #include <QList>
 #include <QString>
 
+#include <algorithm>
 #include <functional>
+#include <iterator>
 
 // Answers the program's boxes from a script and keeps what each box asked.
 class ScriptedDialogs : public Dialogs
@@ -30,10 +32,8 @@ public:
     QList<Asked> messages() const
     {
         QList<Asked> out;
-        for (const Asked &a : asked) {
-            if (a.kind == Kind::Message)
-                out.append(a);
-        }
+        std::copy_if(asked.begin(), asked.end(), std::back_inserter(out),
+                     [](const Asked &a) { return a.kind == Kind::Message; });
         return out;
     }
     void reset()

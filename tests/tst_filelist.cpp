@@ -20,15 +20,6 @@
 
 namespace {
 
-// A file of the given length (sparse where it is long) and, when given, mtime.
-bool makeFile(const QString &path, qint64 size, const QDateTime &mtime = {})
-{
-    QFile f(path);
-    if (!f.open(QIODevice::WriteOnly) || !f.resize(size))
-        return false;
-    return !mtime.isValid() || f.setFileTime(mtime, QFileDevice::FileModificationTime);
-}
-
 QStringList column(const FileListModel *model, int col)
 {
     QStringList texts;
@@ -67,7 +58,7 @@ struct Watched {
     bool start(const QStringList &names = {}, bool visible = true)
     {
         for (const QString &name : names)
-            if (!makeFile(path(name), 10))
+            if (!TestSupport::writeFile(path(name), "0123456789"))
                 return false;
         win.move(20, 20);
         return TestSupport::load(win, visible, dir.path());
@@ -211,7 +202,7 @@ private Q_SLOTS:
         const QList<QPair<QString, int>> files {{"b.txt", 10}, {"A.txt", 9},    {"c.txt", 100}, {"B.txt", 2},
                                                 {"a.txt", 9},  {"Zeta.txt", 1}, {"d.txt", 50}};
         for (const auto &[name, kb] : files)
-            QVERIFY(makeFile(w.path(name), qint64(kb) * 1000 + 999));
+            QVERIFY(TestSupport::writeFile(w.path(name), QByteArray(kb * 1000 + 999, 'x')));
         QVERIFY(w.start());
         const auto sizes = [&] { return column(w.model(), FileListModel::SizeColumn); };
         const auto names = [&] { return column(w.model(), FileListModel::NameColumn); };
@@ -219,7 +210,7 @@ private Q_SLOTS:
         // Rebuilds keep the order; rows added later land in their place.
         w.clickHeader(FileListModel::SizeColumn);
         QCOMPARE(sizes(), (QStringList {"1", "10", "100", "2", "50", "9", "9"}));
-        QVERIFY(makeFile(w.path(QStringLiteral("e.txt")), 3000));
+        QVERIFY(TestSupport::writeFile(w.path(QStringLiteral("e.txt")), QByteArray(3000, 'x')));
         w.win.CompareFile();
         TestSupport::settle(w.win.watch());
         QCOMPARE(sizes(), (QStringList {"1", "10", "100", "2", "3", "50", "9", "9"}));
