@@ -51,9 +51,12 @@ private Q_SLOTS:
         QCOMPARE(msg.title + QLatin1Char('|') + msg.text,
                  QStringLiteral("Vardel|System Information Is Unavailable At This Time"));
         QVERIFY(msg.buttons == Dialogs::Buttons::Ok && msg.icon == Dialogs::Icon::NoIcon && box->isVisible());
-        box->setSysInfoLocations({{}, QStringLiteral("/usr/bin"), QStringLiteral("true")}); // one that starts
+        QTemporaryDir tool; // one that starts, and says so
+        QVERIFY(TestSupport::writeFile(tool.filePath("info"), "#!/bin/sh\n: > \"$0.ran\"\n", 0700));
+        box->setSysInfoLocations({{}, tool.path(), QStringLiteral("info")});
         QTest::keyClick(sysInfo, Qt::Key_Return);
-        QTRY_COMPARE_WITH_TIMEOUT(Background::busyCount(), 0, 20000);
+        QTRY_VERIFY_WITH_TIMEOUT(QFile::exists(tool.filePath("info.ran")), 20000);
+        QTRY_COMPARE(Background::busyCount(), 0); // what it tells is on its way
         QCoreApplication::processEvents();
         QCOMPARE(dialogs.messages().size(), 1);
     }
