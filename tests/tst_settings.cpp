@@ -68,15 +68,18 @@ private Q_SLOTS:
         QTest::newRow("empty, not absent") << Setting::Path << QString();
     }
 
-    // QSettings reads each text back.
+    // QSettings reads each text back; values another program left in the file stay.
     void fileFormat()
     {
         QFETCH(Setting, setting);
         QFETCH(QString, text);
 
+        QSettings(TestSupport::settingsFile(), QSettings::IniFormat)
+            .setValue(QStringLiteral("Other/a=%b"), QStringList {"a", "b c"});
         SettingsStore().write(setting, text);
         const QString key = SettingsStore::section(setting) + QLatin1Char('/') + SettingsStore::key(setting);
         QCOMPARE(onDisk(key), QVariant(text));
+        QCOMPARE(onDisk(QStringLiteral("Other/a=%b")), QVariant(QStringList {"a", "b c"}));
         QCOMPARE(SettingsStore().read(setting), text);
     }
 
