@@ -9,6 +9,18 @@ set(VARDEL_DIST_DIR ${PROJECT_SOURCE_DIR}/dist)
 # Qt comes from the system's library folders: no run path is needed.
 set_target_properties(vardel PROPERTIES INSTALL_RPATH "")
 install(TARGETS vardel RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
+# A stripped install (cpack's) also drops the compilers' notes, as Debian's
+# dh_strip does.
+install(CODE "
+    if(CMAKE_INSTALL_DO_STRIP)
+        set(_bindir [[${CMAKE_INSTALL_BINDIR}]])
+        if(NOT IS_ABSOLUTE \"\${_bindir}\")
+            set(_bindir \"\${CMAKE_INSTALL_PREFIX}/\${_bindir}\")
+        endif()
+        execute_process(COMMAND [[${CMAKE_STRIP}]] --remove-section=.comment --remove-section=.note
+                                \"\$ENV{DESTDIR}\${_bindir}/$<TARGET_FILE_NAME:vardel>\" COMMAND_ERROR_IS_FATAL ANY)
+    endif()
+")
 
 # The program seeks its two state icons in the folder it is started from; they
 # get a folder of their own, which the desktop entry names as its working
@@ -55,6 +67,14 @@ foreach(size 16 32 48 64 128 256)
             DESTINATION ${CMAKE_INSTALL_DATADIR}/icons/hicolor/${size}x${size}/apps
             RENAME ${VARDEL_APP_ID}.png)
 endforeach()
+# What lintian is told to let stand, each with its reason: only in a system
+# install (the package's), where lintian looks.
+install(CODE "
+    if(CMAKE_INSTALL_PREFIX STREQUAL /usr)
+        file(INSTALL [[${VARDEL_DIST_DIR}/vardel.lintian-overrides]] DESTINATION /usr/share/lintian/overrides
+             RENAME vardel)
+    endif()
+")
 
 # The Debian package.
 set(VARDEL_PACKAGE_MAINTAINER "The Vardel developers <vardel@users.noreply.github.com>"
