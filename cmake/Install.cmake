@@ -67,6 +67,8 @@ foreach(size 16 32 48 64 128 256)
             DESTINATION ${CMAKE_INSTALL_DATADIR}/icons/hicolor/${size}x${size}/apps
             RENAME ${VARDEL_APP_ID}.png)
 endforeach()
+install(FILES ${PROJECT_SOURCE_DIR}/resources/icons/hicolor/scalable/apps/vardel.svg
+        DESTINATION ${CMAKE_INSTALL_DATADIR}/icons/hicolor/scalable/apps RENAME ${VARDEL_APP_ID}.svg)
 # What lintian is told to let stand, each with its reason: only in a system
 # install (the package's), where lintian looks.
 install(CODE "
