@@ -99,6 +99,8 @@ set(CPACK_DEBIAN_PACKAGE_PRIORITY optional)
 # Not linked, but needed at run time: the platform plugins beyond xcb and the
 # MIME database that names the file types.
 set(CPACK_DEBIAN_PACKAGE_DEPENDS "qt6-qpa-plugins, shared-mime-info")
+# Qt's Wayland platform plugin: without it the program runs through XWayland.
+set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "qt6-wayland")
 # Linked library packages: see the file below, read when cpack runs.
 set(CPACK_PROJECT_CONFIG_FILE ${VARDEL_DIST_DIR}/CPackProjectConfig.cmake)
 include(CPack)
