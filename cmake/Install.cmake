@@ -101,6 +101,8 @@ set(CPACK_DEBIAN_PACKAGE_PRIORITY optional)
 set(CPACK_DEBIAN_PACKAGE_DEPENDS "qt6-qpa-plugins, shared-mime-info")
 # Qt's Wayland platform plugin: without it the program runs through XWayland.
 set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "qt6-wayland")
-# Linked library packages: see the file below, read when cpack runs.
+# Linked library packages and the package's time: see the file below, read
+# when cpack runs.
+set(CPACK_VARDEL_SOURCE_DIR ${PROJECT_SOURCE_DIR})
 set(CPACK_PROJECT_CONFIG_FILE ${VARDEL_DIST_DIR}/CPackProjectConfig.cmake)
 include(CPack)

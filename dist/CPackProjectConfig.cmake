@@ -13,3 +13,17 @@ if(CPACK_GENERATOR STREQUAL "DEB")
             "libqt6dbus6 (>= 6.4), ")
     endif()
 endif()
+
+# One time for every file in the package, so that the same sources give the
+# same bytes: the time of the sources' last commit, unless the caller names one.
+if(NOT DEFINED ENV{SOURCE_DATE_EPOCH} AND CPACK_VARDEL_SOURCE_DIR)
+    find_program(VARDEL_GIT git)
+    if(VARDEL_GIT)
+        execute_process(COMMAND ${VARDEL_GIT} -C ${CPACK_VARDEL_SOURCE_DIR} log -1 --format=%ct
+                        OUTPUT_VARIABLE _vardel_commit_time OUTPUT_STRIP_TRAILING_WHITESPACE
+                        RESULT_VARIABLE _vardel_git_failed ERROR_QUIET)
+        if(NOT _vardel_git_failed AND _vardel_commit_time MATCHES "^[0-9]+$")
+            set(ENV{SOURCE_DATE_EPOCH} ${_vardel_commit_time})
+        endif()
+    endif()
+endif()
