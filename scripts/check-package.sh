@@ -1,10 +1,14 @@
 #!/usr/bin/env bash
 # Builds the Debian package in a configured build folder and checks it: the
-# control data and its dependencies, lintian, the desktop entry and the
-# AppStream metainfo against their validators, who handles folders, and the
-# files that an install of the package into a scratch root lays down. Exits
-# non-zero on any failure.
+# control data and its dependencies, the licence, lintian with every tag shown,
+# the program's hardening, the desktop entry (against the window's own class)
+# and the AppStream metainfo against their validators, who handles folders,
+# and the files that an install of the package into a scratch root lays down.
+# Then builds the same sources again in other folders and demands the same
+# package byte for byte. Exits non-zero on any failure.
 #   bash scripts/check-package.sh BUILD_DIR
+#   SOURCE_DATE_EPOCH      the package's time (default: the last commit's)
+#   VARDEL_REPRODUCE=0     skips the second build
 set -euo pipefail
 
 if [ "$#" -ne 1 ]; then
@@ -18,29 +22,44 @@ if [ ! -f "$build/CPackConfig.cmake" ]; then
     exit 2
 fi
 
-bash "$source_dir/scripts/install-deps.sh" desktop-file-utils appstream dpkg-dev libglib2.0-bin xdg-utils lintian
+bash "$source_dir/scripts/install-deps.sh" desktop-file-utils appstream dpkg-dev libglib2.0-bin xdg-utils lintian \
+    devscripts librsvg2-bin
+
+# One time for every file in the package, so that a build tomorrow gives the
+# same bytes: the last commit's, or the changelog's outside a git checkout.
+if [ -z "${SOURCE_DATE_EPOCH:-}" ]; then
+    SOURCE_DATE_EPOCH=$(git -C "$source_dir" log -1 --format=%ct 2>/dev/null) ||
+        SOURCE_DATE_EPOCH=$(dpkg-parsechangelog -l "$source_dir/dist/changelog" -S Timestamp)
+fi
+export SOURCE_DATE_EPOCH
 
 app_id=io.github.vardel.Vardel
-version=$(sed -n 's/^CMAKE_PROJECT_VERSION:STATIC=//p' "$build/CMakeCache.txt")
+cache_entry() { sed -n "s/^$1:[A-Z]*=//p" "$build/CMakeCache.txt"; }
+version=$(cache_entry CMAKE_PROJECT_VERSION)
 deb="$build/vardel_${version}_$(dpkg --print-architecture).deb"
 
-cmake --build "$build"
-rm -f "$deb"
-if ! (cd "$build" && cpack -G DEB) >"$build/cpack.log" 2>&1; then
-    cat "$build/cpack.log"
-    echo "check-package: cpack failed"
-    exit 1
-fi
-if [ ! -f "$deb" ]; then
-    cat "$build/cpack.log"
-    echo "check-package: cpack made no $deb"
-    exit 1
-fi
-echo "Built $deb"
+make_package() { # BUILD: builds and packs it, the .deb in BUILD
+    cmake --build "$1"
+    rm -f "$1/$(basename "$deb")"
+    if ! (cd "$1" && cpack -G DEB) >"$1/cpack.log" 2>&1; then
+        cat "$1/cpack.log"
+        echo "check-package: cpack failed in $1"
+        exit 1
+    fi
+    if [ ! -f "$1/$(basename "$deb")" ]; then
+        cat "$1/cpack.log"
+        echo "check-package: cpack made no $(basename "$deb") in $1"
+        exit 1
+    fi
+}
+make_package "$build"
+echo "Built $deb (SOURCE_DATE_EPOCH=$SOURCE_DATE_EPOCH)"
 
 root=$(mktemp -d)
 scratch=$(mktemp -d)
-trap 'rm -rf "$root" "$scratch"' EXIT
+again=$(mktemp -d)
+display_pid=
+trap '[ -n "$display_pid" ] && kill "$display_pid" 2>/dev/null; rm -rf "$root" "$scratch" "$again"' EXIT
 dpkg-deb -x "$deb" "$root"
 
 passed=0
@@ -70,14 +89,65 @@ check "a description is given" test -n "$(field Description)"
 for p in libqt6widgets6 libqt6gui6 libqt6core6 libqt6dbus6 libglib2.0-0 qt6-qpa-plugins shared-mime-info; do
     check "depends on $p" depends_on "$p"
 done
+check "recommends qt6-wayland" test "$(field Recommends)" = qt6-wayland
 
-# Debian's own rules: errors fail, warnings are shown.
-check "lintian reports no errors" lintian --allow-root --fail-on error "$deb"
+# Debian's own rules, every tag of every class: any tag fails. What may stand
+# is overridden in the package, with its reason.
+lintian_clean() {
+    local out rc=0
+    out=$(lintian --allow-root --info --display-level '>=pedantic' --display-experimental \
+        --fail-on error,warning,info,pedantic,experimental "$deb" 2>&1) || rc=$?
+    [ -n "$out" ] && printf '%s\n' "$out"
+    [ "$rc" -eq 0 ] && [ -z "$out" ]
+}
+check "lintian shows no tag at all" lintian_clean
 doc="$root/usr/share/doc/vardel"
 changelog_version() { zcat "$doc/changelog.gz" | dpkg-parsechangelog -l - -S Version; }
 check "the changelog's last entry is $version" test "$(changelog_version)" = "$version"
+
+# The licence, the same wherever it is named: the GPL, version 3 or later.
+copyright_license() { # the licence of the copyright file's "Files: *" paragraph
+    awk '/^Files: \*$/ { all = 1 } all && /^License: / { print $2; exit }' "$doc/copyright"
+}
+check "LICENSE is the GPL version 3" cmp -s "$source_dir/LICENSE" /usr/share/common-licenses/GPL-3
+check "the copyright gives the package GPL-3+" test "$(copyright_license)" = GPL-3+
+check "the copyright points to the GPL in common-licenses" grep -q '"/usr/share/common-licenses/GPL-3"' "$doc/copyright"
 license=$(sed -n 's|.*<project_license>\(.*\)</project_license>.*|\1|p' "$source_dir/dist/$app_id.metainfo.xml")
-check "the copyright names the metainfo's licence $license" grep -qx "License: $license" "$doc/copyright"
+check "the metainfo's project licence is GPL-3.0-or-later" test "$license" = GPL-3.0-or-later
+check "the manual page names the GPL" \
+    grep -q 'GNU General Public License' <(zcat "$root/usr/share/man/man1/vardel.1.gz")
+
+# Time: every member of the package, and the package's own parts, carry SOURCE_DATE_EPOCH.
+stamped_at_source_date() {
+    local want got
+    want=$(TZ=UTC date -d "@$SOURCE_DATE_EPOCH" '+%Y-%m-%d %H:%M')
+    got=$( (dpkg-deb --fsys-tarfile "$deb" | TZ=UTC tar -tv; dpkg-deb --ctrl-tarfile "$deb" | TZ=UTC tar -tv) |
+        awk '{print $4, $5}' | sort -u)
+    [ "$got" = "$want" ] || { printf 'members at:\n%s\nnot only %s\n' "$got" "$want"; return 1; }
+    got=$(TZ=UTC ar tv "$deb" | awk '{print $4, $5, $6, $7}' | sort -u)
+    [ "$got" = "$(TZ=UTC date -d "@$SOURCE_DATE_EPOCH" '+%b %-d %H:%M %Y')" ] || { printf 'parts at: %s\n' "$got"; return 1; }
+}
+check "every file in the package is dated SOURCE_DATE_EPOCH" stamped_at_source_date
+
+# The program: hardened as Debian asks (stack protector, read-only relocations
+# bound at once, position independent, fortified calls). Two marks cannot be
+# found in it: no call there that fortification guards takes a size unknown
+# when compiling (so none is linked to a checking variant, and the compile
+# commands are checked instead), and Debian 12's C start files carry no
+# control-flow marks, so no program linked with them has them.
+hardened() {
+    hardening-check --quiet --nofortify --nocfprotection "$1" || { hardening-check "$1"; return 1; }
+}
+check "hardening-check finds every protection in usr/bin/vardel" hardened "$root/usr/bin/vardel"
+fortified_compiles() { # every compile of the program's own code defines _FORTIFY_SOURCE
+    local commands
+    commands=$(ninja -C "$build" -t commands vardel | grep -E ' -c [^ ]+\.cpp$') || return 1
+    printf '%s\n' "$commands" | grep -v -- '-D_FORTIFY_SOURCE=[23]' | sed 's/^/  not fortified: /'
+    ! printf '%s\n' "$commands" | grep -qv -- '-D_FORTIFY_SOURCE=[23]'
+}
+if [ "$(cache_entry CMAKE_GENERATOR)" = Ninja ]; then
+    check "every compile of the program fortifies its calls" fortified_compiles
+fi
 
 # The program and its data folder.
 check "usr/bin/vardel is an executable" test -x "$root/usr/bin/vardel" -a -f "$root/usr/bin/vardel"
@@ -127,17 +197,63 @@ folder_handler_in() { # TOOL IDS: the tool names one of the ids as the folder ha
     echo "  $1 inode/directory: ${got:-none}"
     [[ " $2 " == *" ${got%.desktop} "* ]]
 }
+# The X11 class (WM_CLASS) of the unpacked program's window, on a display of
+# its own, with a home and a watched folder of its own and no session bus.
+# Called as `window_class || true`: a step that fails leaves the class empty.
+window_class() {
+    local home="$scratch/window" display="" id="" program i=0
+    mkdir -p "$home/watched"
+    Xvfb -displayfd 3 -nolisten tcp -screen 0 1024x768x24 3>"$home/display" >/dev/null 2>&1 &
+    display_pid=$!
+    while [ -z "$display" ] && [ $((i += 1)) -le 600 ]; do
+        sleep 0.1
+        display=$(cat "$home/display" 2>/dev/null)
+    done
+    if [ -n "$display" ]; then
+        (cd "$root/usr/share/vardel" && exec env -i PATH="$PATH" HOME="$home" XDG_CONFIG_HOME="$home/config" \
+            LANG=C.UTF-8 DISPLAY=":$display" "$root/usr/bin/vardel" "$home/watched") >"$home/vardel.log" 2>&1 &
+        program=$!
+        i=0
+        while [ -z "$id" ] && kill -0 "$program" 2>/dev/null && [ $((i += 1)) -le 600 ]; do
+            sleep 0.1
+            id=$(DISPLAY=":$display" xwininfo -root -children 2>/dev/null |
+                sed -n 's/^ *\(0x[0-9a-f]*\) .*: ("vardel" ".*$/\1/p' | head -n 1)
+        done
+        if [ -n "$id" ]; then
+            DISPLAY=":$display" xprop -id "$id" WM_CLASS | sed -n 's/^WM_CLASS(STRING) = .*, "\(.*\)"$/\1/p'
+        else
+            sed 's/^/  vardel: /' "$home/vardel.log" >&2
+        fi
+        kill "$program" 2>/dev/null
+        i=0
+        while kill -0 "$program" 2>/dev/null && [ $((i += 1)) -le 100 ]; do sleep 0.1; done
+        kill -KILL "$program" 2>/dev/null
+        wait "$program" 2>/dev/null
+    else
+        echo "  Xvfb gave no display" >&2
+    fi
+    kill "$display_pid" 2>/dev/null
+    wait "$display_pid" 2>/dev/null
+    display_pid=
+}
 check "desktop entry $app_id.desktop is there" test -f "$entry"
 check "the package ships no defaults list" \
     test -z "$(find "$root" -name '*mimeapps.list' -o -name defaults.list -o -name mimeinfo.cache)"
 if [ -f "$entry" ]; then
     check "desktop-file-validate passes" validate_entry
-    check "Path= is /usr/share/vardel" test "$(entry_key Path)" = /usr/share/vardel
-    check "Path= holds Eye.ico and Lighton.ico" \
-        test -f "$root$(entry_key Path)/Eye.ico" -a -f "$root$(entry_key Path)/Lighton.ico"
+    path_holds_icons() {
+        local path
+        path=$(entry_key Path)
+        [ -z "$path" ] || { [ -f "$root$path/Eye.ico" ] && [ -f "$root$path/Lighton.ico" ]; }
+    }
+    check "Path=, where set, holds Eye.ico and Lighton.ico" path_holds_icons
     exec_program=$(entry_key Exec | awk '{print $1}')
     check "Exec= starts /usr/bin/vardel" test "$exec_program" = /usr/bin/vardel -a -x "$root$exec_program"
     check "Icon= is the application id" test "$(entry_key Icon)" = "$app_id"
+    window_class >"$scratch/wm_class" || true
+    wm_class=$(cat "$scratch/wm_class")
+    echo "  the window's class: ${wm_class:-none}"
+    check "StartupWMClass= is the window's X11 class" test -n "$wm_class" -a "$(entry_key StartupWMClass)" = "$wm_class"
     check "Exec= hands over one folder (%f)" test "$(entry_key Exec | awk '{print $2, NF}')" = "%f 2"
     make_scratch_desktop
     for tool in gio xdg-mime; do
@@ -179,6 +295,54 @@ for n in 16 32 48 64 128 256; do
     icon="usr/share/icons/hicolor/${n}x${n}/apps/$app_id.png"
     check "$icon is a ${n}x${n} PNG" is_png_of_size "$root/$icon" "${n}x${n}"
 done
+svg_renders_square() { # drawn at its own size by librsvg, as desktops draw it
+    local size
+    rsvg-convert "$1" -o "$scratch/icon.png" && size=$(png_size "$scratch/icon.png") &&
+        [ "${size%x*}" = "${size#*x}" ] && [ "${size%x*}" -gt 0 ]
+}
+icon="usr/share/icons/hicolor/scalable/apps/$app_id.svg"
+check "$icon is a square SVG picture" svg_renders_square "$root/$icon"
+
+# The same sources built again in other folders, and later: the package must
+# come out the same, byte for byte.
+copy_sources() { # TO: the working tree's files, as a fresh clone plus the changes would hold them
+    mkdir -p "$1"
+    if git -C "$source_dir" rev-parse --show-toplevel >/dev/null 2>&1; then
+        (cd "$source_dir" && git ls-files -z --cached --others --exclude-standard |
+            tar --null -T - --ignore-failed-read -cf - 2>/dev/null) | tar -C "$1" -xf -
+    else
+        tar -C "$source_dir" --exclude=./build\* -cf - . | tar -C "$1" -xf -
+    fi
+}
+rebuilt_same() {
+    local second="$again/build" options=() key
+    rm -f "$build/rebuilt.deb"
+    copy_sources "$again/sources"
+    for key in CMAKE_BUILD_TYPE CMAKE_CXX_COMPILER CMAKE_CXX_FLAGS CMAKE_EXE_LINKER_FLAGS VARDEL_WERROR \
+        VARDEL_SANITIZE VARDEL_PACKAGE_MAINTAINER; do
+        options+=("-D$key=$(cache_entry "$key")")
+    done
+    cmake -S "$again/sources" -B "$second" -G "$(cache_entry CMAKE_GENERATOR)" -DVARDEL_BUILD_TESTS=OFF \
+        "${options[@]}" >"$again/configure.log" 2>&1 || { cat "$again/configure.log"; return 1; }
+    (make_package "$second") >"$again/build.log" 2>&1 || { tail -n 30 "$again/build.log"; return 1; }
+    cmp -s "$deb" "$second/$(basename "$deb")" && return 0
+    # Say where they differ: the listings, the control data, then the files.
+    cp "$second/$(basename "$deb")" "$build/rebuilt.deb"
+    echo "  the second build is kept as $build/rebuilt.deb"
+    diff <(dpkg-deb -c "$deb") <(dpkg-deb -c "$build/rebuilt.deb")
+    diff <(dpkg-deb -I "$deb") <(dpkg-deb -I "$build/rebuilt.deb")
+    mkdir "$again/first" "$again/second"
+    dpkg-deb -x "$deb" "$again/first"
+    dpkg-deb -x "$build/rebuilt.deb" "$again/second"
+    diff -r "$again/first" "$again/second"
+    return 1
+}
+if [ "${VARDEL_REPRODUCE:-1}" != 0 ]; then
+    echo "Building the package again in $again ..."
+    check "a second build in other folders gives the same package, byte for byte" rebuilt_same
+else
+    echo "skip - the second build (VARDEL_REPRODUCE=0)"
+fi
 
 echo
 if [ "$failed" -eq 0 ]; then
