@@ -14,7 +14,7 @@ private Q_SLOTS:
     void initTestCase()
     {
         QVERIFY(m_root.isValid());
-        for (const char *name : {"folder", "stored", "locked"})
+        for (const char *name : {"folder", "stored", "locked", "-reverse"})
             QVERIFY(QDir(m_root.path()).mkdir(QLatin1String(name)));
         QVERIFY(QFile::setPermissions(m_root.filePath(QStringLiteral("locked")), QFile::ReadOwner));
         QVERIFY(::mkdir(FileNames::encode(m_root.filePath(bad())).constData(), 0700) == 0);
@@ -61,6 +61,37 @@ private Q_SLOTS:
                                      : o.error,
                  here(told));
         QCOMPARE(o.folder.isEmpty() + o.output.isEmpty() + o.error.isEmpty(), told.isEmpty() ? 3 : 2);
+    }
+
+    // Qt's own options go to the application object (their places given), the folder after "--" never does.
+    void qtOptions_data()
+    {
+        QTest::addColumn<QStringList>("arguments");
+        QTest::addColumn<QList<int>>("qt");
+        QTest::addColumn<QString>("told"); // the folder, or the first line printed
+
+        QTest::newRow("version") << QStringList {"-platform", "offscreen", "--version"} << QList<int>()
+                                 << "Vardel 1.0.0";
+        QTest::newRow("flags and a folder") << QStringList {"--reverse", "folder", "-style=fusion", "-testability"}
+                                            << QList<int> {1, 3, 4} << "@/folder";
+        QTest::newRow("value that looks like a folder")
+            << QStringList {"-display", ":11", "-platform", "xcb", "-name", "folder", "stored"}
+            << QList<int> {1, 2, 3, 4, 5, 6} << "@/stored";
+        QTest::newRow("after --") << QStringList {"--", "-reverse"} << QList<int>() << "@/-reverse";
+        QTest::newRow("value missing") << QStringList {"folder", "-session"} << QList<int>()
+                                       << "vardel: -session needs a value";
+        QTest::newRow("not Qt's") << QStringList {"-platforms"} << QList<int>()
+                                  << "vardel: Unknown options: p, l, a, t, f, o, r, m, s.";
+    }
+    void qtOptions()
+    {
+        QFETCH(QStringList, arguments);
+        QFETCH(QList<int>, qt);
+        QFETCH(QString, told);
+        const CommandLine::Outcome o = CommandLine::parse(QStringList {"vardel"} + arguments, m_root.path());
+        QCOMPARE(o.qtArguments, qt);
+        const QString printed = (o.output + o.error).section(QLatin1Char('\n'), 0, 0);
+        QCOMPARE(o.exit ? printed : o.folder, QString(told).replace(QLatin1Char('@'), m_root.path()));
     }
 
 private:
