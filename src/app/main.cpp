@@ -14,6 +14,7 @@
 #include <QPointer>
 #include <QSessionManager>
 
+#include <algorithm>
 #include <cstdio>
 #include <filesystem>
 #include <vector>
@@ -81,8 +82,15 @@ int main(int argc, char *argv[])
     window->setStartFolder(command.folder);
     window->Form_Load();
     QObject::connect(&instance, &SingleInstance::requested, window, &frmMain::startRequested);
-    // Once the window has gone, a start has a window of its own.
-    QObject::connect(window, &QObject::destroyed, &instance, &SingleInstance::release);
+    // Once the window has gone, a start has a window of its own. A window
+    // closed while hidden (in the tray) ends no event loop by itself: the
+    // program ends unless another window (the about box) is left.
+    QObject::connect(window, &QObject::destroyed, &instance, [&instance] {
+        instance.release();
+        const QWidgetList windows = QApplication::topLevelWidgets();
+        if (std::none_of(windows.begin(), windows.end(), [](const QWidget *w) { return w->isVisible(); }))
+            QCoreApplication::quit();
+    });
     QObject::connect(&app, &QCoreApplication::aboutToQuit, &instance, &SingleInstance::release);
 
     // The session's end (logout, a signal): the settings are written as on
