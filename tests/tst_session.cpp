@@ -104,6 +104,11 @@ private Q_SLOTS:
         m_address = TestSupport::startBus(m_daemon);
         QVERIFY2(!m_address.isEmpty(), "dbus-daemon (Debian package dbus-daemon) did not start");
     }
+    void cleanupTestCase()
+    {
+        m_daemon.kill();
+        m_daemon.waitForFinished();
+    }
     void init() { m_dialogs.reset(); }
     void cleanup()
     {
