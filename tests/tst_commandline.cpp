@@ -39,6 +39,12 @@ private Q_SLOTS:
         QTest::newRow("version") << QStringList {"--version", "@/missing"} << 0 << "Vardel 1.0.0";
         QTest::newRow("help") << QStringList {"-h"} << 0 << "Usage: vardel [options] [folder]";
         QTest::newRow("empty") << QStringList {""} << 2 << "vardel: : no such folder\n";
+        // Qt's own options, and their values, are Qt's; after "--" all is the program's.
+        QTest::newRow("Qt's options") << QStringList {"--reverse", "-style=fusion", "-name", "folder", "stored"} << -1
+                                      << "@/stored";
+        QTest::newRow("after --") << QStringList {"--", "-reverse"} << -1 << "@/-reverse";
+        QTest::newRow("version, Qt's") << QStringList {"-platform", "xcb", "--version"} << 0 << "Vardel 1.0.0";
+        QTest::newRow("Qt's, no value") << QStringList {"-session"} << 2 << "vardel: -session needs a value\n";
     }
 
     void parse()
@@ -61,37 +67,6 @@ private Q_SLOTS:
                                      : o.error,
                  here(told));
         QCOMPARE(o.folder.isEmpty() + o.output.isEmpty() + o.error.isEmpty(), told.isEmpty() ? 3 : 2);
-    }
-
-    // Qt's own options go to the application object (their places given), the folder after "--" never does.
-    void qtOptions_data()
-    {
-        QTest::addColumn<QStringList>("arguments");
-        QTest::addColumn<QList<int>>("qt");
-        QTest::addColumn<QString>("told"); // the folder, or the first line printed
-
-        QTest::newRow("version") << QStringList {"-platform", "offscreen", "--version"} << QList<int>()
-                                 << "Vardel 1.0.0";
-        QTest::newRow("flags and a folder") << QStringList {"--reverse", "folder", "-style=fusion", "-testability"}
-                                            << QList<int> {1, 3, 4} << "@/folder";
-        QTest::newRow("value that looks like a folder")
-            << QStringList {"-display", ":11", "-platform", "xcb", "-name", "folder", "stored"}
-            << QList<int> {1, 2, 3, 4, 5, 6} << "@/stored";
-        QTest::newRow("after --") << QStringList {"--", "-reverse"} << QList<int>() << "@/-reverse";
-        QTest::newRow("value missing") << QStringList {"folder", "-session"} << QList<int>()
-                                       << "vardel: -session needs a value";
-        QTest::newRow("not Qt's") << QStringList {"-platforms"} << QList<int>()
-                                  << "vardel: Unknown options: p, l, a, t, f, o, r, m, s.";
-    }
-    void qtOptions()
-    {
-        QFETCH(QStringList, arguments);
-        QFETCH(QList<int>, qt);
-        QFETCH(QString, told);
-        const CommandLine::Outcome o = CommandLine::parse(QStringList {"vardel"} + arguments, m_root.path());
-        QCOMPARE(o.qtArguments, qt);
-        const QString printed = (o.output + o.error).section(QLatin1Char('\n'), 0, 0);
-        QCOMPARE(o.exit ? printed : o.folder, QString(told).replace(QLatin1Char('@'), m_root.path()));
     }
 
 private:
