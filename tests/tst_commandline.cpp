@@ -67,6 +67,11 @@ private Q_SLOTS:
                                      : o.error,
                  here(told));
         QCOMPARE(o.folder.isEmpty() + o.output.isEmpty() + o.error.isEmpty(), told.isEmpty() ? 3 : 2);
+        // Of the rows that run, one gives Qt anything: its options and the value of -name, each once.
+        QStringList qt;
+        for (const int i : o.qtArguments)
+            qt << all.value(i);
+        QCOMPARE(qt, QTest::currentDataTag() == QLatin1String("Qt's options") ? arguments.mid(0, 4) : QStringList());
     }
 
 private:

@@ -54,6 +54,8 @@ struct Program {
         process.setProcessEnvironment(env);
         process.setWorkingDirectory(home.path());
         process.start(QStringLiteral(VARDEL_PROGRAM), QStringList {"-platform", "offscreen"} + arguments);
+        // Until then the child is this process's copy, with its handlers.
+        process.waitForStarted(30000);
     }
     // Its handler for SIGTERM is in place: it has come as far as its event loop's set-up.
     bool catchesTerm() const
