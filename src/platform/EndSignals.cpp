@@ -53,7 +53,6 @@ EndSignals::~EndSignals()
     setHandler(SIG_DFL);
     ::close(g_pipe[0]);
     ::close(g_pipe[1]);
-    g_pipe[0] = g_pipe[1] = -1;
 }
 
 void EndSignals::read()
