@@ -195,8 +195,6 @@ private Q_SLOTS:
             QCOMPARE(later.start(folder, {QStringLiteral("token"), QStringLiteral("id_TIME5")}),
                      heard.isEmpty() ? SingleInstance::Role::First : SingleInstance::Role::HandedOver);
         }
-        QDBusConnection::disconnectFromBus(QStringLiteral("two"));
-        QDBusConnection::disconnectFromBus(QStringLiteral("one"));
         QCOMPARE(told.value(0), heard);
     }
 
