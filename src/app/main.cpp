@@ -82,9 +82,16 @@ int main(int argc, char *argv[])
     window->setStartFolder(command.folder);
     window->Form_Load();
     QObject::connect(&instance, &SingleInstance::requested, window, &frmMain::startRequested);
-    // Once the window has gone, a start has a window of its own. A window
-    // closed while hidden (in the tray) ends no event loop by itself: the
-    // program ends unless another window (the about box) is left.
+    const QPointer<frmMain> alive(window);
+    // The program ends once its window has gone and no other (the about box)
+    // is left. Qt's own rule would also end it when the about box closes
+    // while the window is hidden in the tray, without asking or writing.
+    QApplication::setQuitOnLastWindowClosed(false);
+    QObject::connect(&app, &QGuiApplication::lastWindowClosed, &app, [alive] {
+        if (!alive)
+            QCoreApplication::quit();
+    });
+    // Once the window has gone, a start has a window of its own.
     QObject::connect(window, &QObject::destroyed, &instance, [&instance] {
         instance.release();
         const QWidgetList windows = QApplication::topLevelWidgets();
@@ -95,7 +102,6 @@ int main(int argc, char *argv[])
 
     // The session's end (logout, a signal): the settings are written as on
     // Exit > Yes, without asking, and the program ends the usual way.
-    const QPointer<frmMain> alive(window);
     const auto endSession = [alive] {
         if (alive)
             alive->endSession();
