@@ -207,8 +207,8 @@ private Q_SLOTS:
         QSignalSpy shown(m_win->findChild<Notifier *>(), &Notifier::activated);
         const auto invoke = [&] {
             answered();
-            Q_EMIT m_fake.ActivationToken(m_fake.lastId + 1, QStringLiteral("other's"));
             Q_EMIT m_fake.ActivationToken(m_fake.lastId, QStringLiteral("token"));
+            Q_EMIT m_fake.ActivationToken(m_fake.lastId + 1, QStringLiteral("other's"));
             Q_EMIT m_fake.ActionInvoked(m_fake.lastId, QStringLiteral("default"));
             QTRY_COMPARE(shown.size(), 1);
             QCOMPARE(shown.first().first().toString(), QStringLiteral("token"));
