@@ -15,6 +15,7 @@
 #include <QMenu>
 #include <QScopeGuard>
 #include <QSignalSpy>
+#include <QTranslator>
 
 #include <csignal>
 
@@ -23,11 +24,6 @@
 namespace {
 
 using TestSupport::store, TestSupport::stored;
-
-QAction *action(const frmMain &win, const char *name)
-{
-    return win.findChild<QAction *>(QLatin1String(name));
-}
 
 // Stops the bus's daemon (SIGSTOP) until the guard goes.
 auto stopped(const QProcess &daemon)
@@ -103,11 +99,6 @@ private Q_SLOTS:
     {
         m_address = TestSupport::startBus(m_daemon);
         QVERIFY2(!m_address.isEmpty(), "dbus-daemon (Debian package dbus-daemon) did not start");
-    }
-    void cleanupTestCase()
-    {
-        m_daemon.kill();
-        m_daemon.waitForFinished();
     }
     void init() { m_dialogs.reset(); }
     void cleanup()
@@ -305,7 +296,7 @@ private Q_SLOTS:
         QTemporaryDir folder(TestSupport::home().filePath(QStringLiteral("t-XXXXXX")));
         frmMain win(m_dialogs);
         QVERIFY(TestSupport::load(win, true, folder.path()));
-        QAction *option = action(win, "mnuTrayIcon");
+        QAction *option = win.findChild<QAction *>(QStringLiteral("mnuTrayIcon"));
         const bool shown = available && stored.isEmpty();
         QCOMPARE(option->isEnabled(), available);
         QCOMPARE(option->isChecked(), shown);
@@ -339,7 +330,7 @@ private Q_SLOTS:
     {
         frmMain win(m_dialogs);
         QVERIFY(TestSupport::load(win, false));
-        QAction *option = action(win, "mnuStartAtLogin");
+        QAction *option = win.findChild<QAction *>(QStringLiteral("mnuStartAtLogin"));
         const QByteArray saved = qgetenv("XDG_CONFIG_HOME");
         QTemporaryDir config;
         const QString entry = config.filePath(QStringLiteral("autostart/io.github.vardel.Vardel.desktop"));
@@ -375,6 +366,18 @@ private Q_SLOTS:
         QFETCH(QByteArray, exec);
         const QByteArray entry = Autostart::entry(program);
         QCOMPARE(entry.mid(entry.indexOf("\nExec=") + 6).split('\n').first(), exec);
+    }
+
+    // Qt's own buttons speak the user's language where Qt has its translation.
+    void qtTranslations()
+    {
+        QTemporaryDir folder;
+        // The least a translation file holds: its signature and its language.
+        QVERIFY(TestSupport::writeFile(folder.filePath("qtbase_de.qm"),
+                                       QByteArray::fromHex("3cb86418caef9c95cd211cbf60a1bddda7000000026465")));
+        QVERIFY(!Desktop::installQtTranslations(QLocale("ja_JP"), folder.path()));
+        QTranslator *installed = Desktop::installQtTranslations(QLocale("de_AT"), folder.path());
+        QVERIFY(installed && installed->language() == "de" && QCoreApplication::removeTranslator(installed));
     }
 };
 
