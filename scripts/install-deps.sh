@@ -5,7 +5,7 @@ set -euo pipefail
 
 packages=(build-essential cmake ninja-build pkg-config qt6-base-dev libglib2.0-dev
           shared-mime-info xvfb xauth xdg-utils desktop-file-utils x11-utils imagemagick
-          dbus-daemon)
+          dbus-daemon libxcb1-dev)
 [ "$#" -gt 0 ] && packages+=("$@")
 
 missing=()

@@ -6,6 +6,7 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QProcess>
 
 #include <QSettings>
 #include <QTemporaryDir>
@@ -118,6 +119,20 @@ inline QVariant stored(const QString &key)
 inline void store(const QString &key, const QVariant &value)
 {
     QSettings(settingsFile(), QSettings::IniFormat).setValue(key, value);
+}
+
+// A session bus of the test's own (Debian package dbus-daemon); its address, empty when it did not start.
+inline QByteArray startBus(QProcess &daemon)
+{
+    const QString config = home().filePath(QStringLiteral("bus.conf"));
+    writeFile(config,
+              "<busconfig><type>session</type><listen>unix:tmpdir=/tmp</listen><auth>EXTERNAL</auth>"
+              "<policy context=\"default\"><allow send_destination=\"*\" eavesdrop=\"true\"/>"
+              "<allow eavesdrop=\"true\"/><allow own=\"*\"/></policy></busconfig>");
+    daemon.start(
+        QStringLiteral("dbus-daemon"),
+        {QStringLiteral("--config-file=") + config, QStringLiteral("--print-address"), QStringLiteral("--nofork")});
+    return daemon.waitForReadyRead(20000) ? daemon.readLine().trimmed() : QByteArray();
 }
 
 // Turns the event loop until the watch is idle; false when that takes too long.

@@ -14,7 +14,7 @@ private Q_SLOTS:
     void initTestCase()
     {
         QVERIFY(m_root.isValid());
-        for (const char *name : {"folder", "stored", "locked"})
+        for (const char *name : {"folder", "stored", "locked", "-reverse"})
             QVERIFY(QDir(m_root.path()).mkdir(QLatin1String(name)));
         QVERIFY(QFile::setPermissions(m_root.filePath(QStringLiteral("locked")), QFile::ReadOwner));
         QVERIFY(::mkdir(FileNames::encode(m_root.filePath(bad())).constData(), 0700) == 0);
@@ -39,6 +39,12 @@ private Q_SLOTS:
         QTest::newRow("version") << QStringList {"--version", "@/missing"} << 0 << "Vardel 1.0.0";
         QTest::newRow("help") << QStringList {"-h"} << 0 << "Usage: vardel [options] [folder]";
         QTest::newRow("empty") << QStringList {""} << 2 << "vardel: : no such folder\n";
+        // Qt's own options, and their values, are Qt's; after "--" all is the program's.
+        QTest::newRow("Qt's options") << QStringList {"--reverse", "-style=fusion", "-name", "folder", "stored"} << -1
+                                      << "@/stored";
+        QTest::newRow("after --") << QStringList {"--", "-reverse"} << -1 << "@/-reverse";
+        QTest::newRow("version, Qt's") << QStringList {"-platform", "xcb", "--version"} << 0 << "Vardel 1.0.0";
+        QTest::newRow("Qt's, no value") << QStringList {"-session"} << 2 << "vardel: -session needs a value\n";
     }
 
     void parse()
@@ -61,6 +67,11 @@ private Q_SLOTS:
                                      : o.error,
                  here(told));
         QCOMPARE(o.folder.isEmpty() + o.output.isEmpty() + o.error.isEmpty(), told.isEmpty() ? 3 : 2);
+        // Of the rows that run, one gives Qt anything: its options and the value of -name, each once.
+        QStringList qt;
+        for (const int i : o.qtArguments)
+            qt << all.value(i);
+        QCOMPARE(qt, QTest::currentDataTag() == QLatin1String("Qt's options") ? arguments.mid(0, 4) : QStringList());
     }
 
 private:

@@ -12,6 +12,7 @@
 #include <QDBusMessage>
 #include <QDialog>
 #include <QProcess>
+#include <QSignalSpy>
 
 #include <memory>
 #include <utility>
@@ -53,6 +54,7 @@ public Q_SLOTS:
     QString GetServerInformation(QString &, QString &, QString &) { return QStringLiteral("fake"); }
 
 Q_SIGNALS:
+    void ActivationToken(uint id, const QString &token);
     void ActionInvoked(uint id, const QString &actionKey);
     void NotificationClosed(uint id, uint reason);
 };
@@ -90,18 +92,8 @@ class TestNotify : public QObject
 private Q_SLOTS:
     void initTestCase()
     {
-        const QString config = TestSupport::home().filePath(QStringLiteral("bus.conf"));
-        QVERIFY(TestSupport::writeFile(
-            config,
-            "<busconfig><type>session</type><listen>unix:tmpdir=/tmp</listen><auth>EXTERNAL</auth>"
-            "<policy context=\"default\"><allow send_destination=\"*\" eavesdrop=\"true\"/>"
-            "<allow eavesdrop=\"true\"/><allow own=\"*\"/></policy></busconfig>"));
-
-        m_daemon.start(
-            QStringLiteral("dbus-daemon"),
-            {QStringLiteral("--config-file=") + config, QStringLiteral("--print-address"), QStringLiteral("--nofork")});
-        QVERIFY2(m_daemon.waitForReadyRead(20000), "dbus-daemon (Debian package dbus-daemon) did not start");
-        const QByteArray address = m_daemon.readLine().trimmed();
+        const QByteArray address = TestSupport::startBus(m_daemon);
+        QVERIFY2(!address.isEmpty(), "dbus-daemon (Debian package dbus-daemon) did not start");
         qputenv("DBUS_SESSION_BUS_ADDRESS", address);
         m_service = QDBusConnection::connectToBus(QString::fromLatin1(address), QStringLiteral("service"));
         QVERIFY(m_service.registerObject(QStringLiteral("/org/freedesktop/Notifications"), &m_fake,
@@ -189,7 +181,7 @@ private Q_SLOTS:
         QVERIFY(m_dialogs.messages().value(0).box.text.contains(QStringLiteral("New File")));
     }
 
-    // "Show" raises the window with the new file in view, or the box open in it; the notification goes.
+    // "Show" raises the window with the new file in view, or the box open in it, with the service's token.
 
     void action_data()
     {
@@ -212,9 +204,14 @@ private Q_SLOTS:
         QTRY_VERIFY(other.isActiveWindow());
         QDialog dialog(m_win.get());
         dialog.setWindowModality(Qt::ApplicationModal);
+        QSignalSpy shown(m_win->findChild<Notifier *>(), &Notifier::activated);
         const auto invoke = [&] {
             answered();
+            Q_EMIT m_fake.ActivationToken(m_fake.lastId, QStringLiteral("token"));
+            Q_EMIT m_fake.ActivationToken(m_fake.lastId + 1, QStringLiteral("other's"));
             Q_EMIT m_fake.ActionInvoked(m_fake.lastId, QStringLiteral("default"));
+            QTRY_COMPARE(shown.size(), 1);
+            QCOMPARE(shown.first().first().toString(), QStringLiteral("token"));
             QTRY_COMPARE(m_fake.calls.size(), 2);
             QCOMPARE(m_fake.calls.last(), QStringLiteral("close 1"));
             QTRY_VERIFY((box ? static_cast<QWidget *>(&dialog) : m_win.get())->isActiveWindow());

@@ -4,8 +4,9 @@
 #include <QStringList>
 
 // What the program's arguments ask for: `vardel [FOLDER]`, --help and
-// --version. Read before any window exists, so that help, the version and
-// a refused folder need no display and touch no setting.
+// --version, and Qt's own options for the application object. Read before
+// any window exists, so that help, the version and a refused folder need no
+// display and touch no setting.
 namespace CommandLine {
 
 struct Outcome {
@@ -17,6 +18,10 @@ struct Outcome {
     QString error;
     // The folder to watch, absolute and clean; empty when none was given.
     QString folder;
+    // Where Qt's own options (-platform xcb, -reverse, -style=fusion...) and
+    // their values stand among the arguments, in order; after "--" every
+    // argument is the program's own.
+    QList<int> qtArguments;
 };
 
 // The program's version as "major.minor.patch".

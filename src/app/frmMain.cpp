@@ -13,6 +13,7 @@
 #include "filelist/FileIcons.h"
 #include "filelist/FileListModel.h"
 #include "filelist/FileListView.h"
+#include "platform/Desktop.h"
 #include "platform/Dialogs.h"
 #include "platform/Notifier.h"
 #include "platform/Twips.h"
@@ -168,6 +169,18 @@ frmMain::frmMain(Dialogs &dialogs, QWidget *parent)
     connect(m_watch, &Watch::busyChanged, this, &frmMain::showBusy);
     m_notifier = new Notifier(QDBusConnection::sessionBus(), this);
     connect(m_notifier, &Notifier::activated, this, &frmMain::showNewFiles);
+    // A folder a later start asked for under an open box is watched once
+    // the box has its answer.
+    connect(&m_dialogs, &Dialogs::boxesClosed, this, [this] { watchRequested(std::exchange(m_requestedFolder, {})); });
+    // The tray icon is the window's icon, its tooltip the caption.
+    connect(this, &QWidget::windowIconChanged, this, [this](const QIcon &icon) {
+        if (m_tray)
+            m_tray->setIcon(icon);
+    });
+    connect(this, &QWidget::windowTitleChanged, this, [this](const QString &title) {
+        if (m_tray)
+            m_tray->setToolTip(title);
+    });
 
     // The desktop's frame becomes known, or changes (a window manager may
     // drop the borders on maximize), after the size it goes round, and no
@@ -365,6 +378,20 @@ void frmMain::createMenus()
     mnuOption->setObjectName(QStringLiteral("mnuOption"));
     mnuSetAuditTime
         = item(mnuOption, "mnuSetAuditTime", QStringLiteral("&Set Audit Time"), true, &frmMain::mnuSetAuditTime_Click);
+    mnuTrayIcon = item(mnuOption, "mnuTrayIcon", QStringLiteral("Tray &Icon"), true, &frmMain::mnuTrayIcon_Click);
+    mnuTrayIcon->setCheckable(true);
+    mnuStartAtLogin
+        = item(mnuOption, "mnuStartAtLogin", QStringLiteral("Start at &Login"), true, &frmMain::mnuStartAtLogin_Click);
+    mnuStartAtLogin->setCheckable(true);
+    // The check mark says whether the entry is there now.
+    connect(mnuOption, &QMenu::aboutToShow, this, &frmMain::readStartAtLogin);
+
+    // The tray icon's menu.
+    m_trayMenu = new QMenu(this);
+    m_trayMenu->setObjectName(QStringLiteral("mTraySys"));
+    item(m_trayMenu, "mTrayShow", QStringLiteral("&Show"), true, &frmMain::mTrayShow_Click);
+    item(m_trayMenu, "mTrayInitList", QStringLiteral("&Init List"), true, &frmMain::mnuInitList_Click);
+    item(m_trayMenu, "mTrayExit", QStringLiteral("E&xit"), true, &frmMain::mnuExit_Click);
 
     mnuHelp = menuBar()->addMenu(QStringLiteral("&Help"));
     mnuHelp->setObjectName(QStringLiteral("mnuHelp"));
@@ -417,8 +444,11 @@ void frmMain::Form_Load()
         // Bounded first, so that the pixels of 1e300 twips are a number too.
         return twipsToPixels(std::clamp(*v, -1e6, 1e6));
     };
-    const std::optional<int> top = storedPixels(Setting::MainTop, false);
-    const std::optional<int> left = storedPixels(Setting::MainLeft, false);
+    // Under Wayland the compositor places the window: the stored place stays
+    // for the next start elsewhere.
+    const bool ownPlace = Desktop::placesWindows();
+    const std::optional<int> top = ownPlace ? storedPixels(Setting::MainTop, false) : std::nullopt;
+    const std::optional<int> left = ownPlace ? storedPixels(Setting::MainLeft, false) : std::nullopt;
     const std::optional<int> width = storedPixels(Setting::MainWidth, true);
     const std::optional<int> height = storedPixels(Setting::MainHeight, true);
     if (top || left || width || height) {
@@ -481,6 +511,13 @@ void frmMain::Form_Load()
     if (auto ms = AuditPeriod::fromStored(m_settings.read(Setting::AuditTimeout)))
         setAuditInterval(*ms);
     applyLastWidths();
+
+    // The tray icon is on by default where the desktop has a tray.
+    const bool tray = trayAvailable();
+    mnuTrayIcon->setEnabled(tray);
+    mnuTrayIcon->setChecked(tray && m_settings.read(Setting::Tray) != QLatin1String("0"));
+    showTrayIcon(mnuTrayIcon->isChecked());
+    readStartAtLogin();
 }
 
 bool frmMain::setAuditInterval(long long ms)
@@ -562,7 +599,13 @@ bool frmMain::Form_Unload()
                                                       Dialogs::Icon::Warning, Dialogs::Answer::Yes});
     if (answer != Dialogs::Answer::Yes)
         return false;
+    saveSettings();
+    leave();
+    return true;
+}
 
+void frmMain::saveSettings()
+{
     // All of it reaches the disk in one rewrite of the file.
     const SettingsStore::Batch batch(m_settings);
     // A window minimized from maximized keeps both flags; minimized wins.
@@ -572,8 +615,11 @@ bool frmMain::Form_Unload()
         m_settings.write(Setting::MainWindow, QStringLiteral("2"));
     } else {
         const QRect frame = frameGeometry();
-        m_settings.writeNumber(Setting::MainTop, pixelsToTwips(frame.top()));
-        m_settings.writeNumber(Setting::MainLeft, pixelsToTwips(frame.left()));
+        // Under Wayland a window does not know its place: the stored one stays.
+        if (Desktop::placesWindows()) {
+            m_settings.writeNumber(Setting::MainTop, pixelsToTwips(frame.top()));
+            m_settings.writeNumber(Setting::MainLeft, pixelsToTwips(frame.left()));
+        }
         m_settings.writeNumber(Setting::MainWidth, pixelsToTwips(frame.width()));
         m_settings.writeNumber(Setting::MainHeight, pixelsToTwips(frame.height()));
         m_settings.write(Setting::MainWindow, QStringLiteral("0"));
@@ -587,6 +633,14 @@ bool frmMain::Form_Unload()
     for (int c = 1; c <= 4; ++c)
         m_settings.writeNumber(SettingsStore::listViewColumn(c), columnWidthTwips(c));
     SaveColSize();
+    // Kept only where there is a tray to choose it in.
+    if (mnuTrayIcon->isEnabled())
+        m_settings.write(Setting::Tray, mnuTrayIcon->isChecked() ? QStringLiteral("1") : QStringLiteral("0"));
+}
+
+void frmMain::leave()
+{
+    m_left = true;
     Timer1.stop();
     // Leaving gives up the copies still running; none leaves a file behind.
     m_copier->abandon();
@@ -594,12 +648,13 @@ bool frmMain::Form_Unload()
     // is left to end by itself.
     m_watch->stop();
     m_notifier->withdraw();
-    return true;
+    showTrayIcon(false);
 }
 
 void frmMain::closeEvent(QCloseEvent *event)
 {
-    if (Form_Unload())
+    // Once the session has ended the program, closing asks nothing.
+    if (m_left || Form_Unload())
         event->accept();
     else
         event->ignore();

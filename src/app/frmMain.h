@@ -6,9 +6,11 @@
 
 #include <QMainWindow>
 #include <QPointer>
+#include <QSystemTrayIcon>
 #include <QTimer>
 
 #include <array>
+#include <functional>
 
 class Banner;
 class Dialogs;
@@ -44,6 +46,25 @@ public:
     void Form_Resize();
     // Asks whether to exit; on Yes writes the settings. Returns false to keep the window open.
     bool Form_Unload();
+    // Writes what leaving keeps: place, size and state, folder and drive,
+    // period, columns and tray. Exit > Yes and the session's end share it.
+    void saveSettings();
+    // The session ends (a signal, logout): the settings are written and the
+    // window closes without asking.
+    void endSession();
+    // A later start asked for the window: it comes to the front and watches
+    // the folder, if one is given, as a folder named at start is watched.
+    void startRequested(const QString &folder, const QString &token);
+
+    // Option menu and tray.
+    void mnuTrayIcon_Click();
+    void mnuStartAtLogin_Click();
+    void mTrayShow_Click();
+    void trayIcon_Activated(QSystemTrayIcon::ActivationReason reason);
+    // Whether the desktop shows tray icons; tests say so themselves.
+    static void setTrayAvailability(std::function<bool()> available);
+    QSystemTrayIcon *trayIcon() const { return m_tray; }
+    QMenu *trayMenu() const { return m_trayMenu; }
 
     // Catalogue and audit.
     void ReadFile();
@@ -127,7 +148,19 @@ private:
     void showAlert(qsizetype newCount);
     void setQuiet();
     // The notification's action: the window, or the box open in it, comes up.
-    void showNewFiles();
+    void showNewFiles(const QString &token);
+    // The window (shown, restored if minimized), or the box open in it,
+    // comes to the front, with the desktop's token when there is one.
+    void bringToFront(const QString &token);
+    // Stops the timer, the copies, the watch and the notification: the
+    // window is about to close.
+    void leave();
+    static bool trayAvailable();
+    void showTrayIcon(bool shown);
+    // Watches a folder a later start asked for, once no box is open.
+    void watchRequested(const QString &folder);
+    // Reads beside the window whether the autostart entry is there.
+    void readStartAtLogin();
     void showBusy(bool busy);
     int twipsToPixels(double twips) const;
     double pixelsToTwips(double pixels) const;
@@ -181,6 +214,10 @@ private:
     QAction *mnuDelete = nullptr;
     QMenu *mnuOption = nullptr;
     QAction *mnuSetAuditTime = nullptr;
+    QAction *mnuTrayIcon = nullptr;
+    QAction *mnuStartAtLogin = nullptr;
+    QMenu *m_trayMenu = nullptr;
+    QSystemTrayIcon *m_tray = nullptr;
     QMenu *mnuHelp = nullptr;
     QAction *mnuAbout = nullptr;
 
@@ -199,4 +236,11 @@ private:
     QTimer m_frameCheck;
     QPointer<frmAbout> m_about;
     QString m_startFolder;
+    // A folder a later start asked for while a box was open.
+    QString m_requestedFolder;
+    // Only the newest look at the autostart entry is shown: a look asked at
+    // start may come back after a change the user made.
+    quint64 m_autostartAsked = 0;
+    // The settings were written and the watch stopped: closing asks nothing.
+    bool m_left = false;
 };

@@ -122,7 +122,7 @@ void frmMain::setQuiet()
     m_notifier->withdraw();
 }
 
-void frmMain::showNewFiles()
+void frmMain::showNewFiles(const QString &token)
 {
     // Chosen, it has told what it had to.
     m_notifier->withdraw();
@@ -132,16 +132,7 @@ void frmMain::showNewFiles()
             break;
         }
     }
-    // An open box waits for its answer and comes up alone: a window manager
-    // asked to restore its minimized window brings the box instead, and Qt
-    // would then take the window for restored when it is not.
-    QWidget *front = m_dialogs.isBoxOpen() ? QApplication::activeModalWidget() : nullptr;
-    if (!front) {
-        front = this;
-        setWindowState(windowState() & ~Qt::WindowMinimized);
-    }
-    front->raise();
-    front->activateWindow();
+    bringToFront(token);
 }
 
 void frmMain::showBusy(bool busy)

@@ -8,6 +8,8 @@
 #include <QDBusPendingReply>
 #include <QImage>
 
+#include <utility>
+
 namespace {
 
 const QString kService = QStringLiteral("org.freedesktop.Notifications");
@@ -35,6 +37,8 @@ Notifier::Notifier(const QDBusConnection &bus, QObject *parent)
 {
     // Any sender: naming the service would make Qt ask the bus for its owner
     // and wait for the answer. The ids tell which notification is meant.
+    m_bus.connect(QString(), kPath, kService, QStringLiteral("ActivationToken"), this,
+                  SLOT(activationToken(uint, QString)));
     m_bus.connect(QString(), kPath, kService, QStringLiteral("ActionInvoked"), this,
                   SLOT(actionInvoked(uint, QString)));
     m_bus.connect(QString(), kPath, kService, QStringLiteral("NotificationClosed"), this,
@@ -102,10 +106,18 @@ void Notifier::send(const QString &method, const QVariantList &arguments,
     });
 }
 
+void Notifier::activationToken(uint id, const QString &token)
+{
+    if (id != 0 && id == m_id)
+        m_token = token;
+}
+
 void Notifier::actionInvoked(uint id, const QString &action)
 {
+    // A token is good for one activation.
+    const QString token = std::exchange(m_token, {});
     if (id != 0 && id == m_id && action == kDefaultAction)
-        Q_EMIT activated();
+        Q_EMIT activated(token);
 }
 
 void Notifier::notificationClosed(uint id, uint)

@@ -29,10 +29,12 @@ public:
     bool isIdle() const { return !m_calling; }
 
 Q_SIGNALS:
-    // The user chose the notification's default action ("Show").
-    void activated();
+    // The user chose the notification's default action ("Show"); the token
+    // (empty when the service sent none) brings the window to the front.
+    void activated(const QString &activationToken);
 
 private Q_SLOTS:
+    void activationToken(uint id, const QString &token);
     void actionInvoked(uint id, const QString &action);
     void notificationClosed(uint id, uint reason);
 
@@ -53,5 +55,7 @@ private:
     // Whether the service reads markup in the body; unknown until asked.
     std::optional<bool> m_markup;
     uint m_id = 0;
+    // Sent by the service just before the action it goes with.
+    QString m_token;
     bool m_calling = false;
 };

@@ -1,5 +1,7 @@
 #include "platform/SysInfo.h"
 
+#include "platform/SessionBus.h"
+
 #include <QFileInfo>
 #include <QProcess>
 #include <QStandardPaths>
@@ -16,6 +18,19 @@ Locations defaultLocations()
     };
 }
 
+namespace {
+
+// Started with the session's own bus, whatever this process uses.
+bool startTool(const QString &program)
+{
+    QProcess process;
+    process.setProgram(program);
+    process.setProcessEnvironment(SessionBus::childEnvironment());
+    return process.startDetached();
+}
+
+} // namespace
+
 bool start(const Locations &where)
 {
     // The first tool found is the one: when it will not start, the tool is
@@ -23,13 +38,13 @@ bool start(const Locations &where)
     for (const QString &tool : where.tools) {
         const QString found = QStandardPaths::findExecutable(tool);
         if (!found.isEmpty())
-            return QProcess::startDetached(found, {});
+            return startTool(found);
     }
 
     const QString fallback = where.folder + QLatin1Char('/') + where.fileName;
     if (!QFileInfo::exists(fallback))
         return false;
-    return QProcess::startDetached(fallback, {});
+    return startTool(fallback);
 }
 
 } // namespace SysInfo

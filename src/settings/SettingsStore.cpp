@@ -19,7 +19,7 @@ struct Entry {
 };
 
 // The complete table of settings.
-constexpr std::array<Entry, 17> kEntries {{
+constexpr std::array<Entry, 18> kEntries {{
     {Setting::MainTop, "Main", "Top", nullptr},
     {Setting::MainLeft, "Main", "Left", nullptr},
     {Setting::MainWidth, "Main", "Width", nullptr},
@@ -37,6 +37,7 @@ constexpr std::array<Entry, 17> kEntries {{
     {Setting::ColumnSize3, "FileList", "ColumnSize3", "320"},
     {Setting::ColumnSize4, "FileList", "ColumnSize4", "320"},
     {Setting::ColumnSize5, "FileList", "ColumnSize5", "520"},
+    {Setting::Tray, "Setting", "Tray", nullptr},
 }};
 
 const Entry &entry(Setting setting)

@@ -27,6 +27,7 @@ enum class Setting {
     ColumnSize3,
     ColumnSize4,
     ColumnSize5,
+    Tray,
 };
 
 // The per-user store of text values, addressed by section and key, kept in

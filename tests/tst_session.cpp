@@ -1,0 +1,385 @@
+#include "TestSupport.h"
+
+#include "ScriptedDialogs.h"
+#include "app/frmMain.h"
+#include "platform/Autostart.h"
+#include "platform/Desktop.h"
+#include "platform/EndSignals.h"
+#include "platform/SessionBus.h"
+#include "platform/SingleInstance.h"
+#include "platform/SysInfo.h"
+
+#include <QAction>
+#include <QDBusConnection>
+#include <QDBusConnectionInterface>
+#include <QMenu>
+#include <QScopeGuard>
+#include <QSignalSpy>
+#include <QTranslator>
+
+#include <csignal>
+
+#include <sys/inotify.h>
+
+namespace {
+
+using TestSupport::store, TestSupport::stored;
+
+// Stops the bus's daemon (SIGSTOP) until the guard goes.
+auto stopped(const QProcess &daemon)
+{
+    ::kill(pid_t(daemon.processId()), SIGSTOP);
+    return qScopeGuard([pid = pid_t(daemon.processId())] { ::kill(pid, SIGCONT); });
+}
+
+// The program itself (the one built beside the tests), offscreen, with a home of its own and the given bus.
+struct Program {
+    QTemporaryDir home {TestSupport::home().filePath(QStringLiteral("p-XXXXXX"))};
+    QProcess process;
+
+    void start(const QByteArray &bus, const QStringList &arguments = {})
+    {
+        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        env.insert(QStringLiteral("HOME"), home.path());
+        env.insert(QStringLiteral("XDG_CONFIG_HOME"), home.filePath(QStringLiteral("config")));
+        env.insert(QStringLiteral("DBUS_SESSION_BUS_ADDRESS"), QString::fromLatin1(bus));
+        // Offscreen by Qt's own option, which must reach Qt.
+        for (const char *name : {"QT_QPA_PLATFORM", "DISPLAY", "WAYLAND_DISPLAY"})
+            env.remove(QLatin1String(name));
+        // What it leaves at exit is no fault of a process that ends.
+        env.insert(QStringLiteral("ASAN_OPTIONS"), env.value(QStringLiteral("ASAN_OPTIONS")) + ":detect_leaks=0");
+        process.setProcessEnvironment(env);
+        process.setWorkingDirectory(home.path());
+        process.start(QStringLiteral(VARDEL_PROGRAM), QStringList {"-platform", "offscreen"} + arguments);
+        // Until then the child is this process's copy, with its handlers.
+        process.waitForStarted(30000);
+    }
+    // Its handler for SIGTERM is in place: it has come as far as its event loop's set-up.
+    bool catchesTerm() const
+    {
+        QFile status(QStringLiteral("/proc/%1/status").arg(process.processId()));
+        const QByteArray text = status.open(QIODevice::ReadOnly) ? status.readAll() : QByteArray();
+        const qsizetype at = text.indexOf("SigCgt:");
+        return at >= 0 && (text.mid(at + 7, 17).trimmed().toULongLong(nullptr, 16) >> (SIGTERM - 1)) & 1;
+    }
+    // Ended by SIGTERM the normal way.
+    bool terminate()
+    {
+        const bool ready = QTest::qWaitFor([this] { return catchesTerm(); }, 30000);
+        ::kill(pid_t(process.processId()), SIGTERM);
+        return ready && process.waitForFinished(30000) && process.exitStatus() == QProcess::NormalExit
+            && process.exitCode() == 0;
+    }
+    QString setting(const char *key) const
+    {
+        return QSettings(home.filePath("config/Vardel/Vardel.ini"), QSettings::IniFormat).value(key).toString();
+    }
+};
+
+} // namespace
+
+class TestSession : public QObject
+{
+    Q_OBJECT
+
+    QProcess m_daemon;
+    QByteArray m_address;
+    ScriptedDialogs m_dialogs;
+
+    QString socketPath() const { return QString::fromLatin1(m_address).section("path=", 1).section(',', 0, 0); }
+    bool nameTaken() const
+    {
+        return QDBusConnection::connectToBus(QString::fromLatin1(m_address), QStringLiteral("watcher"))
+            .interface()
+            ->isServiceRegistered(SingleInstance::kService);
+    }
+
+private Q_SLOTS:
+    void initTestCase()
+    {
+        m_address = TestSupport::startBus(m_daemon);
+        QVERIFY2(!m_address.isEmpty(), "dbus-daemon (Debian package dbus-daemon) did not start");
+    }
+    void init() { m_dialogs.reset(); }
+    void cleanup()
+    {
+        QFile::remove(TestSupport::settingsFile());
+        Desktop::setPlatformName({});
+        frmMain::setTrayAvailability([] { return false; });
+    }
+
+    // "@bus" is the private bus's address, "@socket" its socket; "unset" names none ($XDG_RUNTIME_DIR/bus is it).
+    // A bus that does not answer is turned off here; programs started from here get the address as it was.
+    void probe_data()
+    {
+        QTest::addColumn<QString>("address");
+        QTest::addColumn<bool>("stopped");
+        QTest::addColumn<SessionBus::State>("state");
+
+        QTest::newRow("answers") << "@bus" << false << SessionBus::State::Answers;
+        QTest::newRow("stopped") << "@bus" << true << SessionBus::State::Silent;
+        QTest::newRow("nothing listens") << "unix:path=@socket-none" << false << SessionBus::State::Absent;
+        QTest::newRow("second of a list")
+            << "unix:path=/nonexistent;unix:path=@socket" << false << SessionBus::State::Answers;
+        QTest::newRow("escaped") << "unix:guid=0,path=@escaped" << false << SessionBus::State::Answers;
+        QTest::newRow("not a socket here") << "tcp:host=localhost,port=1" << false << SessionBus::State::Answers;
+        QTest::newRow("unset: runtime folder") << "unset" << true << SessionBus::State::Silent;
+        QTest::newRow("unset: none there") << "unset-none" << false << SessionBus::State::Absent;
+    }
+    void probe()
+    {
+        QFETCH(QString, address);
+        QFETCH(bool, stopped);
+        QFETCH(SessionBus::State, state);
+        const QByteArray saved = qgetenv("DBUS_SESSION_BUS_ADDRESS"), runtime = qgetenv("XDG_RUNTIME_DIR");
+        QTemporaryDir folder;
+        QVERIFY(QFile::link(socketPath(), folder.filePath(QStringLiteral("bus"))));
+        qputenv("XDG_RUNTIME_DIR", QFile::encodeName(folder.path() + (address == "unset-none" ? "/none" : "")));
+        const QString given = address.startsWith(QLatin1String("unset"))
+            ? QString()
+            : address.replace("@bus", QString::fromLatin1(m_address))
+                  .replace("@socket", socketPath())
+                  .replace("@escaped", QString::fromLatin1(socketPath().toLatin1().toPercentEncoding({}, "/")));
+        if (given.isEmpty())
+            qunsetenv("DBUS_SESSION_BUS_ADDRESS");
+        else
+            qputenv("DBUS_SESSION_BUS_ADDRESS", given.toLatin1());
+        {
+            const auto guard = stopped ? std::optional(::stopped(m_daemon)) : std::nullopt;
+            QCOMPARE(SessionBus::setUp(QStringLiteral("vardel"), 300), state);
+        }
+        QCOMPARE(qEnvironmentVariable("DBUS_SESSION_BUS_ADDRESS") == given, state != SessionBus::State::Silent);
+        // A tool started from here (the system information tool) gets the address the session gave.
+        const QString tool = folder.filePath(QStringLiteral("tool"));
+        QVERIFY(TestSupport::writeFile(tool, "#!/bin/sh\necho -n \"$DBUS_SESSION_BUS_ADDRESS\" > \"$0.out\"\n", 0755));
+        QVERIFY(SysInfo::start({{tool}, {}, {}}));
+        QTRY_COMPARE(TestSupport::readFile(tool + ".out"), given.toLatin1());
+        qputenv("DBUS_SESSION_BUS_ADDRESS", saved);
+        qputenv("XDG_RUNTIME_DIR", runtime);
+    }
+
+    // The first start has the name; a later one hands over its folder, byte for byte, and its token.
+    void singleInstance_data()
+    {
+        QTest::addColumn<QString>("folder");
+        QTest::addColumn<QString>("platform"); // "": the first gave the name up
+        QTest::addColumn<QVariantList>("heard");
+
+        const QString bad = FileNames::decode("/tmp/a b\xff");
+        QTest::newRow("folder, X11") << bad << "xcb" << QVariantList {bad, "id_TIME5"};
+        QTest::newRow("no folder, Wayland") << QString() << "wayland" << QVariantList {QString(), "token"};
+        QTest::newRow("first gone") << bad << QString() << QVariantList();
+    }
+    void singleInstance()
+    {
+        QFETCH(QString, folder);
+        QFETCH(QString, platform);
+        QFETCH(QVariantList, heard);
+        Desktop::setPlatformName(platform);
+        SingleInstance first(QDBusConnection::connectToBus(QString::fromLatin1(m_address), QStringLiteral("one")));
+        QCOMPARE(first.start({}, {}), SingleInstance::Role::First);
+        QSignalSpy told(&first, &SingleInstance::requested);
+        if (platform.isEmpty())
+            first.release();
+        {
+            SingleInstance later(QDBusConnection::connectToBus(QString::fromLatin1(m_address), QStringLiteral("two")));
+            QCOMPARE(later.start(folder, {QStringLiteral("token"), QStringLiteral("id_TIME5")}),
+                     heard.isEmpty() ? SingleInstance::Role::First : SingleInstance::Role::HandedOver);
+        }
+        QCOMPARE(told.value(0), heard);
+    }
+
+    // The program itself: a later start ends, and the first watches its folder.
+    void laterStart()
+    {
+        Program first, later;
+        // Deeper than the first's tree reads on its own.
+        QTemporaryDir base;
+        const QString folder = base.filePath(QStringLiteral("x/watched"));
+        QVERIFY(QDir().mkpath(folder));
+        first.start(m_address);
+        QVERIFY(QTest::qWaitFor([&] { return nameTaken() && first.catchesTerm(); }, 30000));
+        const int watch = inotify_init1(IN_NONBLOCK | IN_CLOEXEC);
+        QVERIFY(inotify_add_watch(watch, QFile::encodeName(folder).constData(), IN_OPEN) >= 0);
+        later.start(m_address, {folder});
+        QVERIFY(later.process.waitForFinished(30000));
+        QCOMPARE(later.process.exitCode(), 0);
+        // The first lists the folder once it watches it.
+        char events[4096];
+        QVERIFY(QTest::qWaitFor([&] { return ::read(watch, events, sizeof events) > 0; }, 30000));
+        ::close(watch);
+        QVERIFY(first.terminate());
+        QCOMPARE(first.setting("Setting/Path"), folder);
+    }
+
+    // Two starts at once: one stays, the other hands over to it.
+    void twoAtOnce()
+    {
+        Program a, b;
+        a.start(m_address);
+        b.start(m_address);
+        QVERIFY(QTest::qWaitFor([&] { return !a.process.processId() || !b.process.processId(); }, 30000));
+        Program &stays = a.process.processId() ? a : b;
+        QCOMPARE((&stays == &a ? b : a).process.exitCode(), 0);
+        QVERIFY(QTest::qWaitFor([&] { return nameTaken(); }, 30000));
+        QVERIFY(stays.terminate());
+    }
+
+    // With the bus's daemon stopped the program comes up, says why once, and SIGTERM writes its settings.
+    void stoppedBus()
+    {
+        const auto guard = stopped(m_daemon);
+        Program program;
+        program.start(m_address);
+        QVERIFY(program.terminate());
+        QCOMPARE(program.process.readAllStandardError().count("session bus does not answer"), 1);
+        QVERIFY(program.setting("Main/Width").toInt() > 0);
+        QCOMPARE(program.setting("Setting/Audit Timeout"), QStringLiteral("60000"));
+    }
+
+    // Each signal writes the settings as Exit > Yes does, without asking; a second would end the program at once.
+    // Under Wayland the window's place is neither restored nor written (the stored one stays); its size is.
+    void endSignals_data()
+    {
+        QTest::addColumn<int>("signal");
+        QTest::addColumn<QString>("platform");
+        QTest::newRow("SIGTERM") << SIGTERM << "xcb";
+        QTest::newRow("SIGINT, Wayland") << SIGINT << "wayland";
+        QTest::newRow("SIGHUP") << SIGHUP << "xcb";
+    }
+    void endSignals()
+    {
+        QFETCH(int, signal);
+        QFETCH(QString, platform);
+        Desktop::setPlatformName(platform);
+        for (const char *key : {"Main/Top", "Main/Left", "Main/Width"})
+            store(QLatin1String(key), QStringLiteral("4500"));
+        frmMain win(m_dialogs);
+        QVERIFY(TestSupport::load(win, false));
+        QCOMPARE(win.testAttribute(Qt::WA_Moved), platform == "xcb");
+        win.show();
+        win.setGeometry(120, 150, 500, 400);
+        QVERIFY(win.setAuditInterval(7000));
+        EndSignals ends;
+        QSignalSpy told(&ends, &EndSignals::received);
+        connect(&ends, &EndSignals::received, &win, &frmMain::endSession);
+        ::raise(signal);
+        QTRY_COMPARE(told.value(0), QVariantList {signal});
+        QVERIFY(!win.isVisible() && m_dialogs.asked.isEmpty());
+        QCOMPARE(stored("Setting/Audit Timeout").toString(), QStringLiteral("7000"));
+        QCOMPARE(stored("Main/Top").toString() + stored("Main/Left").toString() == "45004500", platform != "xcb");
+        QVERIFY(stored("Main/Width").toString() != "4500");
+        for (const int s : {SIGTERM, SIGINT, SIGHUP}) {
+            struct sigaction now {
+            };
+            ::sigaction(s, nullptr, &now);
+            QVERIFY(now.sa_handler == SIG_DFL);
+        }
+    }
+
+    // The tray icon shows the window's icon and caption; a click hides and shows; its Exit asks.
+    void tray_data()
+    {
+        QTest::addColumn<bool>("available");
+        QTest::addColumn<QString>("stored");
+        QTest::newRow("no tray") << false << "";
+        QTest::newRow("tray") << true << "";
+        QTest::newRow("turned off") << true << "0";
+    }
+    void tray()
+    {
+        QFETCH(bool, available);
+        QFETCH(QString, stored);
+        frmMain::setTrayAvailability([available] { return available; });
+        if (!stored.isEmpty())
+            store(QStringLiteral("Setting/Tray"), stored);
+        QTemporaryDir folder(TestSupport::home().filePath(QStringLiteral("t-XXXXXX")));
+        frmMain win(m_dialogs);
+        QVERIFY(TestSupport::load(win, true, folder.path()));
+        QAction *option = win.findChild<QAction *>(QStringLiteral("mnuTrayIcon"));
+        const bool shown = available && stored.isEmpty();
+        QCOMPARE(option->isEnabled(), available);
+        QCOMPARE(option->isChecked(), shown);
+        QCOMPARE(win.trayIcon() != nullptr, shown);
+        if (!available)
+            return;
+        if (!shown)
+            option->trigger();
+        QSystemTrayIcon *tray = win.trayIcon();
+        QVERIFY(TestSupport::writeFile(folder.filePath(QStringLiteral("new.txt"))));
+        win.Timer1_Timer();
+        QVERIFY(TestSupport::settle(win.watch()));
+        QCOMPARE(tray->toolTip(), win.windowTitle());
+        QVERIFY(win.windowTitle().contains(QStringLiteral("#1")));
+        QCOMPARE(tray->icon().cacheKey(), win.windowIcon().cacheKey());
+        Q_EMIT tray->activated(QSystemTrayIcon::Trigger);
+        QVERIFY(!win.isVisible());
+        Q_EMIT tray->activated(QSystemTrayIcon::Trigger);
+        QVERIFY(win.isVisible());
+        m_dialogs.answers = {Dialogs::Answer::No};
+        tray->contextMenu()->actions().last()->trigger();
+        QCOMPARE(m_dialogs.messages().last().box.title, QStringLiteral("Exiting Warning..."));
+        option->trigger();
+        QVERIFY(win.isVisible() && !win.trayIcon());
+        QVERIFY(win.Form_Unload());
+        QCOMPARE(TestSupport::stored("Setting/Tray").toString(), QStringLiteral("0"));
+    }
+
+    // Start at Login writes the entry where the environment says at that moment, and removes it; the check follows.
+    void startAtLogin()
+    {
+        frmMain win(m_dialogs);
+        QVERIFY(TestSupport::load(win, false));
+        QAction *option = win.findChild<QAction *>(QStringLiteral("mnuStartAtLogin"));
+        const QByteArray saved = qgetenv("XDG_CONFIG_HOME");
+        QTemporaryDir config;
+        const QString entry = config.filePath(QStringLiteral("autostart/io.github.vardel.Vardel.desktop"));
+        const QString file = config.filePath(QStringLiteral("file"));
+        QVERIFY(TestSupport::writeFile(file));
+        // On, off, and on where no folder can be made: told, and the check stays off.
+        for (const QString &home : {config.path(), config.path(), file}) {
+            qputenv("XDG_CONFIG_HOME", QFile::encodeName(home));
+            const bool on = !option->isChecked();
+            option->trigger();
+            QTRY_VERIFY(option->isEnabled());
+            QCOMPARE(option->isChecked(), on && home != file);
+            QCOMPARE(TestSupport::readFile(entry),
+                     on && home != file ? Autostart::entry(QFile::encodeName(QCoreApplication::applicationFilePath()))
+                                        : QByteArray("<none>"));
+        }
+        QVERIFY(m_dialogs.messages().value(0).box.text.startsWith(QStringLiteral("Vardel cannot change")));
+        qputenv("XDG_CONFIG_HOME", saved);
+    }
+
+    // The entry runs exactly the program's file, whatever its path holds.
+    void execLine_data()
+    {
+        QTest::addColumn<QByteArray>("program");
+        QTest::addColumn<QByteArray>("exec");
+        QTest::newRow("shell's characters")
+            << QByteArray("/o/$x\"`\\/v") << QByteArray("\"/o/\\\\$x\\\\\"\\\\`\\\\\\\\/v\"");
+        QTest::newRow("field code") << QByteArray("/opt/100%f/vardel") << QByteArray("/opt/100%%f/vardel");
+    }
+    void execLine()
+    {
+        QFETCH(QByteArray, program);
+        QFETCH(QByteArray, exec);
+        const QByteArray entry = Autostart::entry(program);
+        QCOMPARE(entry.mid(entry.indexOf("\nExec=") + 6).split('\n').first(), exec);
+    }
+
+    // Qt's own buttons speak the user's language where Qt has its translation.
+    void qtTranslations()
+    {
+        QTemporaryDir folder;
+        // The least a translation file holds: its signature and its language.
+        QVERIFY(TestSupport::writeFile(folder.filePath("qtbase_de.qm"),
+                                       QByteArray::fromHex("3cb86418caef9c95cd211cbf60a1bddda7000000026465")));
+        QVERIFY(!Desktop::installQtTranslations(QLocale("ja_JP"), folder.path()));
+        QTranslator *installed = Desktop::installQtTranslations(QLocale("de_AT"), folder.path());
+        QVERIFY(installed && installed->language() == "de" && QCoreApplication::removeTranslator(installed));
+    }
+};
+
+QTEST_MAIN(TestSession)
+#include "tst_session.moc"
