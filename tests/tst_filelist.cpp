@@ -233,7 +233,7 @@ private Q_SLOTS:
         QVERIFY(w.start({"a.txt", "b.txt", "c.txt"}));
         QCOMPARE(w.itemsEnabled(), 0);
 
-        // A right click selects its row before the pop-up, shown where clicked; items keep the last click's state.
+        // A right click selects its row before the pop-up, shown where clicked; the items follow the selection.
         QPointer<QWidget> popup;
         QPoint shownAt;
         bool rowSelected = false;
@@ -254,9 +254,7 @@ private Q_SLOTS:
         QCOMPARE(popup.data(), static_cast<QWidget *>(w.win.popupMenu()));
         QCOMPARE(shownAt, w.viewport()->mapToGlobal(w.rowPoint(1)));
         QVERIFY(rowSelected);
-        QCOMPARE(enabled, 0);
-        w.win.lvwFile_Click();
-        QCOMPARE(w.itemsEnabled(), 6);
+        QCOMPARE(enabled, 6);
         QTest::mouseClick(w.viewport(), Qt::LeftButton, {}, w.emptyPoint());
         QTRY_COMPARE(w.itemsEnabled(), 0);
 
@@ -266,6 +264,66 @@ private Q_SLOTS:
         QTest::mouseClick(w.viewport(), Qt::LeftButton, Qt::ControlModifier, w.rowPoint(2));
         QTRY_COMPARE(w.itemsEnabled(), 0);
         QVERIFY(!w.view()->selectionModel()->hasSelection());
+    }
+
+    void keys_data()
+    {
+        QTest::addColumn<int>("key");
+        QTest::addColumn<int>("modifiers");
+        QTest::addColumn<bool>("select"); // Down first
+        QTest::addColumn<QString>("asked"); // the box's title, or "pop-up"; empty for nothing
+
+        QTest::newRow("Return opens") << int(Qt::Key_Return) << 0 << true << "Executable Warning...";
+        QTest::newRow("keypad Enter opens")
+            << int(Qt::Key_Enter) << int(Qt::KeypadModifier) << true << "Executable Warning...";
+        QTest::newRow("Delete asks") << int(Qt::Key_Delete) << 0 << true << "Delete Warning";
+        QTest::newRow("Delete, nothing selected") << int(Qt::Key_Delete) << 0 << false << "";
+        QTest::newRow("Ctrl+Delete") << int(Qt::Key_Delete) << int(Qt::ControlModifier) << true << "";
+        QTest::newRow("Shift+F10 pops up") << int(Qt::Key_F10) << int(Qt::ShiftModifier) << true << "pop-up";
+    }
+    // The keyboard alone: Alt+L and Down select a row and the file commands follow; then the key acts on that row.
+    void keys()
+    {
+        QFETCH(int, key);
+        QFETCH(int, modifiers);
+        QFETCH(bool, select);
+        QFETCH(QString, asked);
+
+        Watched w;
+        QVERIFY(w.start({"a.exe", "b.exe"}));
+        w.win.activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(&w.win));
+        QTest::keyClick(&w.win, Qt::Key_L, Qt::AltModifier);
+        QTRY_COMPARE(QApplication::focusWidget(), static_cast<QWidget *>(w.view()->reportView()));
+        if (select)
+            QTest::keyClick(QApplication::focusWidget(), Qt::Key_Down);
+        QCOMPARE(w.itemsEnabled(), select ? 6 : 0);
+        w.dialogs.answers = {Dialogs::Answer::No};
+        QString shown;
+        QTimer::singleShot(0, &w.win, [&] {
+            if (QWidget *popup = QApplication::activePopupWidget()) {
+                shown = popup == w.win.popupMenu() && popup->pos() == w.viewport()->mapToGlobal(w.rowPoint(1))
+                    ? QStringLiteral("pop-up")
+                    : QStringLiteral("elsewhere");
+                popup->close();
+            }
+        });
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key(key), Qt::KeyboardModifiers(modifiers));
+        QTRY_VERIFY(!w.dialogs.messages().isEmpty() || !shown.isEmpty() || asked.isEmpty());
+        QCoreApplication::processEvents();
+        if (!shown.isEmpty())
+            QCOMPARE(shown, asked);
+        else if (asked.isEmpty())
+            QVERIFY(w.dialogs.asked.isEmpty());
+        else
+            QVERIFY2(w.dialogs.messages().size() == 1 && w.dialogs.messages()[0].box.title == asked
+                         && w.dialogs.messages()[0].box.text.contains(QLatin1String("b.exe")),
+                     qPrintable(w.dialogs.messages().value(0).box.text));
+        // A select-all is followed too, and a list that empties for another folder.
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_A, Qt::ControlModifier);
+        QCOMPARE(w.itemsEnabled(), 6);
+        w.win.InitViewList();
+        QCOMPARE(w.itemsEnabled(), 0);
     }
 
     // Stored widths are used and saved back as stored; unusable ones give the default; last exit's win.

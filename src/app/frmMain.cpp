@@ -369,6 +369,14 @@ void frmMain::createMenus()
     mnuHelp = menuBar()->addMenu(QStringLiteral("&Help"));
     mnuHelp->setObjectName(QStringLiteral("mnuHelp"));
     mnuAbout = item(mnuHelp, "mnuAbout", QStringLiteral("About Me..."), true, &frmMain::mnuAbout_Click);
+
+    // The file commands follow the selection however it changes, not only
+    // on a click; the Delete key asks as Edit > Delete does.
+    connect(lvwFile, &FileListView::selectionChanged, this, &frmMain::lvwFile_Click);
+    connect(lvwFile, &FileListView::deletePressed, mnuDelete, [this] {
+        if (mnuDelete->isEnabled())
+            mnuDelete->trigger();
+    });
 }
 
 QString frmMain::statusText() const
@@ -627,7 +635,6 @@ void frmMain::Dir1_Change()
     // The old folder's rows go at once: until the new folder's rows arrive
     // the list stands for no folder and no action has a file to act on.
     InitViewList();
-    lvwFile_Click();
     ReadFile();
 }
 
