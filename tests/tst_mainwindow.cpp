@@ -10,8 +10,10 @@
 #include "platform/Twips.h"
 #include "platform/Volumes.h"
 
+#include <QAccessible>
 #include <QAction>
 #include <QApplication>
+#include <QLabel>
 #include <QScrollBar>
 #include <QSignalSpy>
 #include <QWindow>
@@ -266,6 +268,36 @@ private Q_SLOTS:
             cycle << (at ? at->objectName() : QString());
         }
         QCOMPARE(cycle, (QStringList {"Drive1", "lvwFile", "cmdView", "Dir1"}));
+    }
+
+    // What a screen reader is told: a name for each control that Tab reaches, and the panels' texts as their values
+    // and texts. (Offscreen, Qt drops the events that announce a change: scripts/check-accessibility.sh hears them.)
+    void accessibility()
+    {
+        Loaded w;
+        QVERIFY(w.load());
+        w.win.activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(&w.win));
+        QStringList names;
+        for (int i = 0; i < 4; ++i) {
+            QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+            names << QAccessible::queryAccessibleInterface(QApplication::focusWidget())->text(QAccessible::Name);
+        }
+        QCOMPARE(names, (QStringList {"Drive", "Files", "View", "Folders"}));
+        w.win.setStatusText(QStringLiteral("Folder not available: /x"));
+        for (const char *panel : {"statusPanel", "datePanel"}) {
+            QAccessibleInterface *a = QAccessible::queryAccessibleInterface(w.win.findChild<QLabel *>(panel));
+            const QString shown = w.win.findChild<QLabel *>(panel)->text();
+            QVERIFY(!shown.isEmpty());
+            QCOMPARE(a->text(QAccessible::Name), QLatin1String(panel) == "datePanel" ? "Date" : "Status");
+            QAccessibleTextInterface *text = a->textInterface();
+            QVERIFY(text);
+            QCOMPARE(a->text(QAccessible::Value) + '|' + text->text(0, text->characterCount()), shown + '|' + shown);
+        }
+        // The drive selector's value is the drive shown.
+        QTRY_VERIFY(!w.win.driveSelector()->drive().isEmpty());
+        QCOMPARE(QAccessible::queryAccessibleInterface(w.win.driveSelector())->text(QAccessible::Value),
+                 w.win.driveSelector()->drive());
     }
 
     void partialGeometry_data()

@@ -3,12 +3,76 @@
 #include "platform/Background.h"
 #include "platform/Volumes.h"
 
+#include <QAbstractItemView>
+#include <QAccessibleWidget>
 #include <QDir>
 #include <QSignalBlocker>
 
 namespace {
 
 const QString kMountTableLane = QStringLiteral("/proc/self/mountinfo");
+
+// Qt names a combo box after its current text on Linux (the drive, "/"),
+// leaving the name to a label that this one does not have: here the name
+// is its own and the drive shown is its value. The list of drives is its
+// one child, as with Qt's own.
+class DriveSelectorAccessible : public QAccessibleWidget
+{
+public:
+    explicit DriveSelectorAccessible(QWidget *selector)
+        : QAccessibleWidget(selector, QAccessible::ComboBox)
+    {
+        addControllingSignal(QStringLiteral("activated(int)"));
+    }
+
+    QString text(QAccessible::Text kind) const override
+    {
+        if (kind == QAccessible::Value)
+            return combo()->currentText();
+        return QAccessibleWidget::text(kind);
+    }
+    int childCount() const override { return 1; }
+    QAccessibleInterface *child(int index) const override
+    {
+        return index == 0 ? QAccessible::queryAccessibleInterface(combo()->view()) : nullptr;
+    }
+    int indexOfChild(const QAccessibleInterface *child) const override
+    {
+        return child && child->object() == combo()->view() ? 0 : -1;
+    }
+    QAccessible::State state() const override
+    {
+        QAccessible::State s = QAccessibleWidget::state();
+        s.expandable = true;
+        s.expanded = combo()->view()->isVisible();
+        return s;
+    }
+    QStringList actionNames() const override
+    {
+        return QStringList {showMenuAction(), pressAction()} + QAccessibleWidget::actionNames();
+    }
+    void doAction(const QString &action) override
+    {
+        if (action == showMenuAction() || action == pressAction()) {
+            if (combo()->view()->isVisible())
+                combo()->hidePopup();
+            else
+                combo()->showPopup();
+            return;
+        }
+        QAccessibleWidget::doAction(action);
+    }
+
+private:
+    QComboBox *combo() const { return static_cast<QComboBox *>(widget()); }
+};
+
+QAccessibleInterface *driveSelectorFactory(const QString &className, QObject *object)
+{
+    if (className == QLatin1String("DriveSelector") && object && object->isWidgetType())
+        return new DriveSelectorAccessible(static_cast<QWidget *>(object));
+    return nullptr;
+}
 
 struct Table {
     QStringList roots;
@@ -20,6 +84,11 @@ struct Table {
 DriveSelector::DriveSelector(QWidget *parent)
     : QComboBox(parent)
 {
+    static const bool named = [] {
+        QAccessible::installFactory(driveSelectorFactory);
+        return true;
+    }();
+    Q_UNUSED(named);
     // Only the user's choice counts: the lists rebuilt by finished work
     // change the index with signals blocked.
     connect(this, &QComboBox::currentIndexChanged, this, [this] {

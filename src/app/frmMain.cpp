@@ -8,6 +8,7 @@
 #include "app/DriveSelector.h"
 #include "app/FolderTree.h"
 #include "app/Layout.h"
+#include "app/StatusPanel.h"
 #include "audit/AuditPeriod.h"
 #include "audit/AuditTexts.h"
 #include "filelist/FileIcons.h"
@@ -24,12 +25,14 @@
 #include <QFileInfo>
 #include <QHeaderView>
 #include <QLabel>
+#include <QListView>
 #include <QMenuBar>
 #include <QProgressBar>
 #include <QPushButton>
 #include <QScreen>
 #include <QShortcut>
 #include <QStatusBar>
+#include <QTreeView>
 #include <QWindow>
 
 namespace {
@@ -254,10 +257,11 @@ void frmMain::createControls()
     StatusBar1 = statusBar();
     StatusBar1->setObjectName(QStringLiteral("StatusBar1"));
     StatusBar1->setSizeGripEnabled(true);
-    m_datePanel = new QLabel(StatusBar1);
+    m_datePanel = new StatusPanel(StatusBar1);
     m_datePanel->setObjectName(QStringLiteral("datePanel"));
-    m_datePanel->setFixedWidth(twipsToPixels(kDatePanelWidth));
-    m_statusPanel = new QLabel(StatusBar1);
+    // As wide as the design's panel, or as the date needs in the desktop's font.
+    m_datePanel->setMinimumWidth(twipsToPixels(kDatePanelWidth));
+    m_statusPanel = new StatusPanel(StatusBar1);
     m_statusPanel->setObjectName(QStringLiteral("statusPanel"));
     // In a narrow window the status text is clipped, not laid over the date.
     m_statusPanel->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Preferred);
@@ -311,6 +315,11 @@ void frmMain::createControls()
     accessKey(Dir1, "Alt+T", QStringLiteral("Folders"),
               QStringLiteral("Open a folder with Enter or a double click to watch it (Alt+T)"));
     accessKey(lvwFile, "Alt+L", QStringLiteral("Files"), QStringLiteral("The files of the watched folder (Alt+L)"));
+    // Tab reaches the view that shows the rows, not the list around it.
+    for (QWidget *view : {static_cast<QWidget *>(lvwFile->reportView()), static_cast<QWidget *>(lvwFile->iconView())}) {
+        view->setAccessibleName(lvwFile->accessibleName());
+        view->setAccessibleDescription(lvwFile->accessibleDescription());
+    }
     connect(accessKey(cmdView, "Alt+V", QStringLiteral("View"), QStringLiteral("Shows the list another way (Alt+V)")),
             &QShortcut::activated, cmdView, &QPushButton::animateClick);
     m_statusPanel->setAccessibleName(QStringLiteral("Status"));

@@ -24,6 +24,7 @@ class QMenu;
 class QProgressBar;
 class QPushButton;
 class QStatusBar;
+class StatusPanel;
 class frmAbout;
 
 // The main window: the watched folder's list, the audit and the file actions.
@@ -154,8 +155,8 @@ private:
     QLabel *Image1 = nullptr;
     QLabel *Label1 = nullptr;
     QStatusBar *StatusBar1 = nullptr;
-    QLabel *m_datePanel = nullptr;
-    QLabel *m_statusPanel = nullptr;
+    StatusPanel *m_datePanel = nullptr;
+    StatusPanel *m_statusPanel = nullptr;
     QProgressBar *m_copyProgress = nullptr;
     FileActions *m_actions = nullptr;
     FileCopier *m_copier = nullptr;
