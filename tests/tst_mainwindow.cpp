@@ -55,13 +55,19 @@ private Q_SLOTS:
     {
         QTest::addColumn<float>("height");
         QTest::addColumn<float>("width");
-        QTest::addColumn<QList<float>>("expected"); // dir height, list height, list width, view top
+        // dir height, list height, list width, view top; tree width, list left
+        QTest::addColumn<QList<float>>("expected");
 
-        QTest::newRow("worked values") << 6000.f << 7000.f << QList<float> {3690, 3885, 4420, 4605};
-        QTest::newRow("just below the height threshold") << 4649.f << 7000.f << QList<float> {2340, 2535, 4420, 3240};
+        QTest::newRow("design size") << 6000.f << 6735.f << QList<float> {3690, 3885, 4155, 4605, 1875, 2160};
+        // Wider, the tree takes a third of what the window gains past its design width.
+        QTest::newRow("worked values") << 6000.f << 7035.f << QList<float> {3690, 3885, 4355, 4605, 1975, 2260};
+        QTest::newRow("just below the height threshold")
+            << 4649.f << 6735.f << QList<float> {2340, 2535, 4155, 3240, 1875, 2160};
         // The button sits under the list: 15 twips lower than its design top.
-        QTest::newRow("at the height threshold") << 4650.f << 7000.f << QList<float> {2340, 2535, 4420, 3255};
-        QTest::newRow("one past the width threshold") << 6000.f << 5596.f << QList<float> {3690, 3885, 3016, 4605};
+        QTest::newRow("at the height threshold")
+            << 4650.f << 6000.f << QList<float> {2340, 2535, 3420, 3255, 1875, 2160};
+        QTest::newRow("one past the width threshold")
+            << 6000.f << 5596.f << QList<float> {3690, 3885, 3016, 4605, 1875, 2160};
     }
     void layoutRules()
     {
@@ -70,8 +76,9 @@ private Q_SLOTS:
         QFETCH(QList<float>, expected);
 
         const MainLayout l = computeLayout(height, width);
-        QCOMPARE((QList<float> {l.dirHeight, l.listHeight, l.listWidth, l.viewTop, l.viewWidth, l.lineX1}),
-                 expected + QList<float>({expected[2], width}));
+        QCOMPARE((QList<float> {l.dirHeight, l.listHeight, l.listWidth, l.viewTop, l.dirWidth, l.listLeft, l.viewWidth,
+                                l.lineX1, l.driveWidth - l.dirWidth}),
+                 expected + QList<float>({expected[2], width, 60}));
     }
 
     // Escaped blanks, pseudo file systems left out, a path's volume the longest root above it.

@@ -14,7 +14,13 @@ MainLayout computeLayout(float outerHeight, float outerWidth, float listTop)
         l.listHeight = outerHeight + kListBaseHeight - kHeightThreshold;
         l.viewTop = listTop + l.listHeight;
     }
-    l.listWidth = outerWidth < kWidthThreshold ? kListBaseWidth : outerWidth + kListBaseWidth - kWidthThreshold;
+    const float treeGrowth
+        = outerWidth < kTreeGrowthThreshold ? 0 : (outerWidth - kTreeGrowthThreshold) * kTreeGrowthShare;
+    l.dirWidth = kDirBaseWidth + treeGrowth;
+    l.driveWidth = kDriveBaseWidth + treeGrowth;
+    l.listLeft = kListBaseLeft + treeGrowth;
+    l.listWidth
+        = outerWidth < kWidthThreshold ? kListBaseWidth : outerWidth + kListBaseWidth - kWidthThreshold - treeGrowth;
     l.lineX1 = outerWidth;
     l.viewWidth = l.listWidth;
     return l;

@@ -531,13 +531,15 @@ void frmMain::Form_Resize()
     m_laidOutFor = frame;
     const float outerHeight = float(pixelsToTwips(frame.height()));
     const MainLayout l = computeLayout(outerHeight, float(pixelsToTwips(frame.width())));
-    Dir1->resize(Dir1->width(), twipsToPixels(l.dirHeight));
-    lvwFile->resize(twipsToPixels(l.listWidth), twipsToPixels(l.listHeight));
+    Dir1->resize(twipsToPixels(l.dirWidth), twipsToPixels(l.dirHeight));
+    Drive1->resize(twipsToPixels(l.driveWidth), Drive1->height());
+    lvwFile->setGeometry(twipsToPixels(l.listLeft), lvwFile->y(), twipsToPixels(l.listWidth),
+                         twipsToPixels(l.listHeight));
     // Below the height threshold the button keeps its design top; from it on
     // the button sits right under the list.
     const int viewTop
         = outerHeight < LayoutRules::kHeightThreshold ? twipsToPixels(l.viewTop) : lvwFile->y() + lvwFile->height();
-    cmdView->setGeometry(cmdView->x(), viewTop, twipsToPixels(l.viewWidth), cmdView->height());
+    cmdView->setGeometry(lvwFile->x(), viewTop, twipsToPixels(l.viewWidth), cmdView->height());
     m_banner->resize(twipsToPixels(l.lineX1), m_banner->height());
     m_banner->setTopLineEnd(twipsToPixels(l.lineX1));
 }

@@ -130,6 +130,8 @@ private:
     // The notification's action: the window, or the box open in it, comes up.
     void showNewFiles();
     void showBusy(bool busy);
+    // The width a column's header text needs in the desktop's font.
+    double headerTextTwips(int column) const;
     int twipsToPixels(double twips) const;
     double pixelsToTwips(double pixels) const;
     QStringList selectedNames() const;

@@ -8,8 +8,10 @@
 #include <QHeaderView>
 #include <QItemSelectionModel>
 #include <QMenu>
+#include <QStyleOptionHeader>
 
 #include <cerrno>
+#include <cmath>
 #include <cstring>
 
 namespace {
@@ -39,15 +41,29 @@ void frmMain::setColumnWidthTwips(int column, double twips)
     lvwFile->header()->resizeSection(column - 1, twipsToPixels(twips));
 }
 
+double frmMain::headerTextTwips(int column) const
+{
+    const QHeaderView *header = lvwFile->header();
+    QStyleOptionHeader option;
+    option.initFrom(header);
+    option.orientation = Qt::Horizontal;
+    option.section = column - 1;
+    option.text = m_model->headerData(column - 1, Qt::Horizontal).toString();
+    const int pixels = header->style()->sizeFromContents(QStyle::CT_HeaderSection, &option, QSize(), header).width();
+    return std::ceil(pixelsToTwips(pixels));
+}
+
 void frmMain::InitViewList()
 {
     for (int c = 1; c <= 5; ++c) {
         const Setting key = SettingsStore::columnSize(c);
-        const QString fallback = SettingsStore::defaultValue(key).value_or(QString());
-        std::optional<double> width = SettingsStore::parseNumber(m_settings.read(key, fallback));
-        // A stored width that is no usable number gives the column's default.
+        std::optional<double> width = SettingsStore::parseNumber(m_settings.read(key, QString()));
+        // No width stored, or none usable: the column's default, widened
+        // where the desktop's font needs more for the header's text.
         if (!width || *width < 0)
-            width = SettingsStore::parseNumber(fallback);
+            width
+                = std::max(SettingsStore::parseNumber(SettingsStore::defaultValue(key).value_or(QString())).value_or(0),
+                           headerTextTwips(c));
         ColumnWidths[std::size_t(c - 1)] = float(std::min(*width, kMaxColumnTwips));
     }
     for (int c = 1; c <= 5; ++c)
