@@ -1,6 +1,8 @@
 #include "TestSupport.h"
 
 #include "ScriptedDialogs.h"
+#include "about/frmAbout.h"
+#include "app/AppPath.h"
 #include "app/DriveSelector.h"
 #include "app/FolderTree.h"
 #include "app/Layout.h"
@@ -79,6 +81,64 @@ private Q_SLOTS:
         QCOMPARE((QList<float> {l.dirHeight, l.listHeight, l.listWidth, l.viewTop, l.dirWidth, l.listLeft, l.viewWidth,
                                 l.lineX1, l.driveWidth - l.dirWidth}),
                  expected + QList<float>({expected[2], width, 60}));
+    }
+
+    void iconFiles_data()
+    {
+        QTest::addColumn<QStringList>("files"); // in the program's, the executable's, the data folder
+        QTest::addColumn<QList<int>>("sizes"); // of the pictures found
+
+        QTest::newRow("the program folder first") << QStringList {"16", "20", "24"} << QList<int> {16};
+        QTest::newRow("then the executable's folder") << QStringList {"", "20", "24"} << QList<int> {20};
+        QTest::newRow("an unreadable file passed over") << QStringList {"bad", "", "24"} << QList<int> {24};
+        QTest::newRow("every size of the file") << QStringList {"", "Eye.ico", ""} << QList<int> {16, 32, 48};
+        QTest::newRow("none") << QStringList {"", "bad", ""} << QList<int> {};
+    }
+    void iconFiles()
+    {
+        QFETCH(QStringList, files);
+        QTemporaryDir dirs[3];
+        for (int i = 0; i < 3; ++i) {
+            const QString path = dirs[i].filePath(QStringLiteral("Eye.ico"));
+            if (files[i] == "bad")
+                QVERIFY(TestSupport::writeFile(path, "not a picture"));
+            else if (files[i] == "Eye.ico")
+                QVERIFY(QFile::copy(qEnvironmentVariable("VARDEL_SOURCE_DIR") + "/resources/Eye.ico", path));
+            else if (!files[i].isEmpty())
+                QVERIFY(QImage(files[i].toInt(), 1, QImage::Format_ARGB32).save(path, "ICO"));
+        }
+        QList<int> sizes;
+        for (const QImage &picture : readIconFile("Eye.ico", {dirs[0].path(), dirs[1].path(), dirs[2].path()}))
+            sizes << picture.width();
+        QTEST(sizes, "sizes");
+        // Installed under another prefix, the program finds its data folder from its own.
+        QCOMPARE(iconFolders("/a/", "/opt/x/bin").mid(0, 2) << iconFolders("/a/", "/opt/x/bin").last(),
+                 (QStringList {"/a/", "/opt/x/bin", "/opt/x/share/vardel"}));
+    }
+
+    // The window's icons come from the files, read once at start: an alert swaps the pictures read then.
+    void windowIcons()
+    {
+        QTemporaryDir dir;
+        QVERIFY(QImage(20, 20, QImage::Format_ARGB32).save(dir.filePath("Eye.ico"), "ICO"));
+        QVERIFY(QImage(24, 24, QImage::Format_ARGB32).save(dir.filePath("Lighton.ico"), "ICO"));
+        const QString working = QDir::currentPath();
+        QVERIFY(QDir::setCurrent(dir.path()));
+        Loaded w;
+        const bool loaded = w.load(false);
+        QDir::setCurrent(working);
+        QVERIFY(loaded);
+        QCOMPARE(w.win.watch().folder(), dir.path());
+        QTRY_COMPARE(w.win.windowIcon().availableSizes(), QList<QSize> {QSize(20, 20)});
+        w.win.mnuAbout_Click();
+        QCOMPARE(w.win.aboutBox()->windowIcon().availableSizes(), QList<QSize> {QSize(20, 20)});
+        w.win.aboutBox()->close();
+        QVERIFY(QFile::remove(dir.filePath("Eye.ico")) && QFile::remove(dir.filePath("Lighton.ico")));
+        QVERIFY(TestSupport::writeFile(dir.filePath("new.txt")));
+        w.win.CompareFile();
+        QVERIFY(TestSupport::settle(w.win.watch()));
+        QCOMPARE(w.win.windowIconName(), QStringLiteral("Lighton.ico"));
+        QCOMPARE(w.win.windowIcon().availableSizes(), QList<QSize> {QSize(24, 24)});
     }
 
     // Escaped blanks, pseudo file systems left out, a path's volume the longest root above it.

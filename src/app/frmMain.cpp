@@ -14,6 +14,7 @@
 #include "filelist/FileIcons.h"
 #include "filelist/FileListModel.h"
 #include "filelist/FileListView.h"
+#include "platform/Background.h"
 #include "platform/Dialogs.h"
 #include "platform/Notifier.h"
 #include "platform/Twips.h"
@@ -404,13 +405,47 @@ void frmMain::setStatusText(const QString &text)
 void frmMain::setWindowIconFile(const QString &fileName)
 {
     m_iconName = fileName;
-    // The built-in copy stands in for a file that is missing or unreadable.
-    const QIcon fromFile(AppPath + fileName);
-    if (!fromFile.isNull() && !fromFile.availableSizes().isEmpty()) {
+    // The built-in copy stands in for a file that is missing or unreadable,
+    // and until the files have been read.
+    const bool alert = fileName == QLatin1String("Lighton.ico");
+    const QIcon &fromFile = alert ? m_lightOnIcon : m_eyeIcon;
+    if (!fromFile.isNull())
         setWindowIcon(fromFile);
-        return;
-    }
-    setWindowIcon(fileName == QLatin1String("Lighton.ico") ? FileIcons::lightOnIcon() : FileIcons::eyeIcon());
+    else
+        setWindowIcon(alert ? FileIcons::lightOnIcon() : FileIcons::eyeIcon());
+}
+
+QIcon frmMain::quietIcon() const
+{
+    return m_eyeIcon.isNull() ? FileIcons::eyeIcon() : m_eyeIcon;
+}
+
+void frmMain::readIconFiles()
+{
+    // Read once, beside the window: an alert only swaps pictures in memory.
+    const QStringList folders = iconFolders(AppPath, QCoreApplication::applicationDirPath());
+    struct Pictures {
+        QList<QImage> eye, lightOn;
+    };
+    Background::run(
+        AppPath, this,
+        [folders] {
+            return Pictures {readIconFile(QStringLiteral("Eye.ico"), folders),
+                             readIconFile(QStringLiteral("Lighton.ico"), folders)};
+        },
+        [this](const Pictures &read) {
+            const auto icon = [](const QList<QImage> &pictures) {
+                QIcon out;
+                for (const QImage &picture : pictures)
+                    out.addPixmap(QPixmap::fromImage(picture));
+                return out;
+            };
+            m_eyeIcon = icon(read.eye);
+            m_lightOnIcon = icon(read.lightOn);
+            setWindowIconFile(m_iconName);
+            if (m_about)
+                m_about->setWindowIcon(quietIcon());
+        });
 }
 
 void frmMain::Form_Load()
@@ -423,6 +458,7 @@ void frmMain::Form_Load()
     setWindowTitle(AuditTexts::quietCaption());
     AppPath = appPathFor(QDir::currentPath());
     setWindowIconFile(QStringLiteral("Eye.ico"));
+    readIconFiles();
 
     // The stored places are the outer frame's, in twips; each one missing or
     // no number, and a size not above 0, keeps its design value, and a
@@ -660,6 +696,7 @@ void frmMain::mnuAbout_Click()
         // No owner: the box outlives the main window.
         m_about = new frmAbout(m_dialogs);
         m_about->setAttribute(Qt::WA_DeleteOnClose);
+        m_about->setWindowIcon(quietIcon());
     }
     // A minimized box comes back as it was before.
     m_about->setWindowState(m_about->windowState() & ~Qt::WindowMinimized);

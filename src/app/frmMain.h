@@ -120,6 +120,9 @@ private:
     void createControls();
     void createMenus();
     void setWindowIconFile(const QString &fileName);
+    void readIconFiles();
+    // The eye: from "Eye.ico" once read, else the built-in copy.
+    QIcon quietIcon() const;
     // The window's size with the desktop's frame, as last told.
     QSize outerSize() const;
     void checkOuterSize();
@@ -197,6 +200,9 @@ private:
     bool m_lastWidthsPending = false;
     int m_auditInterval = 60000;
     QString m_iconName;
+    // The two icon files as read; null until read, and for a file not found.
+    QIcon m_eyeIcon;
+    QIcon m_lightOnIcon;
     // The outer size the layout was last worked out for.
     QSize m_laidOutFor;
     QTimer m_frameCheck;
