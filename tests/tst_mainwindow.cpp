@@ -83,6 +83,67 @@ private Q_SLOTS:
                  expected + QList<float>({expected[2], width, 60}));
     }
 
+    void drives_data()
+    {
+        QTest::addColumn<QString>("root");
+        QTest::addColumn<QString>("user");
+        QTest::addColumn<bool>("offered");
+        const QList<std::pair<const char *, bool>> rows {{"/", true},
+                                                         {"/home", true}, // the home's volume
+                                                         {"/boot/efi", false},
+                                                         {"/sys/fs/cgroup", false},
+                                                         {"/run/user/1000/gvfs", false},
+                                                         {"/run/user/1000/doc", false},
+                                                         {"/tmp", false},
+                                                         {"/snap/firefox/3836", false},
+                                                         {"/var/lib/docker/overlay2/0f3a/merged", false},
+                                                         {"/run/docker/netns/1c2d", false},
+                                                         {"/var/snap/lxd/common/lxd/storage-pools/default", false},
+                                                         {"/var/lib/lxcfs", false},
+                                                         {"/media/alice/USB STICK", true},
+                                                         {"/run/media/alice/Backup", true},
+                                                         {"/run/media/bob/Photos", false},
+                                                         {"/mnt/nas", true},
+                                                         {"/mnt/wsl", false},
+                                                         {"/home/alice/remote", true},
+                                                         {"/home/alice/.cache/doc", false}};
+        for (const auto &[root, offered] : rows)
+            QTest::newRow(root) << QString::fromUtf8(root) << "alice" << offered;
+        QTest::newRow("another user's media, to the administrator") << "/run/media/bob/Photos"
+                                                                    << "root" << true;
+    }
+    // A GNOME desktop's mount table: what a file manager offers, nothing that the system, containers or sandboxes keep.
+    void drives()
+    {
+        QFETCH(QString, root);
+        QFETCH(QString, user);
+        const QList<Volumes::Mount> mounts
+            = Volumes::mounts("22 1 259:2 / / rw,relatime shared:1 - ext4 /dev/nvme0n1p2 rw\n"
+                              "23 22 259:3 / /home rw shared:2 - ext4 /dev/nvme0n1p3 rw\n"
+                              "24 22 259:1 / /boot/efi rw shared:3 - vfat /dev/nvme0n1p1 rw\n"
+                              "27 22 0:24 / /sys/fs/cgroup rw - cgroup2 cgroup2 rw\n"
+                              "29 22 0:25 / /run rw - tmpfs tmpfs rw\n"
+                              "30 29 0:26 / /run/user/1000 rw - tmpfs tmpfs rw\n"
+                              "31 30 0:27 / /run/user/1000/gvfs rw - fuse.gvfsd-fuse gvfsd-fuse rw\n"
+                              "32 30 0:28 / /run/user/1000/doc rw - fuse.portal portal rw\n"
+                              "33 22 0:29 / /tmp rw - tmpfs tmpfs rw\n"
+                              "34 22 7:1 / /snap/firefox/3836 ro - squashfs /dev/loop1 ro\n"
+                              "35 22 0:30 / /var/lib/docker/overlay2/0f3a/merged rw - overlay overlay rw\n"
+                              "36 29 0:4 net:[4026532] /run/docker/netns/1c2d rw - nsfs nsfs rw\n"
+                              "37 22 0:31 / /var/snap/lxd/common/lxd/storage-pools/default rw - btrfs /dev/loop2 rw\n"
+                              "38 22 0:32 / /var/lib/lxcfs rw - fuse.lxcfs lxcfs rw\n"
+                              "39 29 8:17 / /media/alice/USB\\040STICK rw - vfat /dev/sdb1 rw\n"
+                              "40 29 8:33 / /run/media/alice/Backup rw - ext4 /dev/sdc1 rw\n"
+                              "41 29 8:49 / /run/media/bob/Photos rw - ext4 /dev/sdd1 rw\n"
+                              "42 22 0:33 / /mnt/nas rw - cifs //nas/share rw\n"
+                              "43 22 0:34 / /mnt/wsl rw - tmpfs none rw\n"
+                              "44 23 0:35 / /home/alice/remote rw - fuse.sshfs alice@host: rw\n"
+                              "45 23 0:36 / /home/alice/.cache/doc rw - fuse.portal portal rw\n");
+        QVERIFY(Volumes::isMounted(root, mounts));
+        const QStringList drives = Volumes::driveRoots(mounts, {QStringLiteral("/home/alice"), user});
+        QTEST(drives.contains(root), "offered");
+    }
+
     void iconFiles_data()
     {
         QTest::addColumn<QStringList>("files"); // in the program's, the executable's, the data folder
@@ -141,7 +202,7 @@ private Q_SLOTS:
         QCOMPARE(w.win.windowIcon().availableSizes(), QList<QSize> {QSize(24, 24)});
     }
 
-    // Escaped blanks, pseudo file systems left out, a path's volume the longest root above it.
+    // Escaped blanks; a path's volume is the longest root above it.
     void volumes()
     {
         const QList<Volumes::Mount> mounts = Volumes::mounts("22 1 8:1 / / rw shared:1 - ext4 /dev/sda1 rw\n"
@@ -151,7 +212,6 @@ private Q_SLOTS:
                                                              "33 22 8:3 / /media/my rw master:2 - ext4 /dev/sdc1 rw\n"
                                                              "34 22 0:7 / /tmp rw - tmpfs tmpfs rw\n"
                                                              "35 22 0:8 / /net rw shared:5 - autofs systemd-1 rw\n");
-        QCOMPARE(Volumes::driveRoots(mounts), (QStringList {"/", "/media/my", "/media/my disk", "/tmp"}));
         const QStringList paths {"/media/my disk/a", "/media/mya/b", "/media/my", "/run/user/1000/x", "/home"};
         QStringList roots;
         for (const QString &path : paths)
@@ -254,7 +314,9 @@ private Q_SLOTS:
     // once however many ticks come, and moves the tree only once it answers.
     void stuckVolumes()
     {
-        QTemporaryDir dir, other;
+        // In the home, where mounts are offered as drives.
+        QTemporaryDir dir(TestSupport::home().filePath(QStringLiteral("XXXXXX"))),
+            other(TestSupport::home().filePath(QStringLiteral("XXXXXX")));
         store(QStringLiteral("Setting/Path"), dir.path());
         store(QStringLiteral("Setting/Driver"), dir.path());
         auto table = std::make_shared<TestSupport::Latch>(), volume = std::make_shared<TestSupport::Latch>();

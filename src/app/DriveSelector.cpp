@@ -126,11 +126,13 @@ void DriveSelector::whenReady(const QString &root, std::function<void(bool)> ans
         return;
     }
     m_checking.insert(root, answer ? QList {std::move(answer)} : QList<std::function<void(bool)>> {});
-    // The empty folder a volume was mounted on is no drive.
+    // The empty folder a volume was mounted on is no drive. A volume the list
+    // does not offer (a stored one, or the one of a folder named at start) is
+    // still shown while it is the one chosen.
     Background::run(
         root, this,
         [root, source = Volumes::source()] {
-            return Volumes::driveRoots(Volumes::mounts(source.mountTable())).contains(root) && source.isReady(root);
+            return Volumes::isMounted(root, Volumes::mounts(source.mountTable())) && source.isReady(root);
         },
         [this, root](bool ready) {
             m_ready.insert(root, ready);
@@ -157,10 +159,12 @@ void DriveSelector::refresh()
             m_roots = table.roots;
             m_home = table.home;
             for (auto it = m_ready.begin(); it != m_ready.end();)
-                it = m_roots.contains(it.key()) ? std::next(it) : m_ready.erase(it);
+                it = m_roots.contains(it.key()) || it.key() == m_home ? std::next(it) : m_ready.erase(it);
             // A volume whose last check has not answered keeps what it told before.
             for (const QString &root : m_roots)
                 whenReady(root, {});
+            if (!m_home.isEmpty() && !m_roots.contains(m_home))
+                whenReady(m_home, {});
         });
 }
 
@@ -174,7 +178,7 @@ void DriveSelector::showReady()
     // The chosen drive stays shown even while its volume is away; until one
     // is chosen it is the volume of the working directory.
     QString current = currentText();
-    if (current.isEmpty() && ready.contains(m_home))
+    if (current.isEmpty() && m_ready.value(m_home))
         current = m_home;
     if (!current.isEmpty() && !ready.contains(current))
         ready.append(current);
