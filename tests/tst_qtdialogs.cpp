@@ -134,19 +134,17 @@ private Q_SLOTS:
     // icon and three buttons; Enter takes the text.
     void input()
     {
-        int room = 0, line = 0;
+        int room = 0;
         whenOpen([&](QWidget *box) {
             QFont bold = box->font();
             bold.setBold(true);
             bold.setPointSizeF(bold.pointSizeF() * 1.2);
-            room = box->width() - QFontMetrics(bold).horizontalAdvance(box->windowTitle());
-            line = QFontMetrics(bold).height();
+            room = (box->width() - QFontMetrics(bold).horizontalAdvance(box->windowTitle()))
+                / QFontMetrics(bold).height();
             QTest::keyClick(box->findChild<QLineEdit *>(), Qt::Key_Return);
         });
-        QCOMPARE(QtDialogs().input(nullptr, QStringLiteral("Please enter audit timeout in sec:"),
-                                   QStringLiteral("Audit time setting..."), QStringLiteral("60")),
-                 QStringLiteral("60"));
-        QVERIFY2(room >= 6 * line, qPrintable(QString::number(room)));
+        QCOMPARE(QtDialogs().input(nullptr, {}, QStringLiteral("Audit time setting..."), QStringLiteral("60")), "60");
+        QVERIFY(room >= 6);
     }
 
 private:
