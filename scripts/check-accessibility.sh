@@ -36,7 +36,7 @@ for _ in $(seq 50); do
     sleep 0.2
 done
 
-/usr/bin/python3 - "$work/home/watched" <<'PYTHON'
+/usr/bin/python3 - "$work/home/watched" "${pids[-1]}" <<'PYTHON'
 import sys, threading, subprocess, time
 import pyatspi
 from gi.repository import GLib
@@ -100,10 +100,19 @@ pyatspi.Registry.registerEventListener(listener, "object:text-changed:insert")
 def act():
     time.sleep(0.5)
     subprocess.run(["rm", "-rf", watched])
+    subprocess.run(["xdotool", "search", "--onlyvisible", "--pid", sys.argv[2], "--name", "^Vardel$", "windowactivate",
+                    "--sync"], stderr=subprocess.DEVNULL)
     subprocess.run(["xdotool", "key", "--clearmodifiers", "alt+f"])
-    time.sleep(0.5)
+    # The menu's item is pressed once the menu shows.
+    for _ in range(50):
+        if any(n.name == "Scan Network" and n.getState().contains(pyatspi.STATE_SHOWING) for n in walk(app)):
+            break
+        time.sleep(0.2)
     subprocess.run(["xdotool", "key", "s"])
-    time.sleep(2)
+    for _ in range(150):
+        if "Folder not available: " + watched in heard:
+            break
+        time.sleep(0.1)
     GLib.idle_add(pyatspi.Registry.stop)
 threading.Thread(target=act, daemon=True).start()
 pyatspi.Registry.start()
