@@ -3,8 +3,6 @@
 #include <QDir>
 #include <QImageReader>
 
-#include <algorithm>
-
 QString appPathFor(const QString &workingDirectory)
 {
     QString path = workingDirectory;
@@ -31,12 +29,12 @@ QList<QImage> readIconFile(const QString &fileName, const QStringList &folders)
         // Every size the file holds, so that the desktop picks the sharpest.
         QImageReader reader(QDir(folder).filePath(fileName));
         QList<QImage> pictures;
-        const int count = std::max(1, reader.imageCount());
-        for (int i = 0; i < count && (i == 0 || reader.jumpToImage(i)); ++i) {
+        do {
             const QImage picture = reader.read();
-            if (!picture.isNull())
-                pictures.append(picture);
-        }
+            if (picture.isNull())
+                break;
+            pictures.append(picture);
+        } while (reader.jumpToNextImage());
         if (!pictures.isEmpty())
             return pictures;
     }

@@ -8,6 +8,8 @@
 #include <QDir>
 #include <QSignalBlocker>
 
+#include <mutex>
+
 namespace {
 
 const QString kMountTableLane = QStringLiteral("/proc/self/mountinfo");
@@ -21,9 +23,7 @@ class DriveSelectorAccessible : public QAccessibleWidget
 public:
     explicit DriveSelectorAccessible(QWidget *selector)
         : QAccessibleWidget(selector, QAccessible::ComboBox)
-    {
-        addControllingSignal(QStringLiteral("activated(int)"));
-    }
+    { }
 
     QString text(QAccessible::Text kind) const override
     {
@@ -84,11 +84,8 @@ struct Table {
 DriveSelector::DriveSelector(QWidget *parent)
     : QComboBox(parent)
 {
-    static const bool named = [] {
-        QAccessible::installFactory(driveSelectorFactory);
-        return true;
-    }();
-    Q_UNUSED(named);
+    static std::once_flag named;
+    std::call_once(named, [] { QAccessible::installFactory(driveSelectorFactory); });
     // Only the user's choice counts: the lists rebuilt by finished work
     // change the index with signals blocked.
     connect(this, &QComboBox::currentIndexChanged, this, [this] {

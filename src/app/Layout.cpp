@@ -1,5 +1,7 @@
 #include "app/Layout.h"
 
+#include <algorithm>
+
 using namespace LayoutRules;
 
 MainLayout computeLayout(float outerHeight, float outerWidth, float listTop)
@@ -14,8 +16,7 @@ MainLayout computeLayout(float outerHeight, float outerWidth, float listTop)
         l.listHeight = outerHeight + kListBaseHeight - kHeightThreshold;
         l.viewTop = listTop + l.listHeight;
     }
-    const float treeGrowth
-        = outerWidth < kTreeGrowthThreshold ? 0 : (outerWidth - kTreeGrowthThreshold) * kTreeGrowthShare;
+    const float treeGrowth = std::max(0.f, (outerWidth - kTreeGrowthThreshold) * kTreeGrowthShare);
     l.dirWidth = kDirBaseWidth + treeGrowth;
     l.driveWidth = kDriveBaseWidth + treeGrowth;
     l.listLeft = kListBaseLeft + treeGrowth;

@@ -3,6 +3,8 @@
 #include <QAccessible>
 #include <QAccessibleWidget>
 
+#include <mutex>
+
 namespace {
 
 class StatusPanelAccessible : public QAccessibleWidget, public QAccessibleTextInterface
@@ -65,11 +67,8 @@ QAccessibleInterface *statusPanelFactory(const QString &className, QObject *obje
 StatusPanel::StatusPanel(QWidget *parent)
     : QLabel(parent)
 {
-    static const bool installed = [] {
-        QAccessible::installFactory(statusPanelFactory);
-        return true;
-    }();
-    Q_UNUSED(installed);
+    static std::once_flag installed;
+    std::call_once(installed, [] { QAccessible::installFactory(statusPanelFactory); });
 }
 
 void StatusPanel::setText(const QString &text)
