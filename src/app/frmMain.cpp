@@ -383,10 +383,8 @@ void frmMain::createMenus()
     // The file commands follow the selection however it changes, not only
     // on a click; the Delete key asks as Edit > Delete does.
     connect(lvwFile, &FileListView::selectionChanged, this, &frmMain::lvwFile_Click);
-    connect(lvwFile, &FileListView::deletePressed, mnuDelete, [this] {
-        if (mnuDelete->isEnabled())
-            mnuDelete->trigger();
-    });
+    // A disabled action ignores trigger(): with nothing selected nothing is asked.
+    connect(lvwFile, &FileListView::deletePressed, mnuDelete, &QAction::trigger);
 }
 
 QString frmMain::statusText() const

@@ -8,7 +8,6 @@
 #include <QHeaderView>
 #include <QItemSelectionModel>
 #include <QMenu>
-#include <QStyleOptionHeader>
 
 #include <cerrno>
 #include <cmath>
@@ -43,14 +42,7 @@ void frmMain::setColumnWidthTwips(int column, double twips)
 
 double frmMain::headerTextTwips(int column) const
 {
-    const QHeaderView *header = lvwFile->header();
-    QStyleOptionHeader option;
-    option.initFrom(header);
-    option.orientation = Qt::Horizontal;
-    option.section = column - 1;
-    option.text = m_model->headerData(column - 1, Qt::Horizontal).toString();
-    const int pixels = header->style()->sizeFromContents(QStyle::CT_HeaderSection, &option, QSize(), header).width();
-    return std::ceil(pixelsToTwips(pixels));
+    return std::ceil(pixelsToTwips(lvwFile->header()->sectionSizeHint(column - 1)));
 }
 
 void frmMain::InitViewList()
