@@ -14,10 +14,10 @@ namespace Volumes {
 
 namespace {
 
+// Strictly under: a volume mounted on the folder itself is not.
 bool isUnder(const QString &path, const QString &folder)
 {
-    return !folder.isEmpty() && path.size() > folder.size() && path.startsWith(folder)
-        && (folder.endsWith(QLatin1Char('/')) || path.at(folder.size()) == QLatin1Char('/'));
+    return !folder.isEmpty() && path.startsWith(folder.endsWith(QLatin1Char('/')) ? folder : folder + QLatin1Char('/'));
 }
 
 // GIO's rules for what a file manager shows (g_unix_mount_guess_should_display),
