@@ -1,11 +1,16 @@
 #!/usr/bin/env bash
 # Installs the Debian packages that building, testing and running Vardel
-# need, when any is missing.
+# need, when any is missing. With --run first, only those that building and
+# running need, not the test tools. Further arguments name more packages.
 set -euo pipefail
 
-packages=(build-essential cmake ninja-build pkg-config qt6-base-dev libglib2.0-dev
-          shared-mime-info xvfb xauth xdg-utils desktop-file-utils x11-utils imagemagick
-          dbus-daemon libxcb1-dev)
+packages=(build-essential cmake ninja-build pkg-config qt6-base-dev libglib2.0-dev shared-mime-info
+          libxcb1-dev)
+if [ "${1:-}" = --run ]; then
+    shift
+else
+    packages+=(xvfb xauth xdg-utils desktop-file-utils x11-utils imagemagick dbus-daemon)
+fi
 [ "$#" -gt 0 ] && packages+=("$@")
 
 missing=()

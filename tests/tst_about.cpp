@@ -25,6 +25,7 @@ private Q_SLOTS:
         QPointer<frmAbout> box = win.aboutBox();
         QVERIFY(box && QTest::qWaitForWindowExposed(box));
         QCOMPARE(box->windowTitle(), QStringLiteral("About Vardel"));
+        QVERIFY(!box->windowIcon().isNull()); // the eye
         QCOMPARE(box->parent(), nullptr);
         QVERIFY(!box->isModal());
         QCOMPARE(box->minimumSize(), box->maximumSize());

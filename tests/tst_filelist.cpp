@@ -233,7 +233,7 @@ private Q_SLOTS:
         QVERIFY(w.start({"a.txt", "b.txt", "c.txt"}));
         QCOMPARE(w.itemsEnabled(), 0);
 
-        // A right click selects its row before the pop-up, shown where clicked; items keep the last click's state.
+        // A right click selects its row before the pop-up, shown where clicked; the items follow the selection.
         QPointer<QWidget> popup;
         QPoint shownAt;
         bool rowSelected = false;
@@ -254,9 +254,7 @@ private Q_SLOTS:
         QCOMPARE(popup.data(), static_cast<QWidget *>(w.win.popupMenu()));
         QCOMPARE(shownAt, w.viewport()->mapToGlobal(w.rowPoint(1)));
         QVERIFY(rowSelected);
-        QCOMPARE(enabled, 0);
-        w.win.lvwFile_Click();
-        QCOMPARE(w.itemsEnabled(), 6);
+        QCOMPARE(enabled, 6);
         QTest::mouseClick(w.viewport(), Qt::LeftButton, {}, w.emptyPoint());
         QTRY_COMPARE(w.itemsEnabled(), 0);
 
@@ -266,6 +264,42 @@ private Q_SLOTS:
         QTest::mouseClick(w.viewport(), Qt::LeftButton, Qt::ControlModifier, w.rowPoint(2));
         QTRY_COMPARE(w.itemsEnabled(), 0);
         QVERIFY(!w.view()->selectionModel()->hasSelection());
+    }
+
+    void keys_data()
+    {
+        QTest::addColumn<QKeyCombination>("key");
+        QTest::addColumn<bool>("select"); // Down first
+        QTest::addColumn<QString>("told"); // the box's title, or the pop-up; nothing when empty
+
+        QTest::newRow("Return opens") << QKeyCombination(Qt::Key_Return) << true << "Executable Warning...";
+        QTest::newRow("keypad Enter opens") << (Qt::KeypadModifier | Qt::Key_Enter) << true << "Executable Warning...";
+        QTest::newRow("Delete asks") << QKeyCombination(Qt::Key_Delete) << true << "Delete Warning";
+        QTest::newRow("Delete, nothing selected") << QKeyCombination(Qt::Key_Delete) << false << "";
+        QTest::newRow("Shift+F10") << (Qt::ShiftModifier | Qt::Key_F10) << true << "pop-up";
+    }
+    // Down selects a row and the file commands follow; then the key acts.
+    void keys()
+    {
+        QFETCH(QKeyCombination, key);
+        QFETCH(bool, select);
+        QFETCH(QString, told);
+        Watched w;
+        QVERIFY(w.start({"a.exe", "b.exe"}));
+        QAbstractItemView *list = w.view()->reportView();
+        list->selectionModel()->setCurrentIndex(w.model()->index(0, 0), QItemSelectionModel::NoUpdate);
+        if (select)
+            QTest::keyClick(list, Qt::Key_Down);
+        QCOMPARE(w.itemsEnabled(), select ? 6 : 0);
+        w.dialogs.answers = {Dialogs::Answer::No};
+        QMenu *menu = w.win.popupMenu();
+        QString popped;
+        QTimer::singleShot(0, menu, [&] {
+            popped = menu->isVisible() && menu->pos() == w.viewport()->mapToGlobal(w.rowPoint(1)) ? "pop-up" : "";
+            menu->close();
+        });
+        QTest::keyClick(list, key.key(), key.keyboardModifiers());
+        QTRY_COMPARE(w.dialogs.asked.isEmpty() ? popped : w.dialogs.asked.constFirst().box.title, told);
     }
 
     // Stored widths are used and saved back as stored; unusable ones give the default; last exit's win.
@@ -304,10 +338,17 @@ private Q_SLOTS:
         const FileListModel *model = w.model();
         QCOMPARE(model->columnCount(), 5);
         w.win.SaveColSize();
+        const QHeaderView *header = w.view()->header();
         for (int c = 0; c < 5; ++c) {
             const QString expected = !lastExit.isNull() && c < 4 ? lastExit : width.isEmpty() ? defaults[c] : width;
-            QCOMPARE(w.view()->header()->sectionSize(c), Twips::toPixels(expected.toDouble(), w.win.dpi()));
-            QCOMPARE(TestSupport::stored(QStringLiteral("FileList/ColumnSize%1").arg(c + 1)).toString(), expected);
+            const QString saved = TestSupport::stored(QStringLiteral("FileList/ColumnSize%1").arg(c + 1)).toString();
+            const int pixels = Twips::toPixels(expected.toDouble(), w.win.dpi());
+            QCOMPARE(header->sectionSize(c), Twips::toPixels(saved.toDouble(), w.win.dpi()));
+            // A default is widened where the header's text needs more in this font; what is stored is used as stored.
+            if (expected == defaults[c])
+                QVERIFY(qAbs(header->sectionSize(c) - std::max(pixels, header->sectionSizeHint(c))) <= 1);
+            else
+                QCOMPARE(saved, expected);
             // The header and the cells read the alignment as a number.
             const bool right = c == FileListModel::SizeColumn;
             QCOMPARE(bool(model->headerData(c, Qt::Horizontal, Qt::TextAlignmentRole).toInt() & Qt::AlignRight), right);

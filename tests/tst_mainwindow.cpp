@@ -1,6 +1,7 @@
 #include "TestSupport.h"
 
 #include "ScriptedDialogs.h"
+#include "app/AppPath.h"
 #include "app/DriveSelector.h"
 #include "app/FolderTree.h"
 #include "app/Layout.h"
@@ -10,8 +11,10 @@
 #include "platform/Twips.h"
 #include "platform/Volumes.h"
 
+#include <QAccessible>
 #include <QAction>
 #include <QApplication>
+#include <QScopeGuard>
 #include <QScrollBar>
 #include <QSignalSpy>
 #include <QWindow>
@@ -32,6 +35,25 @@ struct SourceSwap {
     ~SourceSwap() { Volumes::setSource(saved); }
 };
 
+// Mounts of a GNOME desktop with docker, lxd and snaps: the type and the device, and whether a file manager offers it.
+const std::tuple<const char *, const char *, bool> kGnomeMounts[] {
+    {"/", "ext4 /dev/nvme0n1p2", true},
+    {"/home", "ext4 /dev/nvme0n1p3", true}, // the home's volume
+    {"/boot/efi", "vfat /dev/nvme0n1p1", false},
+    {"/run/user/1000/gvfs", "fuse.gvfsd-fuse gvfsd-fuse", false},
+    {"/run/user/1000/doc", "fuse.portal portal", false},
+    {"/snap/firefox/3836", "squashfs /dev/loop1", false},
+    {"/var/lib/docker/overlay2/0f3a/merged", "overlay overlay", false},
+    {"/var/snap/lxd/common/lxd/storage-pools/default", "btrfs /dev/loop2", false},
+    {"/media/alice/USB STICK", "vfat /dev/sdb1", true},
+    {"/run/media/alice/Backup", "ext4 /dev/sdc1", true},
+    {"/run/media/bob/Photos", "ext4 /dev/sdd1", false},
+    {"/mnt/nas", "cifs //nas/share", true},
+    {"/mnt/wsl", "tmpfs none", false},
+    {"/mnt/ram", "tmpfs tmpfs", false},
+    {"/home/alice/remote", "fuse.sshfs alice@host:", true},
+    {"/home/alice/.cache/doc", "fuse.portal portal", false}};
+
 // The main window, loaded from the stored settings and, if asked, shown.
 struct Loaded {
     ScriptedDialogs dialogs;
@@ -51,15 +73,17 @@ private Q_SLOTS:
 
     void layoutRules_data()
     {
+        using Sizes = QList<float>;
         QTest::addColumn<float>("height");
         QTest::addColumn<float>("width");
-        QTest::addColumn<QList<float>>("expected"); // dir height, list height, list width, view top
+        QTest::addColumn<Sizes>("expected"); // dir height, list height, list width, view top; tree width, list left
 
-        QTest::newRow("worked values") << 6000.f << 7000.f << QList<float> {3690, 3885, 4420, 4605};
-        QTest::newRow("just below the height threshold") << 4649.f << 7000.f << QList<float> {2340, 2535, 4420, 3240};
+        QTest::newRow("design size") << 6000.f << 6735.f << Sizes {3690, 3885, 4155, 4605, 1875, 2160};
+        QTest::newRow("wider: a third to the tree") << 6000.f << 7035.f << Sizes {3690, 3885, 4355, 4605, 1975, 2260};
+        QTest::newRow("below the height threshold") << 4649.f << 6735.f << Sizes {2340, 2535, 4155, 3240, 1875, 2160};
         // The button sits under the list: 15 twips lower than its design top.
-        QTest::newRow("at the height threshold") << 4650.f << 7000.f << QList<float> {2340, 2535, 4420, 3255};
-        QTest::newRow("one past the width threshold") << 6000.f << 5596.f << QList<float> {3690, 3885, 3016, 4605};
+        QTest::newRow("at the height threshold") << 4650.f << 6000.f << Sizes {2340, 2535, 3420, 3255, 1875, 2160};
+        QTest::newRow("one past the width threshold") << 6000.f << 5596.f << Sizes {3690, 3885, 3016, 4605, 1875, 2160};
     }
     void layoutRules()
     {
@@ -68,26 +92,66 @@ private Q_SLOTS:
         QFETCH(QList<float>, expected);
 
         const MainLayout l = computeLayout(height, width);
-        QCOMPARE((QList<float> {l.dirHeight, l.listHeight, l.listWidth, l.viewTop, l.viewWidth, l.lineX1}),
-                 expected + QList<float>({expected[2], width}));
+        QCOMPARE((QList<float> {l.dirHeight, l.listHeight, l.listWidth, l.viewTop, l.dirWidth, l.listLeft, l.viewWidth,
+                                l.lineX1, l.driveWidth - l.dirWidth}),
+                 expected + QList<float>({expected[2], width, 60}));
     }
 
-    // Escaped blanks, pseudo file systems left out, a path's volume the longest root above it.
-    void volumes()
+    void drives_data()
     {
-        const QList<Volumes::Mount> mounts = Volumes::mounts("22 1 8:1 / / rw shared:1 - ext4 /dev/sda1 rw\n"
-                                                             "30 22 0:5 / /proc rw - proc proc rw\n"
-                                                             "31 22 0:6 / /run/user/1000 rw - tmpfs tmpfs rw\n"
-                                                             "32 22 8:2 / /media/my\\040disk rw - vfat /dev/sdb1 rw\n"
-                                                             "33 22 8:3 / /media/my rw master:2 - ext4 /dev/sdc1 rw\n"
-                                                             "34 22 0:7 / /tmp rw - tmpfs tmpfs rw\n"
-                                                             "35 22 0:8 / /net rw shared:5 - autofs systemd-1 rw\n");
-        QCOMPARE(Volumes::driveRoots(mounts), (QStringList {"/", "/media/my", "/media/my disk", "/tmp"}));
-        const QStringList paths {"/media/my disk/a", "/media/mya/b", "/media/my", "/run/user/1000/x", "/home"};
-        QStringList roots;
-        for (const QString &path : paths)
-            roots << Volumes::rootOf(path, mounts);
-        QCOMPARE(roots, (QStringList {"/media/my disk", "/", "/media/my", "/run/user/1000", "/"}));
+        QTest::addColumn<QString>("root");
+        QTest::addColumn<bool>("offered");
+        for (const auto &[root, type, offered] : kGnomeMounts)
+            QTest::newRow(root) << QString::fromUtf8(root) << offered;
+    }
+    // A GNOME desktop's mount table, escaped blanks included: what a file manager offers, nothing that the system,
+    // containers or sandboxes keep; the administrator sees every user's media.
+    void drives()
+    {
+        QFETCH(QString, root);
+        QByteArray table;
+        for (const auto &[mounted, type, offered] : kGnomeMounts)
+            table += "30 22 0:5 / " + QByteArray(mounted).replace(" ", "\\040") + " rw - " + type + " rw\n";
+        const QList<Volumes::Mount> mounts = Volumes::mounts(table);
+        // Mounted at its root, not under it; a path's volume is the longest root above it, a whole name of it.
+        QVERIFY(Volumes::isMounted(root, mounts) && !Volumes::isMounted(root + "/x", mounts));
+        QCOMPARE(Volumes::rootOf(QDir::cleanPath(root + "/a b"), mounts), root);
+        QVERIFY(root == "/" || Volumes::rootOf(root + "x/a", mounts) != root);
+        QCOMPARE(mounts.constFirst().type + ' ' + mounts.constFirst().device, "ext4 /dev/nvme0n1p2");
+        QTEST(Volumes::driveRoots(mounts, {"/home/alice", "alice"}).contains(root), "offered");
+        QVERIFY(Volumes::driveRoots(mounts, {"/root", "root"}).contains("/run/media/bob/Photos"));
+    }
+
+    // Icon files: from the first folder (the program's, the executable's, the data folder, also found from the
+    // executable's) where they read, every size; read once, at start in the folder then watched, the alert's too.
+    void icons()
+    {
+        QTemporaryDir dirs[4];
+        QVERIFY(TestSupport::writeFile(dirs[1].filePath("Eye.ico"), "not a picture"));
+        QStringList folders, found;
+        for (const QTemporaryDir &dir : dirs)
+            folders << dir.path();
+        QVERIFY(QFile::copy(qEnvironmentVariable("VARDEL_SOURCE_DIR") + "/resources/Eye.ico", folders[2] + "/Eye.ico"));
+        QVERIFY(QImage(20, 20, QImage::Format_ARGB32).save(dirs[3].filePath("Eye.ico"), "ICO"));
+        QVERIFY(QImage(24, 24, QImage::Format_ARGB32).save(dirs[3].filePath("Lighton.ico"), "ICO"));
+        for (const QImage &picture : readIconFile(QStringLiteral("Eye.ico"), folders))
+            found << QString::number(picture.width());
+        QCOMPARE(found, (QStringList {"16", "32", "48"}));
+        QVERIFY(readIconFile(QStringLiteral("Eye.ico"), folders.mid(0, 2)).isEmpty());
+        const QStringList sought = iconFolders(QStringLiteral("/a/"), QStringLiteral("/opt/x/bin"));
+        QCOMPARE(sought.mid(0, 2) << sought.last(), (QStringList {"/a/", "/opt/x/bin", "/opt/x/share/vardel"}));
+
+        const auto back = qScopeGuard([working = QDir::currentPath()] { QDir::setCurrent(working); });
+        QVERIFY(QDir::setCurrent(dirs[3].path()));
+        Loaded w;
+        QVERIFY(w.load(false));
+        QCOMPARE(w.win.watch().folder(), dirs[3].path());
+        QTRY_COMPARE(w.win.windowIcon().availableSizes(), QList<QSize> {QSize(20, 20)});
+        QVERIFY(QFile::remove(dirs[3].filePath("Eye.ico")) && QFile::remove(dirs[3].filePath("Lighton.ico")));
+        QVERIFY(TestSupport::writeFile(dirs[3].filePath("new.txt")));
+        w.win.CompareFile();
+        QVERIFY(TestSupport::settle(w.win.watch()));
+        QCOMPARE(w.win.windowIcon().availableSizes(), QList<QSize> {QSize(24, 24)});
     }
 
     // One root row, no hidden folders, non-UTF-8 names kept; folders read again when reopened or refreshed; the watched
@@ -185,7 +249,8 @@ private Q_SLOTS:
     // once however many ticks come, and moves the tree only once it answers.
     void stuckVolumes()
     {
-        QTemporaryDir dir, other;
+        const QString inHome = TestSupport::home().filePath(QStringLiteral("XXXXXX")); // where mounts are drives
+        QTemporaryDir dir(inHome), other(inHome);
         store(QStringLiteral("Setting/Path"), dir.path());
         store(QStringLiteral("Setting/Driver"), dir.path());
         auto table = std::make_shared<TestSupport::Latch>(), volume = std::make_shared<TestSupport::Latch>();
@@ -249,7 +314,7 @@ private Q_SLOTS:
         QVERIFY(!table->windowWaited && !volume->windowWaited);
     }
 
-    // The folder tree has the focus first; Tab follows the design order.
+    // The folder tree has the focus first; Tab follows the design order, each control named for screen readers.
     void firstFocusAndTabs()
     {
         Loaded w;
@@ -263,9 +328,22 @@ private Q_SLOTS:
             QWidget *at = QApplication::focusWidget();
             while (at && !QStringList {"Dir1", "Drive1", "lvwFile", "cmdView"}.contains(at->objectName()))
                 at = at->parentWidget();
-            cycle << (at ? at->objectName() : QString());
+            cycle << (at ? at->objectName() : QString()) + ' '
+                    + QAccessible::queryAccessibleInterface(QApplication::focusWidget())->text(QAccessible::Name);
         }
-        QCOMPARE(cycle, (QStringList {"Drive1", "lvwFile", "cmdView", "Dir1"}));
+        QCOMPARE(cycle, (QStringList {"Drive1 Drive", "lvwFile Files", "cmdView View", "Dir1 Folders"}));
+        // The panels' texts are their values and texts, the drive shown the selector's value, and the selector opens
+        // its list. (Offscreen, Qt drops the events that announce a change: scripts/check-accessibility.sh hears them.)
+        for (const char *name : {"statusPanel", "datePanel", "Drive1"}) {
+            QAccessibleInterface *a = QAccessible::queryAccessibleInterface(w.win.findChild<QWidget *>(name));
+            QAccessibleTextInterface *t = a->textInterface();
+            const QString shown = a->object()->property(t ? "text" : "currentText").toString();
+            QVERIFY(!shown.isEmpty());
+            QCOMPARE(a->text(QAccessible::Value) + (t ? t->text(0, t->characterCount()) : shown), shown + shown);
+        }
+        QAccessibleInterface *drives = QAccessible::queryAccessibleInterface(w.win.driveSelector());
+        drives->actionInterface()->doAction(QAccessibleActionInterface::pressAction());
+        QTRY_VERIFY(drives->state().expandable && drives->state().expanded);
     }
 
     void partialGeometry_data()

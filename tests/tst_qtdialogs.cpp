@@ -130,6 +130,20 @@ private Q_SLOTS:
         QVERIFY(fits);
     }
 
+    // The input box shows its whole title in a title bar's larger bold font beside the frame's icon and buttons.
+    void input()
+    {
+        QString seen;
+        whenOpen([&](QWidget *box) {
+            const QFontMetrics bold(QFont(box->font().family(), box->font().pointSize() * 6 / 5, QFont::Bold));
+            const int room = box->width() - bold.horizontalAdvance(box->windowTitle());
+            seen = box->windowTitle() + (room >= 6 * bold.height() ? "" : " cut short");
+            QTest::keyClick(box->findChild<QLineEdit *>(), Qt::Key_Return);
+        });
+        QCOMPARE(QtDialogs().input(nullptr, {}, QStringLiteral("Audit time setting..."), QStringLiteral("60")), "60");
+        QCOMPARE(seen, "Audit time setting...");
+    }
+
 private:
     QTemporaryDir m_dir;
 };

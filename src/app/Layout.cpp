@@ -1,5 +1,7 @@
 #include "app/Layout.h"
 
+#include <algorithm>
+
 using namespace LayoutRules;
 
 MainLayout computeLayout(float outerHeight, float outerWidth, float listTop)
@@ -14,7 +16,12 @@ MainLayout computeLayout(float outerHeight, float outerWidth, float listTop)
         l.listHeight = outerHeight + kListBaseHeight - kHeightThreshold;
         l.viewTop = listTop + l.listHeight;
     }
-    l.listWidth = outerWidth < kWidthThreshold ? kListBaseWidth : outerWidth + kListBaseWidth - kWidthThreshold;
+    const float treeGrowth = std::max(0.f, (outerWidth - kTreeGrowthThreshold) * kTreeGrowthShare);
+    l.dirWidth = kDirBaseWidth + treeGrowth;
+    l.driveWidth = kDriveBaseWidth + treeGrowth;
+    l.listLeft = kListBaseLeft + treeGrowth;
+    l.listWidth
+        = outerWidth < kWidthThreshold ? kListBaseWidth : outerWidth + kListBaseWidth - kWidthThreshold - treeGrowth;
     l.lineX1 = outerWidth;
     l.viewWidth = l.listWidth;
     return l;

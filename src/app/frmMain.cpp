@@ -8,11 +8,13 @@
 #include "app/DriveSelector.h"
 #include "app/FolderTree.h"
 #include "app/Layout.h"
+#include "app/StatusPanel.h"
 #include "audit/AuditPeriod.h"
 #include "audit/AuditTexts.h"
 #include "filelist/FileIcons.h"
 #include "filelist/FileListModel.h"
 #include "filelist/FileListView.h"
+#include "platform/Background.h"
 #include "platform/Desktop.h"
 #include "platform/Dialogs.h"
 #include "platform/Notifier.h"
@@ -25,12 +27,14 @@
 #include <QFileInfo>
 #include <QHeaderView>
 #include <QLabel>
+#include <QListView>
 #include <QMenuBar>
 #include <QProgressBar>
 #include <QPushButton>
 #include <QScreen>
 #include <QShortcut>
 #include <QStatusBar>
+#include <QTreeView>
 #include <QWindow>
 
 namespace {
@@ -267,10 +271,11 @@ void frmMain::createControls()
     StatusBar1 = statusBar();
     StatusBar1->setObjectName(QStringLiteral("StatusBar1"));
     StatusBar1->setSizeGripEnabled(true);
-    m_datePanel = new QLabel(StatusBar1);
+    m_datePanel = new StatusPanel(StatusBar1);
     m_datePanel->setObjectName(QStringLiteral("datePanel"));
-    m_datePanel->setFixedWidth(twipsToPixels(kDatePanelWidth));
-    m_statusPanel = new QLabel(StatusBar1);
+    // As wide as the design's panel, or as the date needs in the desktop's font.
+    m_datePanel->setMinimumWidth(twipsToPixels(kDatePanelWidth));
+    m_statusPanel = new StatusPanel(StatusBar1);
     m_statusPanel->setObjectName(QStringLiteral("statusPanel"));
     // In a narrow window the status text is clipped, not laid over the date.
     m_statusPanel->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Preferred);
@@ -324,6 +329,11 @@ void frmMain::createControls()
     accessKey(Dir1, "Alt+T", QStringLiteral("Folders"),
               QStringLiteral("Open a folder with Enter or a double click to watch it (Alt+T)"));
     accessKey(lvwFile, "Alt+L", QStringLiteral("Files"), QStringLiteral("The files of the watched folder (Alt+L)"));
+    // Tab reaches the view that shows the rows, not the list around it.
+    for (QWidget *view : {static_cast<QWidget *>(lvwFile->reportView()), static_cast<QWidget *>(lvwFile->iconView())}) {
+        view->setAccessibleName(lvwFile->accessibleName());
+        view->setAccessibleDescription(lvwFile->accessibleDescription());
+    }
     connect(accessKey(cmdView, "Alt+V", QStringLiteral("View"), QStringLiteral("Shows the list another way (Alt+V)")),
             &QShortcut::activated, cmdView, &QPushButton::animateClick);
     m_statusPanel->setAccessibleName(QStringLiteral("Status"));
@@ -396,6 +406,12 @@ void frmMain::createMenus()
     mnuHelp = menuBar()->addMenu(QStringLiteral("&Help"));
     mnuHelp->setObjectName(QStringLiteral("mnuHelp"));
     mnuAbout = item(mnuHelp, "mnuAbout", QStringLiteral("About Me..."), true, &frmMain::mnuAbout_Click);
+
+    // The file commands follow the selection however it changes, not only
+    // on a click; the Delete key asks as Edit > Delete does.
+    connect(lvwFile, &FileListView::selectionChanged, this, &frmMain::lvwFile_Click);
+    // A disabled action ignores trigger(): with nothing selected nothing is asked.
+    connect(lvwFile, &FileListView::deletePressed, mnuDelete, &QAction::trigger);
 }
 
 QString frmMain::statusText() const
@@ -414,13 +430,47 @@ void frmMain::setStatusText(const QString &text)
 void frmMain::setWindowIconFile(const QString &fileName)
 {
     m_iconName = fileName;
-    // The built-in copy stands in for a file that is missing or unreadable.
-    const QIcon fromFile(AppPath + fileName);
-    if (!fromFile.isNull() && !fromFile.availableSizes().isEmpty()) {
+    // The built-in copy stands in for a file that is missing or unreadable,
+    // and until the files have been read.
+    const bool alert = fileName == QLatin1String("Lighton.ico");
+    const QIcon &fromFile = alert ? m_lightOnIcon : m_eyeIcon;
+    if (!fromFile.isNull())
         setWindowIcon(fromFile);
-        return;
-    }
-    setWindowIcon(fileName == QLatin1String("Lighton.ico") ? FileIcons::lightOnIcon() : FileIcons::eyeIcon());
+    else
+        setWindowIcon(alert ? FileIcons::lightOnIcon() : FileIcons::eyeIcon());
+}
+
+QIcon frmMain::quietIcon() const
+{
+    return m_eyeIcon.isNull() ? FileIcons::eyeIcon() : m_eyeIcon;
+}
+
+void frmMain::readIconFiles()
+{
+    // Read once, beside the window: an alert only swaps pictures in memory.
+    const QStringList folders = iconFolders(AppPath, QCoreApplication::applicationDirPath());
+    struct Pictures {
+        QList<QImage> eye, lightOn;
+    };
+    Background::run(
+        AppPath, this,
+        [folders] {
+            return Pictures {readIconFile(QStringLiteral("Eye.ico"), folders),
+                             readIconFile(QStringLiteral("Lighton.ico"), folders)};
+        },
+        [this](const Pictures &read) {
+            const auto icon = [](const QList<QImage> &pictures) {
+                QIcon out;
+                for (const QImage &picture : pictures)
+                    out.addPixmap(QPixmap::fromImage(picture));
+                return out;
+            };
+            m_eyeIcon = icon(read.eye);
+            m_lightOnIcon = icon(read.lightOn);
+            setWindowIconFile(m_iconName);
+            if (m_about)
+                m_about->setWindowIcon(quietIcon());
+        });
 }
 
 void frmMain::Form_Load()
@@ -433,6 +483,7 @@ void frmMain::Form_Load()
     setWindowTitle(AuditTexts::quietCaption());
     AppPath = appPathFor(QDir::currentPath());
     setWindowIconFile(QStringLiteral("Eye.ico"));
+    readIconFiles();
 
     // The stored places are the outer frame's, in twips; each one missing or
     // no number, and a size not above 0, keeps its design value, and a
@@ -551,13 +602,15 @@ void frmMain::Form_Resize()
     m_laidOutFor = frame;
     const float outerHeight = float(pixelsToTwips(frame.height()));
     const MainLayout l = computeLayout(outerHeight, float(pixelsToTwips(frame.width())));
-    Dir1->resize(Dir1->width(), twipsToPixels(l.dirHeight));
-    lvwFile->resize(twipsToPixels(l.listWidth), twipsToPixels(l.listHeight));
+    Dir1->resize(twipsToPixels(l.dirWidth), twipsToPixels(l.dirHeight));
+    Drive1->resize(twipsToPixels(l.driveWidth), Drive1->height());
+    lvwFile->setGeometry(twipsToPixels(l.listLeft), lvwFile->y(), twipsToPixels(l.listWidth),
+                         twipsToPixels(l.listHeight));
     // Below the height threshold the button keeps its design top; from it on
     // the button sits right under the list.
     const int viewTop
         = outerHeight < LayoutRules::kHeightThreshold ? twipsToPixels(l.viewTop) : lvwFile->y() + lvwFile->height();
-    cmdView->setGeometry(cmdView->x(), viewTop, twipsToPixels(l.viewWidth), cmdView->height());
+    cmdView->setGeometry(lvwFile->x(), viewTop, twipsToPixels(l.viewWidth), cmdView->height());
     m_banner->resize(twipsToPixels(l.lineX1), m_banner->height());
     m_banner->setTopLineEnd(twipsToPixels(l.lineX1));
 }
@@ -682,7 +735,6 @@ void frmMain::Dir1_Change()
     // The old folder's rows go at once: until the new folder's rows arrive
     // the list stands for no folder and no action has a file to act on.
     InitViewList();
-    lvwFile_Click();
     ReadFile();
 }
 
@@ -697,6 +749,7 @@ void frmMain::mnuAbout_Click()
         // No owner: the box outlives the main window.
         m_about = new frmAbout(m_dialogs);
         m_about->setAttribute(Qt::WA_DeleteOnClose);
+        m_about->setWindowIcon(quietIcon());
     }
     // A minimized box comes back as it was before.
     m_about->setWindowState(m_about->windowState() & ~Qt::WindowMinimized);

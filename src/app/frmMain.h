@@ -26,6 +26,7 @@ class QMenu;
 class QProgressBar;
 class QPushButton;
 class QStatusBar;
+class StatusPanel;
 class frmAbout;
 
 // The main window: the watched folder's list, the audit and the file actions.
@@ -140,6 +141,9 @@ private:
     void createControls();
     void createMenus();
     void setWindowIconFile(const QString &fileName);
+    void readIconFiles();
+    // The eye: from "Eye.ico" once read, else the built-in copy.
+    QIcon quietIcon() const;
     // The window's size with the desktop's frame, as last told.
     QSize outerSize() const;
     void checkOuterSize();
@@ -162,6 +166,8 @@ private:
     // Reads beside the window whether the autostart entry is there.
     void readStartAtLogin();
     void showBusy(bool busy);
+    // The width a column's header text needs in the desktop's font.
+    double headerTextTwips(int column) const;
     int twipsToPixels(double twips) const;
     double pixelsToTwips(double pixels) const;
     QStringList selectedNames() const;
@@ -187,8 +193,8 @@ private:
     QLabel *Image1 = nullptr;
     QLabel *Label1 = nullptr;
     QStatusBar *StatusBar1 = nullptr;
-    QLabel *m_datePanel = nullptr;
-    QLabel *m_statusPanel = nullptr;
+    StatusPanel *m_datePanel = nullptr;
+    StatusPanel *m_statusPanel = nullptr;
     QProgressBar *m_copyProgress = nullptr;
     FileActions *m_actions = nullptr;
     FileCopier *m_copier = nullptr;
@@ -231,6 +237,9 @@ private:
     bool m_lastWidthsPending = false;
     int m_auditInterval = 60000;
     QString m_iconName;
+    // The two icon files as read; null until read, and for a file not found.
+    QIcon m_eyeIcon;
+    QIcon m_lightOnIcon;
     // The outer size the layout was last worked out for.
     QSize m_laidOutFor;
     QTimer m_frameCheck;

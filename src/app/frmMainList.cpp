@@ -10,6 +10,7 @@
 #include <QMenu>
 
 #include <cerrno>
+#include <cmath>
 #include <cstring>
 
 namespace {
@@ -39,15 +40,22 @@ void frmMain::setColumnWidthTwips(int column, double twips)
     lvwFile->header()->resizeSection(column - 1, twipsToPixels(twips));
 }
 
+double frmMain::headerTextTwips(int column) const
+{
+    return std::ceil(pixelsToTwips(lvwFile->header()->sectionSizeHint(column - 1)));
+}
+
 void frmMain::InitViewList()
 {
     for (int c = 1; c <= 5; ++c) {
         const Setting key = SettingsStore::columnSize(c);
-        const QString fallback = SettingsStore::defaultValue(key).value_or(QString());
-        std::optional<double> width = SettingsStore::parseNumber(m_settings.read(key, fallback));
-        // A stored width that is no usable number gives the column's default.
+        std::optional<double> width = SettingsStore::parseNumber(m_settings.read(key, QString()));
+        // No width stored, or none usable: the column's default, widened
+        // where the desktop's font needs more for the header's text.
         if (!width || *width < 0)
-            width = SettingsStore::parseNumber(fallback);
+            width
+                = std::max(SettingsStore::parseNumber(SettingsStore::defaultValue(key).value_or(QString())).value_or(0),
+                           headerTextTwips(c));
         ColumnWidths[std::size_t(c - 1)] = float(std::min(*width, kMaxColumnTwips));
     }
     for (int c = 1; c <= 5; ++c)

@@ -6,6 +6,8 @@
 #include <QElapsedTimer>
 #include <QHeaderView>
 #include <QHelpEvent>
+#include <QItemSelectionModel>
+#include <QKeyEvent>
 #include <QListView>
 #include <QMouseEvent>
 #include <QProxyStyle>
@@ -163,6 +165,9 @@ FileListView::FileListView(FileListModel *model, QWidget *parent)
     connect(model, &QAbstractItemModel::rowsRemoved, this, &FileListView::remeasure);
     connect(model, &QAbstractItemModel::layoutChanged, this, &FileListView::remeasure);
     connect(m_report->header(), &QHeaderView::sectionClicked, this, &FileListView::headerClicked);
+    // A model reset clears the selection without telling.
+    connect(m_report->selectionModel(), &QItemSelectionModel::selectionChanged, this, &FileListView::selectionChanged);
+    connect(model, &QAbstractItemModel::modelReset, this, &FileListView::selectionChanged);
     connect(model, &FileListModel::rowsReplaced, this, [this] {
         // As many rows as before, but not the same names.
         remeasure();
@@ -362,15 +367,38 @@ bool FileListView::eventFilter(QObject *watched, QEvent *event)
         if (fitCells())
             m_icons->doItemsLayout();
     }
-    // The menu key (or Shift+F10) opens the pop-up menu at the current row.
-    if (event->type() == QEvent::ContextMenu && (watched == m_report || watched == m_icons)
-        && static_cast<QContextMenuEvent *>(event)->reason() == QContextMenuEvent::Keyboard) {
+    const bool isView = watched == m_report || watched == m_icons;
+    // The menu key (or Shift+F10, which the window system does not turn into
+    // a menu request) opens the pop-up menu at the current row.
+    const auto popUp = [this, watched] {
         auto *view = static_cast<QAbstractItemView *>(watched);
         const QRect item = view->visualRect(view->currentIndex());
         const QPoint local = item.isValid() ? item.center() : QPoint(4, 4);
         Q_EMIT mousePressed(Qt::RightButton, view->viewport()->mapToGlobal(local));
         return true;
+    };
+    if (isView && event->type() == QEvent::KeyPress) {
+        const auto *key = static_cast<QKeyEvent *>(event);
+        const Qt::KeyboardModifiers modifiers = key->modifiers() & ~Qt::KeypadModifier;
+        if (modifiers == Qt::ShiftModifier && key->key() == Qt::Key_F10)
+            return popUp();
+        if (modifiers == Qt::NoModifier) {
+            switch (key->key()) {
+            case Qt::Key_Enter:
+            case Qt::Key_Return:
+                Q_EMIT doubleClicked();
+                return true;
+            case Qt::Key_Delete:
+                Q_EMIT deletePressed();
+                return true;
+            default:
+                break;
+            }
+        }
     }
+    if (isView && event->type() == QEvent::ContextMenu
+        && static_cast<QContextMenuEvent *>(event)->reason() == QContextMenuEvent::Keyboard)
+        return popUp();
     if (watched == m_report->viewport() || watched == m_icons->viewport()) {
         switch (event->type()) {
         case QEvent::MouseButtonPress: {

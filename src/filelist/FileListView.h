@@ -16,6 +16,8 @@ class QTreeView;
 
 // lvwFile: one list of rows in four view modes (0 large icons, 1 small
 // icons, 2 list, 3 report) that share their rows and their selection.
+// Enter opens as a double click does, and the menu key (or Shift+F10)
+// brings the pop-up menu over the current row.
 class FileListView : public QStackedWidget
 {
     Q_OBJECT
@@ -43,6 +45,11 @@ Q_SIGNALS:
     void doubleClicked();
     void mousePressed(Qt::MouseButton button, const QPoint &globalPos);
     void headerClicked(int column);
+    // The selection may have changed, by any means: keys, the mouse, select
+    // all, or rows that went away with it.
+    void selectionChanged();
+    // The Delete key in the list.
+    void deletePressed();
 
 protected:
     bool eventFilter(QObject *watched, QEvent *event) override;

@@ -201,11 +201,26 @@ Dialogs::Answer QtDialogs::showMessage(QWidget *parent, const Box &box)
 std::optional<QString> QtDialogs::showInput(QWidget *parent, const QString &prompt, const QString &title,
                                             const QString &text)
 {
-    bool ok = false;
-    const QString reply = QInputDialog::getText(parent, title, prompt, QLineEdit::Normal, text, &ok);
-    if (!ok)
+    QInputDialog box(parent);
+    box.setWindowTitle(title);
+    box.setLabelText(prompt);
+    box.setTextValue(text);
+    // Sized by its prompt alone, the box is narrower than its title with the
+    // frame's buttons beside it, and the desktop cuts the title short; the
+    // title bar's font is mostly the bold one, a little larger.
+    QFont titleFont = box.font();
+    titleFont.setBold(true);
+    if (titleFont.pointSizeF() > 0)
+        titleFont.setPointSizeF(titleFont.pointSizeF() * 1.2);
+    const QFontMetrics fm(titleFont);
+    // The box takes its width from what it holds.
+    auto *edit = box.findChild<QLineEdit *>();
+    const QMargins margins = box.layout() ? box.layout()->contentsMargins() : QMargins();
+    if (edit)
+        edit->setMinimumWidth(fm.horizontalAdvance(title) + 8 * fm.height() - margins.left() - margins.right());
+    if (box.exec() != QDialog::Accepted)
         return std::nullopt;
-    return reply;
+    return box.textValue();
 }
 
 QString QtDialogs::startFolder() const

@@ -2,8 +2,11 @@
 
 #include "platform/FileNames.h"
 
+#include <QDir>
 #include <QFile>
 #include <QMap>
+
+#include <gio/gunixmounts.h>
 
 #include <sys/statvfs.h>
 
@@ -11,20 +14,31 @@ namespace Volumes {
 
 namespace {
 
-bool isPseudo(const QString &root, const QByteArray &type)
+// Strictly under: a volume mounted on the folder itself is not.
+bool isUnder(const QString &path, const QString &folder)
 {
-    static const QByteArrayList pseudoTypes
-        = {"proc",    "sysfs",    "devpts",     "devtmpfs", "cgroup",    "cgroup2",  "securityfs",      "debugfs",
-           "tracefs", "pstore",   "bpf",        "mqueue",   "hugetlbfs", "configfs", "fusectl",         "binfmt_misc",
-           "autofs",  "efivarfs", "rpc_pipefs", "nsfs",     "ramfs",     "squashfs", "overlay_internal"};
-    if (pseudoTypes.contains(type))
-        return true;
-    if (type == "tmpfs"
-        && (root.startsWith(QLatin1String("/run")) || root.startsWith(QLatin1String("/sys"))
-            || root.startsWith(QLatin1String("/dev"))))
-        return true;
-    return root.startsWith(QLatin1String("/proc")) || root.startsWith(QLatin1String("/sys"))
-        || root.startsWith(QLatin1String("/dev/")) || root.startsWith(QLatin1String("/snap/"));
+    return !folder.isEmpty() && path.startsWith(folder.endsWith(QLatin1Char('/')) ? folder : folder + QLatin1Char('/'));
+}
+
+// GIO's rules for what a file manager shows (g_unix_mount_guess_should_display),
+// on the table's own lines: that function reads the machine's table itself.
+bool isShown(const Mount &m, const User &user)
+{
+    const QByteArray path = FileNames::encode(m.root);
+    if (g_unix_is_system_fs_type(m.type.constData()) || g_unix_is_system_device_path(m.device.constData())
+        || g_unix_is_mount_path_system_internal(path.constData()))
+        return false;
+    // Hidden on purpose (the document portal's ~/.cache/doc, ~/.gvfs).
+    if (m.root.contains(QLatin1String("/.")))
+        return false;
+    // The administrator sees every user's removable media.
+    const QString media = user.name == QLatin1String("root") ? QStringLiteral("/run/media/")
+                                                             : QStringLiteral("/run/media/") + user.name;
+    // Shares and disks mounted by hand or from /etc/fstab lie under /mnt,
+    // which GIO leaves out; everything under /run, /var, /snap and the like
+    // is the system's, containers' and sandboxes' own.
+    return isUnder(m.root, QStringLiteral("/media")) || (!user.name.isEmpty() && isUnder(m.root, media))
+        || isUnder(m.root, QStringLiteral("/mnt")) || (user.home != QLatin1String("/") && isUnder(m.root, user.home));
 }
 
 // The table writes a blank, a tab, a line break and a backslash in a path
@@ -79,23 +93,37 @@ QList<Mount> mounts(const QByteArray &table)
         const qsizetype dash = fields.indexOf("-");
         if (fields.size() < 5 || dash < 5 || dash + 1 >= fields.size())
             continue;
-        out.append({FileNames::decode(unescape(fields[4])), fields[dash + 1]});
+        out.append({FileNames::decode(unescape(fields[4])), fields[dash + 1],
+                    dash + 2 < fields.size() ? unescape(fields[dash + 2]) : QByteArray()});
     }
     return out;
 }
 
-QStringList driveRoots(const QList<Mount> &mounts)
+User currentUser()
 {
-    // A root mounted over keeps the type of its last mount.
-    QMap<QString, QByteArray> types;
+    return {QDir::homePath(), QString::fromLocal8Bit(g_get_user_name())};
+}
+
+QStringList driveRoots(const QList<Mount> &mounts, const User &user)
+{
+    // A root mounted over is what its last mount makes it.
+    QMap<QString, Mount> last;
     for (const Mount &m : mounts)
-        types.insert(m.root, m.type);
+        last.insert(m.root, m);
+    // The computer's file system and the home's volume are offered as a
+    // file manager offers "Computer" and "Home".
+    const QString home = user.home.isEmpty() ? QString() : rootOf(user.home, mounts);
     QStringList out;
-    for (auto it = types.cbegin(); it != types.cend(); ++it) {
-        if (!isPseudo(it.key(), it.value()))
-            out.append(it.key());
+    for (const Mount &m : last) {
+        if (m.root == QLatin1String("/") || m.root == home || isShown(m, user))
+            out.append(m.root);
     }
     return out;
+}
+
+bool isMounted(const QString &root, const QList<Mount> &mounts)
+{
+    return std::any_of(mounts.cbegin(), mounts.cend(), [&](const Mount &m) { return m.root == root; });
 }
 
 QString rootOf(const QString &path, const QList<Mount> &mounts)
