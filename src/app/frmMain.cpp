@@ -167,6 +167,7 @@ frmMain::frmMain(Dialogs &dialogs, QWidget *parent)
     connect(m_watch, &Watch::rowError, this, &frmMain::reportRowError);
     connect(m_watch, &Watch::busyChanged, this, &frmMain::showBusy);
     m_notifier = new Notifier(QDBusConnection::sessionBus(), this);
+    m_notifier->setPicture(FileIcons::lightOnPicture(48));
     connect(m_notifier, &Notifier::activated, this, &frmMain::showNewFiles);
 
     // The desktop's frame becomes known, or changes (a window manager may
