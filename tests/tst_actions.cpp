@@ -10,6 +10,8 @@
 
 #include <memory>
 
+#include <cerrno>
+#include <dlfcn.h>
 #include <fcntl.h>
 #include <sys/stat.h>
 
@@ -21,6 +23,26 @@ const QStringList kOpened {"a.exe.txt", "B.Exe", "tool", "Launch.DeskTop"};
 
 // A time no copy gets by chance.
 const struct timespec kOldTime[2] = {{1000000000, 5}, {1000000000, 5}};
+
+// A lookup that fails: while set, every stat() of this path after its first fails with EIO.
+static QByteArray g_failingStat;
+static std::atomic<int> g_statsSeen {0};
+
+extern "C" int stat(const char *path, struct stat *st) noexcept
+{
+    static const auto real = reinterpret_cast<int (*)(const char *, struct stat *)>(dlsym(RTLD_NEXT, "stat"));
+    if (!g_failingStat.isEmpty() && g_failingStat == path && g_statsSeen++ > 0) {
+        errno = EIO;
+        return -1;
+    }
+    return real(path, st);
+}
+
+static void failStatAfterFirst(const QString &path)
+{
+    g_statsSeen = 0;
+    g_failingStat = QFile::encodeName(path);
+}
 
 namespace {
 
@@ -61,7 +83,7 @@ class TestActions : public QObject
     Q_OBJECT
 
 public:
-    enum class Setup { None, Existing, ReadOnly, Folder, Pipe, Itself, Named };
+    enum class Setup { None, Existing, ReadOnly, Unchecked, Folder, Pipe, Itself, Named };
     Q_ENUM(Setup)
 
 private Q_SLOTS:
@@ -172,6 +194,7 @@ private Q_SLOTS:
         QTest::newRow("copied through a named temporary") << Setup::Named << true << B {"a.txt=alpha"};
         QTest::newRow("replaced") << Setup::Existing << true << B {"a.txt=alpha"};
         QTest::newRow("read-only file kept") << Setup::ReadOnly << false << B {"a.txt=old"};
+        QTest::newRow("kept when its check fails") << Setup::Unchecked << false << B {"a.txt=old"};
         QTest::newRow("onto itself, untouched") << Setup::Itself << true << B();
         QTest::newRow("pipe in the file's place") << Setup::Pipe << false << B();
         QTest::newRow("folder in the destination's place") << Setup::Folder << false << B {"a.txt/"};
@@ -193,14 +216,17 @@ private Q_SLOTS:
             QVERIFY(TestSupport::writeFile(source, "alpha", 04755)
                     && (setup != Setup::Folder || QDir().mkdir(destination))
                     && ::utimensat(AT_FDCWD, QFile::encodeName(source).constData(), kOldTime, 0) == 0);
-        if (setup == Setup::Existing || setup == Setup::ReadOnly)
-            QVERIFY(TestSupport::writeFile(destination, "old", setup == Setup::ReadOnly ? 0444 : 0644));
+        if (setup == Setup::Existing || setup == Setup::ReadOnly || setup == Setup::Unchecked)
+            QVERIFY(TestSupport::writeFile(destination, "old", setup == Setup::Existing ? 0644 : 0444));
         struct stat before, st;
         QCOMPARE(::stat(QFile::encodeName(source).constData(), &before), 0);
 
         Monitor monitor;
         monitor.unnamed = setup != Setup::Named;
+        if (setup == Setup::Unchecked)
+            failStatAfterFirst(destination);
         QCOMPARE(FileOps::copyFile(source, destination, &monitor), copied);
+        g_failingStat.clear();
         QCOMPARE(TestSupport::entries(m_dest->path()), after);
         if (setup == Setup::Itself) // not even rewritten in place
             QVERIFY(::stat(target.constData(), &st) == 0 && st.st_ino == before.st_ino && st.st_mode == before.st_mode);
@@ -209,7 +235,7 @@ private Q_SLOTS:
                     && st.st_mtim.tv_sec == before.st_mtim.tv_sec && st.st_mtim.tv_nsec == before.st_mtim.tv_nsec);
     }
 
-    // No deletes nothing; Yes deletes all but a read-only file, telling each.
+    // No deletes nothing; Yes deletes all but a read-only file (whose check fails), telling each.
     void deleteFiles()
     {
         const L abc {"a.txt", "b.txt", "c.txt"};
@@ -228,10 +254,12 @@ private Q_SLOTS:
         };
         QVERIFY(!remove(Dialogs::Answer::No));
         QCOMPARE(TestSupport::entries(m_watched->path()), B({"a.txt=a.txt", "b.txt=b.txt", "c.txt=c.txt"}));
+        failStatAfterFirst(m_watched->filePath(abc[1]));
         QVERIFY(remove(Dialogs::Answer::Yes));
         QTRY_COMPARE(
             told,
             L({"Deleting a.txt...", "a.txt gone", "Deleting b.txt...", "Deleting c.txt...", "c.txt gone", "end"}));
+        g_failingStat.clear();
         QCOMPARE(TestSupport::entries(m_watched->path()), B {"b.txt=b.txt"});
         QCOMPARE(boxes(dialogs), L {"Delete Warning|Do you want to delete the file/s a.txt, b.txt, c.txt?  "});
     }

@@ -36,8 +36,9 @@ bool isReadOnly(const QString &path)
 {
     const QByteArray p = FileNames::encode(path);
     struct stat st;
+    // A check that cannot be made protects the file all the same.
     if (::stat(p.constData(), &st) != 0)
-        return false;
+        return true;
     return (st.st_mode & (S_IWUSR | S_IWGRP | S_IWOTH)) == 0 || ::access(p.constData(), W_OK) != 0;
 }
 
