@@ -3,6 +3,7 @@
 #include "app/frmMain.h"
 #include "platform/FileNames.h"
 #include "platform/QtDialogs.h"
+#include "settings/SettingsStore.h"
 
 #include <QApplication>
 
@@ -55,5 +56,8 @@ int main(int argc, char *argv[])
     // is given for that, never more, so that a copy stuck on a share that
     // stopped answering cannot hold the exit.
     FileCopier::awaitNamedTemporaries(kTemporaryGraceMs);
+    // The settings are rewritten beside the window: the last rewrite is
+    // waited for, within a limit.
+    SettingsStore::awaitRewrites(SettingsStore::kRewriteWaitMs);
     return code;
 }
