@@ -116,8 +116,8 @@ private Q_SLOTS:
         QStringList opened;
         ScriptedDialogs dialogs;
         FileActions::Ops ops;
-        ops.open = [&](const QString &path) {
-            opened.append(QFileInfo(path).fileName());
+        ops.open = [&](const QString &path, const ShellOpen::Context &context) {
+            opened.append(QFileInfo(path).fileName() + (context.folder == m_watched->path() + '/' ? "" : " elsewhere"));
             return codes.value(QFileInfo(path).fileName(), 42);
         };
         FileActions actions(dialogs, nullptr, ops);
@@ -281,7 +281,7 @@ private Q_SLOTS:
         };
         FileActions::Ops ops;
         ops.isProgram = [waitIf, program](const QString &, const QString &) { return waitIf("lookup"), program; };
-        ops.open = [waitIf](const QString &) { return waitIf("launch"), 42; };
+        ops.open = [waitIf](const QString &, const ShellOpen::Context &) { return waitIf("launch"), 42; };
         ops.remove = [waitIf](const QString &) { return waitIf("unlink"), true; };
         ScriptedDialogs dialogs;
         FileActions actions(dialogs, nullptr, ops);

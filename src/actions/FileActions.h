@@ -1,5 +1,7 @@
 #pragma once
 
+#include "platform/ShellOpen.h"
+
 #include <QObject>
 #include <QString>
 #include <QStringList>
@@ -27,7 +29,8 @@ public:
     // Tests stand in work that waits.
     struct Ops {
         std::function<bool(const QString &name, const QString &path)> isProgram;
-        std::function<int(const QString &path)> open; // the desktop's open service: a code out
+        // The desktop's open service: a code out.
+        std::function<int(const QString &path, const ShellOpen::Context &context)> open;
         std::function<bool(const QString &path)> remove;
     };
 
@@ -36,7 +39,8 @@ public:
 
     // Hands each file to the desktop in turn and tells each failure as its
     // result comes back; asks once, before the first program, whether
-    // programs may run. done follows the last file.
+    // programs may run. The applications start in the folder, with the time
+    // of the user's event that asked for them. done follows the last file.
     void open(const QString &folder, const QStringList &names, std::function<void()> done = {});
     // The box for an open service's result; nothing for success or a code
     // that has no message.
@@ -65,6 +69,10 @@ public:
     // The longest proposed name the file dialog is given, in bytes.
     static constexpr int kMaxNameBytes = 255;
 
+protected:
+    // Notes the time of each of the user's key and button events.
+    bool eventFilter(QObject *watched, QEvent *event) override;
+
 private:
     struct OpenWalk;
     struct DeleteWalk;
@@ -75,4 +83,5 @@ private:
     Dialogs &m_dialogs;
     QWidget *m_parent;
     Ops m_ops;
+    quint32 m_userTime = 0;
 };
