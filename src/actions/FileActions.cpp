@@ -152,13 +152,14 @@ std::optional<FileActions::CopyJob> FileActions::askCopy(const QString &folder, 
     return CopyJob {FileOps::folderWithSlash(folder), *destination, names};
 }
 
-bool FileActions::deleteFiles(const QString &folder, const QStringList &names, DeleteSteps steps)
+bool FileActions::deleteFiles(const QString &folder, const QStringList &names, DeleteSteps steps,
+                              const std::function<bool()> &current)
 {
     const Dialogs::Answer reply = m_dialogs.message(
         m_parent,
         {QStringLiteral("Do you want to delete the file/s ") + names.join(QStringLiteral(", ")) + QStringLiteral("?  "),
          QStringLiteral("Delete Warning"), Dialogs::Buttons::YesNo, Dialogs::Icon::Question, Dialogs::Answer::Yes});
-    if (reply != Dialogs::Answer::Yes)
+    if (reply != Dialogs::Answer::Yes || (current && !current()))
         return false;
     deleteNext(std::make_shared<DeleteWalk>(DeleteWalk {folder, names, 0, std::move(steps)}));
     return true;

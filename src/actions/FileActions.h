@@ -62,8 +62,11 @@ public:
         std::function<void(const QString &name)> deleted;
         std::function<void()> done; // after the last
     };
-    // Asks once; on Yes deletes each file in turn. True when the user said Yes.
-    bool deleteFiles(const QString &folder, const QStringList &names, DeleteSteps steps);
+    // Asks once; on Yes deletes each file in turn, unless the names asked
+    // about are no longer what the list shows (current(), when given). True
+    // when it deletes.
+    bool deleteFiles(const QString &folder, const QStringList &names, DeleteSteps steps,
+                     const std::function<bool()> &current = {});
 
     static QString copyingText(const QString &name);
     // The longest proposed name the file dialog is given, in bytes.

@@ -183,6 +183,7 @@ frmMain::frmMain(Dialogs &dialogs, QWidget *parent)
     connect(m_watch, &Watch::busyChanged, this, &frmMain::showBusy);
     m_notifier = new Notifier(QDBusConnection::sessionBus(), this);
     m_notifier->setPicture(FileIcons::lightOnPicture(48));
+    connect(Dir1, &FolderTree::pathAsked, this, &frmMain::forgetSelection);
     connect(m_notifier, &Notifier::activated, this, &frmMain::showNewFiles);
 
     // The desktop's frame becomes known, or changes (a window manager may
@@ -632,6 +633,7 @@ void frmMain::mnuExit_Click()
 
 void frmMain::Drive1_Change()
 {
+    forgetSelection();
     // A volume that is not ready changes nothing and says nothing; the empty
     // folder it was mounted on is no drive.
     const QString drive = Drive1->drive();
