@@ -5,15 +5,11 @@
 #include "actions/FileCopier.h"
 #include "actions/FileOps.h"
 
-#include <QTest>
 #include <QTimer>
-
-#include <memory>
 
 #include <cerrno>
 #include <dlfcn.h>
-#include <fcntl.h>
-#include <sys/stat.h>
+#include <memory>
 
 using L = QStringList;
 using B = QByteArrayList;
@@ -31,17 +27,8 @@ static std::atomic<int> g_statsSeen {0};
 extern "C" int stat(const char *path, struct stat *st) noexcept
 {
     static const auto real = reinterpret_cast<int (*)(const char *, struct stat *)>(dlsym(RTLD_NEXT, "stat"));
-    if (!g_failingStat.isEmpty() && g_failingStat == path && g_statsSeen++ > 0) {
-        errno = EIO;
-        return -1;
-    }
-    return real(path, st);
-}
-
-static void failStatAfterFirst(const QString &path)
-{
-    g_statsSeen = 0;
-    g_failingStat = QFile::encodeName(path);
+    const bool fails = !g_failingStat.isEmpty() && g_failingStat == path && g_statsSeen++ > 0;
+    return fails ? (errno = EIO, -1) : real(path, st);
 }
 
 namespace {
@@ -219,7 +206,7 @@ private Q_SLOTS:
         Monitor monitor;
         monitor.unnamed = setup != Setup::Named;
         if (setup == Setup::Unchecked)
-            failStatAfterFirst(destination);
+            g_statsSeen = 0, g_failingStat = QFile::encodeName(destination);
         QCOMPARE(FileOps::copyFile(source, destination, &monitor), copied);
         g_failingStat.clear();
         QCOMPARE(TestSupport::entries(m_dest->path()), after);
@@ -249,7 +236,7 @@ private Q_SLOTS:
         };
         QVERIFY(!remove(Dialogs::Answer::No));
         QCOMPARE(TestSupport::entries(m_watched->path()), B({"a.txt=a.txt", "b.txt=b.txt", "c.txt=c.txt"}));
-        failStatAfterFirst(m_watched->filePath(abc[1]));
+        g_statsSeen = 0, g_failingStat = QFile::encodeName(m_watched->filePath(abc[1]));
         QVERIFY(remove(Dialogs::Answer::Yes));
         QTRY_COMPARE(
             told,
@@ -310,9 +297,8 @@ private Q_SLOTS:
         QTest::newRow("left after the last block, named temporary") << 0 << false << true;
     }
 
-    // Copies follow one another, each told as it starts, with the bytes done of all asked for. Left mid-copy, nothing
-    // takes a file's name and no temporary file stays. The first copy removes an earlier one's leftover, not a
-    // look-alike, and no sweep removes the temporary of a copy running.
+    // Copies follow one another, each told as it starts, with the bytes done of all asked for; left mid-copy, nothing
+    // takes a file's name and no temporary stays. An old leftover goes, not a look-alike or a running copy's temporary.
     void copier()
     {
         QFETCH(int, size); // MiB; 0: five bytes

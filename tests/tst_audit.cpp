@@ -256,15 +256,11 @@ private Q_SLOTS:
         touch(QStringLiteral("file1.txt"));
         frmMain &win = start();
         select(QStringLiteral("file1.txt"));
-        win.lvwFile_Click();
-        const auto choose = [&] {
+        const auto choose = [&](const ScriptedDialogs::Asked &) {
             win.folderTree()->setPath(m_dest->path());
             QVERIFY(QTest::qWaitFor([&] { return !whileAsked || win.listModel()->folder().isEmpty(); }));
         };
-        if (whileAsked)
-            m_dialogs->whileOpen = [&](const ScriptedDialogs::Asked &) { choose(); };
-        else
-            choose();
+        whileAsked ? void(m_dialogs->whileOpen = choose) : choose({});
         win.mnuDelete_Click();
         settle();
         QVERIFY(QFile::exists(m_dir->filePath(QStringLiteral("file1.txt"))));

@@ -280,8 +280,7 @@ private Q_SLOTS:
         QTest::newRow("a sliver on the screen") << "Left=-5900,Top=0,Width=6000,Height=6000" << QSize(0, 0);
     }
 
-    // What is not stored keeps its design value; the place is left to the desktop. A geometry that leaves the window
-    // unusably small or mostly off the screens is not applied.
+    // What is not stored keeps its design value, the place is the desktop's; an unusable geometry is not applied.
     void storedGeometry()
     {
         QFETCH(QString, stored);

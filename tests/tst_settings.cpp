@@ -1,15 +1,8 @@
 #include "TestSupport.h"
 
-#include "platform/FileNames.h"
-#include "settings/SettingsStore.h"
-
-#include <QFileInfo>
-
 #include <cerrno>
 #include <cstdarg>
 #include <dlfcn.h>
-#include <fcntl.h>
-#include <unistd.h>
 
 // A decimal comma locale, so that a number stored or read in the C locale shows.
 static void useCommaLocale()
@@ -25,22 +18,15 @@ enum class Fault { None, DiskFull, Unreadable, Stuck };
 static std::atomic<Fault> g_fault {Fault::None};
 static TestSupport::Latch *g_stuck = nullptr;
 
-static bool isSettingsFile(int fd)
-{
-    char path[4096];
-    const ssize_t n = ::readlink(("/proc/self/fd/" + QByteArray::number(fd)).constData(), path, sizeof path - 1);
-    return n > 0 && QByteArray(path, n).contains("/Vardel/"); // the temporary has no name
-}
-
+// Only the rewrites write beside the window's thread here.
 extern "C" ssize_t write(int fd, const void *data, size_t size)
 {
     static const auto real = reinterpret_cast<ssize_t (*)(int, const void *, size_t)>(dlsym(RTLD_NEXT, "write"));
-    if (g_fault == Fault::Stuck && isSettingsFile(fd))
+    const bool rewrite = fd > STDERR_FILENO && QThread::currentThread() != QCoreApplication::instance()->thread();
+    if (rewrite && g_fault == Fault::Stuck)
         g_stuck->wait();
-    if (g_fault == Fault::DiskFull && isSettingsFile(fd)) {
-        errno = ENOSPC;
-        return -1;
-    }
+    else if (rewrite && g_fault == Fault::DiskFull)
+        return errno = ENOSPC, -1;
     return real(fd, data, size);
 }
 
@@ -51,11 +37,9 @@ extern "C" int open64(const char *path, int flags, ...)
     va_start(args, flags);
     const mode_t mode = (flags & (O_CREAT | O_TMPFILE)) ? va_arg(args, mode_t) : 0;
     va_end(args);
-    if (g_fault == Fault::Unreadable && (flags & O_ACCMODE) == O_RDONLY && QByteArray(path).endsWith("/Vardel.ini")) {
-        errno = EIO;
-        return -1;
-    }
-    return real(path, flags, mode);
+    const bool fails
+        = g_fault == Fault::Unreadable && (flags & O_ACCMODE) == O_RDONLY && QByteArray(path).endsWith("/Vardel.ini");
+    return fails ? (errno = EIO, -1) : real(path, flags, mode);
 }
 
 // What QSettings reads from a copy of the file (objects of one file share unwritten values).
@@ -135,6 +119,9 @@ private Q_SLOTS:
         SettingsStore store;
         g_fault = fromStart ? fault : Fault::None;
         QCOMPARE(store.read(Setting::Path), fromStart ? "x:\\temp\\Pelmo" : "/old");
+        // Rewritten unseen by another program: what the store read is all it knows of the file.
+        QVERIFY(TestSupport::writeFile(TestSupport::settingsFile(), before));
+        g_fault = fault == Fault::Unreadable ? fault : Fault::None;
         store.write(Setting::Column1, QStringLiteral("100"));
         QVERIFY(SettingsStore::awaitRewrites(10000));
         g_fault = fault;
@@ -147,21 +134,13 @@ private Q_SLOTS:
         }
         QVERIFY(SettingsStore::awaitRewrites(10000));
         g_fault = Fault::None;
-        if (fault != Fault::Stuck && fault != Fault::Unreadable)
-            QCOMPARE(TestSupport::readFile(TestSupport::settingsFile()), "[List%20View]\nColumn1=100\n\n" + before);
-        if (fromStart) {
-            QCOMPARE(TestSupport::readFile(TestSupport::settingsFile()), before);
+        const QByteArray columns = "[List%20View]\nColumn1=100\n";
+        if (fault == Fault::DiskFull || fromStart) {
+            QCOMPARE(TestSupport::readFile(TestSupport::settingsFile()), fromStart ? before : columns + '\n' + before);
             store.write(Setting::Column1, QStringLiteral("100"));
         }
-        if (fault == Fault::DiskFull)
-            store.write(Setting::Column2, QStringLiteral("200"));
-        QCOMPARE(onDisk(QStringLiteral("Setting/Path")), QVariant("/old"));
-        QCOMPARE(onDisk(QStringLiteral("Other/list")), QVariant(QStringList {"a", "b"}));
-        QCOMPARE(onDisk(QStringLiteral("List View/Column2")), QVariant(fault == Fault::Stuck ? "300" : "200"));
-        QStringList rest;
-        for (const char *key : {"Main/Top", "Setting/Audit Timeout", "List View/Column1"})
-            rest << onDisk(QString::fromLatin1(key)).toString();
-        QCOMPARE(rest, QStringList({"900", "7000", "100"}));
+        QCOMPARE(TestSupport::readFile(TestSupport::settingsFile()),
+                 columns + "Column2=" + (fault == Fault::Stuck ? "300" : "200") + "\n\n" + before);
     }
 
     // The place follows the environment at the time of use, even once Qt has found its own place for settings.
@@ -174,9 +153,7 @@ private Q_SLOTS:
         SettingsStore().write(Setting::Path, QStringLiteral("/elsewhere"));
         qputenv("XDG_CONFIG_HOME", home);
         QVERIFY(SettingsStore::awaitRewrites(10000));
-        QCOMPARE(
-            QSettings(other.filePath(QStringLiteral("Vardel/Vardel.ini")), QSettings::IniFormat).value("Setting/Path"),
-            QVariant("/elsewhere"));
+        QCOMPARE(TestSupport::readFile(other.filePath("Vardel/Vardel.ini")), "[Setting]\nPath=/elsewhere\n\n");
     }
 
     void numbers_data()
