@@ -16,6 +16,7 @@
 
 #include "platform/FileNames.h"
 #include "platform/Volumes.h"
+#include "settings/SettingsStore.h"
 
 #include <atomic>
 #include <chrono>
@@ -105,9 +106,10 @@ inline QByteArrayList entries(const QString &folder)
     return out;
 }
 
-// The settings file the program writes in the temporary home.
+// The settings file the program writes in the temporary home, once the rewrites asked for have ended.
 inline QString settingsFile()
 {
+    SettingsStore::awaitRewrites(20000);
     return home().path() + QStringLiteral("/config/Vardel/Vardel.ini");
 }
 

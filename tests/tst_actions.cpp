@@ -5,13 +5,11 @@
 #include "actions/FileCopier.h"
 #include "actions/FileOps.h"
 
-#include <QTest>
 #include <QTimer>
 
+#include <cerrno>
+#include <dlfcn.h>
 #include <memory>
-
-#include <fcntl.h>
-#include <sys/stat.h>
 
 using L = QStringList;
 using B = QByteArrayList;
@@ -21,6 +19,17 @@ const QStringList kOpened {"a.exe.txt", "B.Exe", "tool", "Launch.DeskTop"};
 
 // A time no copy gets by chance.
 const struct timespec kOldTime[2] = {{1000000000, 5}, {1000000000, 5}};
+
+// A lookup that fails: while set, every stat() of this path after its first fails with EIO.
+static QByteArray g_failingStat;
+static std::atomic<int> g_statsSeen {0};
+
+extern "C" int stat(const char *path, struct stat *st) noexcept
+{
+    static const auto real = reinterpret_cast<int (*)(const char *, struct stat *)>(dlsym(RTLD_NEXT, "stat"));
+    const bool fails = !g_failingStat.isEmpty() && g_failingStat == path && g_statsSeen++ > 0;
+    return fails ? (errno = EIO, -1) : real(path, st);
+}
 
 namespace {
 
@@ -46,11 +55,6 @@ struct Monitor : FileOps::CopyMonitor {
         if (inner)
             inner->copied(bytes), latch->wait();
     }
-    void namedTemporary(bool exists) override
-    {
-        if (inner)
-            inner->namedTemporary(exists);
-    }
     bool unnamedTemporary() const override { return unnamed; }
 };
 
@@ -61,7 +65,7 @@ class TestActions : public QObject
     Q_OBJECT
 
 public:
-    enum class Setup { None, Existing, ReadOnly, Folder, Pipe, Itself, Named };
+    enum class Setup { None, Existing, ReadOnly, Unchecked, Folder, Pipe, Itself, Named };
     Q_ENUM(Setup)
 
 private Q_SLOTS:
@@ -99,8 +103,8 @@ private Q_SLOTS:
         QStringList opened;
         ScriptedDialogs dialogs;
         FileActions::Ops ops;
-        ops.open = [&](const QString &path) {
-            opened.append(QFileInfo(path).fileName());
+        ops.open = [&](const QString &path, const ShellOpen::Context &context) {
+            opened.append(QFileInfo(path).fileName() + (context.folder == m_watched->path() + '/' ? "" : " elsewhere"));
             return codes.value(QFileInfo(path).fileName(), 42);
         };
         FileActions actions(dialogs, nullptr, ops);
@@ -172,6 +176,7 @@ private Q_SLOTS:
         QTest::newRow("copied through a named temporary") << Setup::Named << true << B {"a.txt=alpha"};
         QTest::newRow("replaced") << Setup::Existing << true << B {"a.txt=alpha"};
         QTest::newRow("read-only file kept") << Setup::ReadOnly << false << B {"a.txt=old"};
+        QTest::newRow("kept when its check fails") << Setup::Unchecked << false << B {"a.txt=old"};
         QTest::newRow("onto itself, untouched") << Setup::Itself << true << B();
         QTest::newRow("pipe in the file's place") << Setup::Pipe << false << B();
         QTest::newRow("folder in the destination's place") << Setup::Folder << false << B {"a.txt/"};
@@ -193,14 +198,17 @@ private Q_SLOTS:
             QVERIFY(TestSupport::writeFile(source, "alpha", 04755)
                     && (setup != Setup::Folder || QDir().mkdir(destination))
                     && ::utimensat(AT_FDCWD, QFile::encodeName(source).constData(), kOldTime, 0) == 0);
-        if (setup == Setup::Existing || setup == Setup::ReadOnly)
-            QVERIFY(TestSupport::writeFile(destination, "old", setup == Setup::ReadOnly ? 0444 : 0644));
+        if (setup == Setup::Existing || setup == Setup::ReadOnly || setup == Setup::Unchecked)
+            QVERIFY(TestSupport::writeFile(destination, "old", setup == Setup::Existing ? 0644 : 0444));
         struct stat before, st;
         QCOMPARE(::stat(QFile::encodeName(source).constData(), &before), 0);
 
         Monitor monitor;
         monitor.unnamed = setup != Setup::Named;
+        if (setup == Setup::Unchecked)
+            g_statsSeen = 0, g_failingStat = QFile::encodeName(destination);
         QCOMPARE(FileOps::copyFile(source, destination, &monitor), copied);
+        g_failingStat.clear();
         QCOMPARE(TestSupport::entries(m_dest->path()), after);
         if (setup == Setup::Itself) // not even rewritten in place
             QVERIFY(::stat(target.constData(), &st) == 0 && st.st_ino == before.st_ino && st.st_mode == before.st_mode);
@@ -209,7 +217,7 @@ private Q_SLOTS:
                     && st.st_mtim.tv_sec == before.st_mtim.tv_sec && st.st_mtim.tv_nsec == before.st_mtim.tv_nsec);
     }
 
-    // No deletes nothing; Yes deletes all but a read-only file, telling each.
+    // No deletes nothing; Yes deletes all but a read-only file (whose check fails), telling each.
     void deleteFiles()
     {
         const L abc {"a.txt", "b.txt", "c.txt"};
@@ -228,10 +236,12 @@ private Q_SLOTS:
         };
         QVERIFY(!remove(Dialogs::Answer::No));
         QCOMPARE(TestSupport::entries(m_watched->path()), B({"a.txt=a.txt", "b.txt=b.txt", "c.txt=c.txt"}));
+        g_statsSeen = 0, g_failingStat = QFile::encodeName(m_watched->filePath(abc[1]));
         QVERIFY(remove(Dialogs::Answer::Yes));
         QTRY_COMPARE(
             told,
             L({"Deleting a.txt...", "a.txt gone", "Deleting b.txt...", "Deleting c.txt...", "c.txt gone", "end"}));
+        g_failingStat.clear();
         QCOMPARE(TestSupport::entries(m_watched->path()), B {"b.txt=b.txt"});
         QCOMPARE(boxes(dialogs), L {"Delete Warning|Do you want to delete the file/s a.txt, b.txt, c.txt?  "});
     }
@@ -258,7 +268,7 @@ private Q_SLOTS:
         };
         FileActions::Ops ops;
         ops.isProgram = [waitIf, program](const QString &, const QString &) { return waitIf("lookup"), program; };
-        ops.open = [waitIf](const QString &) { return waitIf("launch"), 42; };
+        ops.open = [waitIf](const QString &, const ShellOpen::Context &) { return waitIf("launch"), 42; };
         ops.remove = [waitIf](const QString &) { return waitIf("unlink"), true; };
         ScriptedDialogs dialogs;
         FileActions actions(dialogs, nullptr, ops);
@@ -287,8 +297,8 @@ private Q_SLOTS:
         QTest::newRow("left after the last block, named temporary") << 0 << false << true;
     }
 
-    // Copies follow one another, each told as it starts, with the bytes done of all asked for. Left mid-copy, nothing
-    // takes a file's name and no temporary file stays.
+    // Copies follow one another, each told as it starts, with the bytes done of all asked for; left mid-copy, nothing
+    // takes a file's name and no temporary stays. An old leftover goes, not a look-alike or a running copy's temporary.
     void copier()
     {
         QFETCH(int, size); // MiB; 0: five bytes
@@ -297,7 +307,9 @@ private Q_SLOTS:
         const QByteArray big = size ? QByteArray(size << 20, 'x') : QByteArray("small");
         QVERIFY(TestSupport::writeFile(m_watched->filePath("a.bin"), big)
                 && TestSupport::writeFile(m_watched->filePath("b.txt"), "b.txt"));
-        QVERIFY(TestSupport::writeFile(m_dest->filePath("a.bin"), "old"));
+        QVERIFY(TestSupport::writeFile(m_dest->filePath("a.bin"), "old")
+                && TestSupport::writeFile(m_dest->filePath(".vardel-copy-Ab12Cd"), "left")
+                && TestSupport::writeFile(m_dest->filePath(".vardel-copy-Ab12C"), "mine"));
         TestSupport::Latch latch;
         std::atomic<int> ended {0};
         FileCopier copier;
@@ -321,23 +333,24 @@ private Q_SLOTS:
         QTRY_VERIFY(latch.entered == 1 && total == big.size() + 5 && done > 0);
         QVERIFY(done <= std::min<qint64>(big.size(), 1 << 20));
         QCOMPARE(told, L {"Copying a.bin..."});
+        FileOps::removeStrayTemporaries(m_dest->path());
         QCOMPARE(TestSupport::entries(m_dest->path()).size(),
-                 unnamed ? 1 : 2); // the named temporary beside the old file
+                 unnamed ? 2 : 3); // the named temporary beside the old file
         if (leave)
             copier.abandon();
         latch.open = true;
         if (leave) {
-            QVERIFY(FileCopier::awaitNamedTemporaries(10000));
             QTRY_COMPARE(ended.load(), 1);
             QCOMPARE(latch.entered.load(), 1); // the copy went no further
-            QCOMPARE(TestSupport::entries(m_dest->path()), B {"a.bin=old"});
+            QCOMPARE(TestSupport::entries(m_dest->path()), B({".vardel-copy-Ab12C=mine", "a.bin=old"}));
             QCOMPARE(told, L {"Copying a.bin..."});
             QVERIFY(!copier.isBusy());
         } else {
             QTRY_VERIFY(!copier.isBusy());
             QCOMPARE(told, L({"Copying a.bin...", "Copying b.txt...", "end"}));
             QCOMPARE(done, total);
-            QCOMPARE(TestSupport::entries(m_dest->path()), B({"a.bin=" + big, "b.txt=b.txt"}));
+            QCOMPARE(TestSupport::entries(m_dest->path()),
+                     B({".vardel-copy-Ab12C=mine", "a.bin=" + big, "b.txt=b.txt"}));
         }
     }
 

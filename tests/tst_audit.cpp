@@ -241,6 +241,32 @@ private Q_SLOTS:
         QCOMPARE(selected(), QStringList());
     }
 
+    void deleteWhileFolderChanges_data()
+    {
+        QTest::addColumn<bool>("whileAsked");
+        QTest::newRow("pressed right after choosing") << false;
+        QTest::newRow("the folder changed while asked") << true;
+    }
+
+    // Once another folder is chosen the old rows' selection is gone, even while the new folder is checked; a question
+    // answered after the list moved on deletes nothing.
+    void deleteWhileFolderChanges()
+    {
+        QFETCH(bool, whileAsked);
+        touch(QStringLiteral("file1.txt"));
+        frmMain &win = start();
+        select(QStringLiteral("file1.txt"));
+        const auto choose = [&](const ScriptedDialogs::Asked &) {
+            win.folderTree()->setPath(m_dest->path());
+            QVERIFY(QTest::qWaitFor([&] { return !whileAsked || win.listModel()->folder().isEmpty(); }));
+        };
+        whileAsked ? void(m_dialogs->whileOpen = choose) : choose({});
+        win.mnuDelete_Click();
+        settle();
+        QVERIFY(QFile::exists(m_dir->filePath(QStringLiteral("file1.txt"))));
+        QCOMPARE(told().filter(QStringLiteral("file1.txt")).size(), whileAsked ? 1 : 0);
+    }
+
     // The stored period is read at start; the dialog offers it in whole seconds and sets what the user gave, without
     // storing it.
     void periodDialog()

@@ -346,19 +346,25 @@ private Q_SLOTS:
         QTRY_VERIFY(drives->state().expandable && drives->state().expanded);
     }
 
-    void partialGeometry_data()
+    void storedGeometry_data()
     {
-        QTest::addColumn<QString>("key");
-        QTest::newRow("place only") << "Top";
-        QTest::newRow("width only") << "Width";
-        QTest::newRow("height only") << "Height";
+        QTest::addColumn<QString>("stored"); // "Key=twips,..." of section "Main"
+        QTest::addColumn<QSize>("outer"); // twips; a side of 0 keeps its design value
+        QTest::newRow("place only") << "Top=6000" << QSize(0, 0);
+        QTest::newRow("width only") << "Width=6000" << QSize(6000, 0);
+        QTest::newRow("height only") << "Height=6000" << QSize(0, 6000);
+        QTest::newRow("1 px wide") << "Width=15,Height=6000" << QSize(0, 0);
+        QTest::newRow("off every screen") << "Left=300000,Top=300000,Width=6000,Height=6000" << QSize(0, 0);
+        QTest::newRow("a sliver on the screen") << "Left=-5900,Top=0,Width=6000,Height=6000" << QSize(0, 0);
     }
 
-    // What is not stored keeps its design value; the place is left to the desktop.
-    void partialGeometry()
+    // What is not stored keeps its design value, the place is the desktop's; an unusable geometry is not applied.
+    void storedGeometry()
     {
-        QFETCH(QString, key);
-        store(QStringLiteral("Main/") + key, QStringLiteral("6000"));
+        QFETCH(QString, stored);
+        QFETCH(QSize, outer);
+        for (const QString &pair : stored.split(','))
+            store(QStringLiteral("Main/") + pair.section('=', 0, 0), pair.section('=', 1));
         Loaded w;
         const QSize design = w.win.size();
         QVERIFY(w.load(false));
@@ -366,9 +372,9 @@ private Q_SLOTS:
         w.win.show();
         QVERIFY(QTest::qWaitForWindowExposed(&w.win));
         const QSize frame = w.win.frameGeometry().size() - w.win.size();
-        const int pixels = Twips::toPixels(6000, w.win.dpi());
-        QTRY_COMPARE(w.win.width(), key == "Width" ? pixels - frame.width() : design.width());
-        QTRY_COMPARE(w.win.height(), key == "Height" ? pixels - frame.height() : design.height());
+        const auto px = [&](int twips) { return Twips::toPixels(twips, w.win.dpi()); };
+        QTRY_COMPARE(w.win.width(), outer.width() ? px(outer.width()) - frame.width() : design.width());
+        QTRY_COMPARE(w.win.height(), outer.height() ? px(outer.height()) - frame.height() : design.height());
     }
 
     void exit_data()

@@ -81,12 +81,18 @@ private Q_SLOTS:
         QCOMPARE(shownAfter, folder + QLatin1Char('/') + name);
         QCOMPARE(reply, confirm ? std::optional<QString>(folder + QLatin1Char('/') + name) : std::nullopt);
 
-        whenOpen([&](QWidget *box) {
+        const auto startIn = [&](QWidget *box) {
             startedIn = static_cast<QFileDialog *>(box)->directory().absolutePath();
             QTest::keyClick(box, Qt::Key_Escape);
-        });
+        };
+        whenOpen(startIn);
         QCOMPARE(dialogs.chooseFolder(nullptr), std::nullopt);
         QCOMPARE(startedIn, confirm ? folder : home);
+        if (confirm && typeFolder) { // once the folder has gone, at home again
+            QVERIFY(QDir().rename(folder, folder + "-gone"));
+            whenOpen(startIn), dialogs.chooseFolder(nullptr);
+            QVERIFY(QDir().rename(folder + "-gone", folder) && startedIn == home);
+        }
     }
 
     void message_data()

@@ -1,13 +1,8 @@
 #include "TestSupport.h"
 
-#include "platform/FileNames.h"
-#include "settings/SettingsStore.h"
-
-#include <QFileInfo>
-
 #include <cerrno>
+#include <cstdarg>
 #include <dlfcn.h>
-#include <unistd.h>
 
 // A decimal comma locale, so that a number stored or read in the C locale shows.
 static void useCommaLocale()
@@ -18,17 +13,33 @@ Q_CONSTRUCTOR_FUNCTION(useCommaLocale)
 
 Q_DECLARE_METATYPE(Setting)
 
-// Stands in for a full disk: while set, every write to a file fails.
-static bool g_diskFull = false;
+// Faults of the settings file, armed by the test: a full disk, a file that cannot be read, a disk that stops answering.
+enum class Fault { None, DiskFull, Unreadable, Stuck };
+static std::atomic<Fault> g_fault {Fault::None};
+static TestSupport::Latch *g_stuck = nullptr;
 
+// Only the rewrites write beside the window's thread here.
 extern "C" ssize_t write(int fd, const void *data, size_t size)
 {
     static const auto real = reinterpret_cast<ssize_t (*)(int, const void *, size_t)>(dlsym(RTLD_NEXT, "write"));
-    if (g_diskFull && fd > STDERR_FILENO) {
-        errno = ENOSPC;
-        return -1;
-    }
+    const bool rewrite = fd > STDERR_FILENO && QThread::currentThread() != QCoreApplication::instance()->thread();
+    if (rewrite && g_fault == Fault::Stuck)
+        g_stuck->wait();
+    else if (rewrite && g_fault == Fault::DiskFull)
+        return errno = ENOSPC, -1;
     return real(fd, data, size);
+}
+
+extern "C" int open64(const char *path, int flags, ...)
+{
+    static const auto real = reinterpret_cast<int (*)(const char *, int, ...)>(dlsym(RTLD_NEXT, "open64"));
+    va_list args;
+    va_start(args, flags);
+    const mode_t mode = (flags & (O_CREAT | O_TMPFILE)) ? va_arg(args, mode_t) : 0;
+    va_end(args);
+    const bool fails
+        = g_fault == Fault::Unreadable && (flags & O_ACCMODE) == O_RDONLY && QByteArray(path).endsWith("/Vardel.ini");
+    return fails ? (errno = EIO, -1) : real(path, flags, mode);
 }
 
 // What QSettings reads from a copy of the file (objects of one file share unwritten values).
@@ -83,18 +94,66 @@ private Q_SLOTS:
         QCOMPARE(SettingsStore().read(setting), text);
     }
 
-    // A refused write leaves the old file whole; the next one, same text or not, tries again.
-
-    void diskFull()
+    void faults_data()
     {
+        QTest::addColumn<Fault>("fault");
+        QTest::addColumn<bool>("fromStart"); // the file cannot be read at the store's first use either
+        QTest::newRow("disk full") << Fault::DiskFull << false;
+        QTest::newRow("unreadable at the rewrite") << Fault::Unreadable << false;
+        QTest::newRow("never readable") << Fault::Unreadable << true;
+        QTest::newRow("a rewrite stuck") << Fault::Stuck << false;
+    }
+
+    // Nothing the file held is lost. A rewrite that cannot read the file back puts this run's writes over what it read
+    // last; one that fails, or has never read the file, leaves it whole, and the next write tries again. The window's
+    // thread never waits: writes asked meanwhile follow the stuck rewrite, and the newest wins.
+    void faults()
+    {
+        QFETCH(Fault, fault);
+        QFETCH(bool, fromStart);
+        const QByteArray before = "[Main]\nTop=900\n\n[Other]\nlist=a, b\nrow=" + QByteArray(QTest::currentDataTag())
+            + "\n\n[Setting]\nAudit%20Timeout=7000\nPath=/old\n\n";
+        QVERIFY(TestSupport::writeFile(TestSupport::settingsFile(), before));
+        TestSupport::Latch latch;
+        g_stuck = &latch;
         SettingsStore store;
-        store.write(Setting::Path, QStringLiteral("old"));
-        g_diskFull = true;
-        store.write(Setting::Path, QStringLiteral("new"));
-        g_diskFull = false;
-        QCOMPARE(onDisk(QStringLiteral("Setting/Path")), QVariant(QStringLiteral("old")));
-        store.write(Setting::Path, QStringLiteral("new"));
-        QCOMPARE(onDisk(QStringLiteral("Setting/Path")), QVariant(QStringLiteral("new")));
+        g_fault = fromStart ? fault : Fault::None;
+        QCOMPARE(store.read(Setting::Path), fromStart ? "x:\\temp\\Pelmo" : "/old");
+        // Rewritten unseen by another program: what the store read is all it knows of the file.
+        QVERIFY(TestSupport::writeFile(TestSupport::settingsFile(), before));
+        g_fault = fault == Fault::Unreadable ? fault : Fault::None;
+        store.write(Setting::Column1, QStringLiteral("100"));
+        QVERIFY(SettingsStore::awaitRewrites(10000));
+        g_fault = fault;
+        store.write(Setting::Column2, QStringLiteral("200"));
+        if (fault == Fault::Stuck) {
+            QTRY_COMPARE(latch.entered.load(), 1);
+            store.write(Setting::Column2, QStringLiteral("300"));
+            QVERIFY(!SettingsStore::awaitRewrites(0) && !latch.windowWaited);
+            latch.open = true;
+        }
+        QVERIFY(SettingsStore::awaitRewrites(10000));
+        g_fault = Fault::None;
+        const QByteArray columns = "[List%20View]\nColumn1=100\n";
+        if (fault == Fault::DiskFull || fromStart) {
+            QCOMPARE(TestSupport::readFile(TestSupport::settingsFile()), fromStart ? before : columns + '\n' + before);
+            store.write(Setting::Column1, QStringLiteral("100"));
+        }
+        QCOMPARE(TestSupport::readFile(TestSupport::settingsFile()),
+                 columns + "Column2=" + (fault == Fault::Stuck ? "300" : "200") + "\n\n" + before);
+    }
+
+    // The place follows the environment at the time of use, even once Qt has found its own place for settings.
+    void place()
+    {
+        const QByteArray home = qgetenv("XDG_CONFIG_HOME");
+        QSettings(QSettings::IniFormat, QSettings::UserScope, QStringLiteral("Vardel")).sync();
+        QTemporaryDir other;
+        qputenv("XDG_CONFIG_HOME", QFile::encodeName(other.path()));
+        SettingsStore().write(Setting::Path, QStringLiteral("/elsewhere"));
+        qputenv("XDG_CONFIG_HOME", home);
+        QVERIFY(SettingsStore::awaitRewrites(10000));
+        QCOMPARE(TestSupport::readFile(other.filePath("Vardel/Vardel.ini")), "[Setting]\nPath=/elsewhere\n\n");
     }
 
     void numbers_data()

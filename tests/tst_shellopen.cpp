@@ -6,6 +6,8 @@
 
 #include <memory>
 
+#include <sys/wait.h>
+
 namespace {
 
 QString root()
@@ -15,7 +17,7 @@ QString root()
 
 } // namespace
 
-// Real GIO in a made-up desktop: our own types, a script as application noting its path; no system applications.
+// Real GIO in a made-up desktop: our own types, a script as application noting what it got; no system applications.
 class TestShellOpen : public QObject
 {
     Q_OBJECT
@@ -56,8 +58,9 @@ private Q_SLOTS:
         // Builtins only, so the script does not depend on PATH.
         const QByteArray opener = QFile::encodeName(root() + QStringLiteral("/opener.sh"));
         const QByteArray broken = QFile::encodeName(root() + QStringLiteral("/broken.sh"));
-        QVERIFY(
-            TestSupport::writeFile(opener, "#!/bin/sh\nprintf '%s' \"$1\" > '" + QFile::encodeName(marker()) + "'\n"));
+        QVERIFY(TestSupport::writeFile(opener,
+                                       "#!/bin/sh\nprintf '%s|%s|%s' \"$1\" \"$PWD\" \"$DESKTOP_STARTUP_ID\" > '"
+                                           + QFile::encodeName(marker()) + "'\n"));
         QVERIFY(TestSupport::writeFile(broken, "#!/nonexistent/interp\n"));
         for (const QByteArray &script : {opener, broken})
             QVERIFY(QFile::setPermissions(script, QFile::ReadOwner | QFile::ExeOwner));
@@ -86,15 +89,17 @@ private Q_SLOTS:
         QTest::addColumn<QString>("name");
         QTest::addColumn<QString>("made"); // a file, a folder, or nothing
         QTest::addColumn<int>("expected");
+        QTest::addColumn<int>("startWindowMs"); // -1: until the application ends
 
         QTest::newRow("handed over, blanks, '#', '%' and non-Latin")
-            << QStringLiteral("Äpfel #2 жук%20.vardeltest") << "file" << 42;
-        QTest::newRow("missing file") << QStringLiteral("gone.vardeltest") << "" << 2;
-        QTest::newRow("missing folder") << QStringLiteral("no such folder/x.vardeltest") << "" << 3;
-        QTest::newRow("folder in the file's place") << QStringLiteral("dir.vardeltest") << "folder" << 2;
-        QTest::newRow("no application") << QStringLiteral("nobody.vardelorphan") << "file" << 31;
-        QTest::newRow("application cannot start") << QStringLiteral("console.vardelterm") << "file" << 27;
-        QTest::newRow("interpreter missing") << QStringLiteral("script.vardelbroken") << "file" << 27;
+            << QStringLiteral("Äpfel #2 жук%20.vardeltest") << "file" << 42 << -1;
+        QTest::newRow("running past the start window") << QStringLiteral("a.vardeltest") << "file" << 42 << 0;
+        QTest::newRow("missing file") << QStringLiteral("gone.vardeltest") << "" << 2 << -1;
+        QTest::newRow("missing folder") << QStringLiteral("no such folder/x.vardeltest") << "" << 3 << -1;
+        QTest::newRow("folder in the file's place") << QStringLiteral("dir.vardeltest") << "folder" << 2 << -1;
+        QTest::newRow("no application") << QStringLiteral("nobody.vardelorphan") << "file" << 31 << -1;
+        QTest::newRow("application cannot start") << QStringLiteral("console.vardelterm") << "file" << 27 << -1;
+        QTest::newRow("interpreter missing") << QStringLiteral("script.vardelbroken") << "file" << 27 << -1;
     }
 
     void open()
@@ -102,16 +107,25 @@ private Q_SLOTS:
         QFETCH(QString, name);
         QFETCH(QString, made);
         QFETCH(int, expected);
+        QFETCH(int, startWindowMs);
 
         const QString path = m_files->filePath(name);
         QVERIFY(made != "file" || TestSupport::writeFile(path, "vardel\n"));
         QVERIFY(made != "folder" || QDir().mkdir(path));
-        QCOMPARE(ShellOpen::open(path), expected);
-        // The application gets the path itself back, however it is spelt.
+        ShellOpen::setStartWindow(startWindowMs);
+        QCOMPARE(ShellOpen::open(path, {m_files->path(), 1234}), expected);
+        // The application gets the path itself back, however it is spelt, and starts in the watched folder.
         if (expected > 32)
-            QTRY_COMPARE_WITH_TIMEOUT(TestSupport::readFile(marker()), QFile::encodeName(path), 10000);
-        else
-            QVERIFY(!QFile::exists(marker()));
+            QTRY_VERIFY_WITH_TIMEOUT(TestSupport::readFile(marker()).endsWith("_TIME1234"), 10000);
+        const QByteArray seen = TestSupport::readFile(marker());
+        QCOMPARE(seen.left(seen.lastIndexOf('-')),
+                 expected > 32
+                     ? QFile::encodeName(path + '|' + m_files->path()) + "|vardel-" + QByteArray::number(::getpid())
+                     : "");
+        // No child is left unreaped.
+        siginfo_t ended {};
+        QTRY_VERIFY_WITH_TIMEOUT(::waitid(P_ALL, 0, &ended, WEXITED | WNOHANG | WNOWAIT) != 0 || ended.si_pid == 0,
+                                 10000);
     }
 
 private:

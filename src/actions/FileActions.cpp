@@ -7,6 +7,9 @@
 #include "platform/FileNames.h"
 #include "platform/ShellOpen.h"
 
+#include <QGuiApplication>
+#include <QInputEvent>
+
 struct FileActions::OpenWalk {
     enum class RunAnswer { NotAsked, Yes, No };
     QString folder;
@@ -14,6 +17,7 @@ struct FileActions::OpenWalk {
     qsizetype next = 0;
     RunAnswer answer = RunAnswer::NotAsked;
     std::function<void()> done;
+    ShellOpen::Context context;
 };
 
 struct FileActions::DeleteWalk {
@@ -34,6 +38,24 @@ FileActions::FileActions(Dialogs &dialogs, QWidget *parent, Ops ops)
         m_ops.open = &ShellOpen::open;
     if (!m_ops.remove)
         m_ops.remove = &FileOps::deleteFile;
+    if (QCoreApplication *app = QCoreApplication::instance())
+        app->installEventFilter(this);
+}
+
+bool FileActions::eventFilter(QObject *watched, QEvent *event)
+{
+    switch (event->type()) {
+    case QEvent::KeyPress:
+    case QEvent::KeyRelease:
+    case QEvent::MouseButtonPress:
+    case QEvent::MouseButtonRelease:
+    case QEvent::MouseButtonDblClick:
+        m_userTime = quint32(static_cast<QInputEvent *>(event)->timestamp());
+        break;
+    default:
+        break;
+    }
+    return QObject::eventFilter(watched, event);
 }
 
 void FileActions::showShellError(int code, const QString &path) const
@@ -47,7 +69,10 @@ void FileActions::showShellError(int code, const QString &path) const
 
 void FileActions::open(const QString &folder, const QStringList &names, std::function<void()> done)
 {
-    openNext(std::make_shared<OpenWalk>(OpenWalk {folder, names, 0, OpenWalk::RunAnswer::NotAsked, std::move(done)}));
+    // Only X11 stamps events with the time its window manager compares.
+    const quint32 userTime = QGuiApplication::platformName() == QLatin1String("xcb") ? m_userTime : 0;
+    openNext(std::make_shared<OpenWalk>(
+        OpenWalk {folder, names, 0, OpenWalk::RunAnswer::NotAsked, std::move(done), {folder, userTime}}));
 }
 
 void FileActions::openNext(const std::shared_ptr<OpenWalk> &walk)
@@ -68,11 +93,11 @@ void FileActions::openNext(const std::shared_ptr<OpenWalk> &walk)
     const bool mayRun = walk->answer == OpenWalk::RunAnswer::Yes;
     Background::run(
         FileOps::folderWithSlash(walk->folder), this,
-        [ops = m_ops, name, path, mayRun] {
+        [ops = m_ops, name, path, mayRun, context = walk->context] {
             Looked looked;
             looked.program = ops.isProgram(name, path);
             if (!looked.program || mayRun)
-                looked.code = ops.open(path);
+                looked.code = ops.open(path, context);
             return looked;
         },
         [this, walk, name, path](Looked looked) {
@@ -98,7 +123,8 @@ void FileActions::openNext(const std::shared_ptr<OpenWalk> &walk)
 void FileActions::launch(const std::shared_ptr<OpenWalk> &walk, const QString &path)
 {
     Background::run(
-        FileOps::folderWithSlash(walk->folder), this, [open = m_ops.open, path] { return open(path); },
+        FileOps::folderWithSlash(walk->folder), this,
+        [open = m_ops.open, path, context = walk->context] { return open(path, context); },
         [this, walk, path](int code) {
             showShellError(code, path);
             openNext(walk);
@@ -126,13 +152,14 @@ std::optional<FileActions::CopyJob> FileActions::askCopy(const QString &folder, 
     return CopyJob {FileOps::folderWithSlash(folder), *destination, names};
 }
 
-bool FileActions::deleteFiles(const QString &folder, const QStringList &names, DeleteSteps steps)
+bool FileActions::deleteFiles(const QString &folder, const QStringList &names, DeleteSteps steps,
+                              const std::function<bool()> &current)
 {
     const Dialogs::Answer reply = m_dialogs.message(
         m_parent,
         {QStringLiteral("Do you want to delete the file/s ") + names.join(QStringLiteral(", ")) + QStringLiteral("?  "),
          QStringLiteral("Delete Warning"), Dialogs::Buttons::YesNo, Dialogs::Icon::Question, Dialogs::Answer::Yes});
-    if (reply != Dialogs::Answer::Yes)
+    if (reply != Dialogs::Answer::Yes || (current && !current()))
         return false;
     deleteNext(std::make_shared<DeleteWalk>(DeleteWalk {folder, names, 0, std::move(steps)}));
     return true;

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "platform/ShellOpen.h"
+
 #include <QObject>
 #include <QString>
 #include <QStringList>
@@ -27,7 +29,8 @@ public:
     // Tests stand in work that waits.
     struct Ops {
         std::function<bool(const QString &name, const QString &path)> isProgram;
-        std::function<int(const QString &path)> open; // the desktop's open service: a code out
+        // The desktop's open service: a code out.
+        std::function<int(const QString &path, const ShellOpen::Context &context)> open;
         std::function<bool(const QString &path)> remove;
     };
 
@@ -36,7 +39,8 @@ public:
 
     // Hands each file to the desktop in turn and tells each failure as its
     // result comes back; asks once, before the first program, whether
-    // programs may run. done follows the last file.
+    // programs may run. The applications start in the folder, with the time
+    // of the user's event that asked for them. done follows the last file.
     void open(const QString &folder, const QStringList &names, std::function<void()> done = {});
     // The box for an open service's result; nothing for success or a code
     // that has no message.
@@ -58,12 +62,19 @@ public:
         std::function<void(const QString &name)> deleted;
         std::function<void()> done; // after the last
     };
-    // Asks once; on Yes deletes each file in turn. True when the user said Yes.
-    bool deleteFiles(const QString &folder, const QStringList &names, DeleteSteps steps);
+    // Asks once; on Yes deletes each file in turn, unless the names asked
+    // about are no longer what the list shows (current(), when given). True
+    // when it deletes.
+    bool deleteFiles(const QString &folder, const QStringList &names, DeleteSteps steps,
+                     const std::function<bool()> &current = {});
 
     static QString copyingText(const QString &name);
     // The longest proposed name the file dialog is given, in bytes.
     static constexpr int kMaxNameBytes = 255;
+
+protected:
+    // Notes the time of each of the user's key and button events.
+    bool eventFilter(QObject *watched, QEvent *event) override;
 
 private:
     struct OpenWalk;
@@ -75,4 +86,5 @@ private:
     Dialogs &m_dialogs;
     QWidget *m_parent;
     Ops m_ops;
+    quint32 m_userTime = 0;
 };

@@ -5,7 +5,6 @@
 #include <QObject>
 #include <QString>
 #include <QStringList>
-#include <QTimer>
 
 #include <deque>
 #include <functional>
@@ -14,9 +13,10 @@
 
 // Copies files beside the window, one at a time, so that the window never
 // waits on the disk. Copies asked for while others run follow them in turn.
-// What happens is told on the window's thread: each file as it starts, the
-// bytes done, and the end of the last copy. The worker and the window share
-// nothing but atomics: the window never waits for a copy.
+// What happens comes back as results on the window's thread: each file as it
+// starts, the bytes done, and the end of the last copy. The first copy of
+// each command first removes what earlier copies left in the destination
+// folder (FileOps::removeStrayTemporaries).
 class FileCopier : public QObject
 {
     Q_OBJECT
@@ -45,14 +45,6 @@ public:
     // finished() does not follow.
     void abandon();
 
-    // At exit, after abandon(): waits at most the given time for copies
-    // given up to remove their named temporary files (file systems without
-    // unnamed files); true when none is left. Never waits while none exists.
-    static bool awaitNamedTemporaries(int ms);
-
-    // How often the window looks at the copy's progress.
-    static constexpr int kPollMs = 40;
-
 Q_SIGNALS:
     void copying(const QString &name);
     void progress(qint64 done, qint64 total);
@@ -63,21 +55,21 @@ private:
         QString name;
         QString sourceFolder;
         QString destinationFolder;
+        bool sweep = false; // the first file of a command
     };
-    struct Progress;
+    struct Spell;
 
     void next();
-    void poll();
+    void showProgress(qint64 done);
 
     Copy m_copy = &FileOps::copyFile;
-    std::shared_ptr<Progress> m_progress;
+    std::shared_ptr<Spell> m_spell;
     std::deque<Task> m_waiting;
     std::optional<Task> m_current;
     quint64 m_serial = 0; // of the current file
-    bool m_currentTold = false;
     QString m_told;
-    QTimer m_poll;
     bool m_busy = false;
+    qint64 m_total = 0;
     qint64 m_shownDone = -1;
     qint64 m_shownTotal = -1;
 };

@@ -4,7 +4,15 @@
 
 #include <QRandomGenerator>
 
+#include <algorithm>
 #include <cerrno>
+#include <cstring>
+#include <ctime>
+#include <limits>
+#include <mutex>
+#include <set>
+
+#include <dirent.h>
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -36,8 +44,9 @@ bool isReadOnly(const QString &path)
 {
     const QByteArray p = FileNames::encode(path);
     struct stat st;
+    // A check that cannot be made protects the file all the same.
     if (::stat(p.constData(), &st) != 0)
-        return false;
+        return true;
     return (st.st_mode & (S_IWUSR | S_IWGRP | S_IWOTH)) == 0 || ::access(p.constData(), W_OK) != 0;
 }
 
@@ -147,10 +156,60 @@ public:
     void copied(qint64) override { }
 };
 
+// A named temporary is ".vardel-copy-" and six letters or digits, as
+// mkostemp() makes them: the one pattern the sweep of leftovers removes.
+constexpr char kTempPrefix[] = ".vardel-copy-";
+constexpr int kTempSuffix = 6;
+constexpr char kTempLetters[] = "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789";
+
 QByteArray randomSuffix()
 {
-    return QByteArray::number(QRandomGenerator::global()->generate(), 36);
+    QByteArray suffix;
+    for (int i = 0; i < kTempSuffix; ++i)
+        suffix += kTempLetters[QRandomGenerator::global()->bounded(int(sizeof kTempLetters) - 1)];
+    return suffix;
 }
+
+bool isTemporaryName(const char *name)
+{
+    const std::size_t prefix = sizeof kTempPrefix - 1;
+    if (std::strncmp(name, kTempPrefix, prefix) != 0 || std::strlen(name) != prefix + kTempSuffix)
+        return false;
+    return std::all_of(name + prefix, name + prefix + kTempSuffix,
+                       [](char c) { return c != 0 && std::strchr(kTempLetters, c) != nullptr; });
+}
+
+// When each copy running now began, by the clock that stamps the files'
+// change times.
+std::mutex s_copiesMutex;
+std::multiset<qint64> s_copiesSince;
+
+qint64 coarseNow()
+{
+    struct timespec now;
+    ::clock_gettime(CLOCK_REALTIME_COARSE, &now);
+    return qint64(now.tv_sec) * 1000000000 + now.tv_nsec;
+}
+
+class RunningCopy
+{
+public:
+    RunningCopy()
+    {
+        const std::lock_guard<std::mutex> lock(s_copiesMutex);
+        m_since = s_copiesSince.insert(coarseNow());
+    }
+    ~RunningCopy()
+    {
+        const std::lock_guard<std::mutex> lock(s_copiesMutex);
+        s_copiesSince.erase(m_since);
+    }
+    RunningCopy(const RunningCopy &) = delete;
+    RunningCopy &operator=(const RunningCopy &) = delete;
+
+private:
+    std::multiset<qint64>::iterator m_since;
+};
 
 // Gives the unnamed file open at fd a name; 0 or the errno.
 int linkUnnamed(int fd, const QByteArray &to)
@@ -180,9 +239,7 @@ Linked linkInPlace(int fd, const QByteArray &dst, const QByteArray &tempPrefix, 
         return Linked::Unable;
     for (int attempt = 0; attempt < 100; ++attempt) {
         const QByteArray temp = tempPrefix + randomSuffix();
-        monitor.namedTemporary(true);
         if (const int e = linkUnnamed(fd, temp); e != 0) {
-            monitor.namedTemporary(false);
             if (e == EEXIST)
                 continue;
             return Linked::Failed;
@@ -190,7 +247,6 @@ Linked linkInPlace(int fd, const QByteArray &dst, const QByteArray &tempPrefix, 
         const bool renamed = ::rename(temp.constData(), dst.constData()) == 0;
         if (!renamed)
             ::unlink(temp.constData());
-        monitor.namedTemporary(false);
         return renamed ? Linked::Done : Linked::Failed;
     }
     return Linked::Failed;
@@ -226,7 +282,8 @@ bool copyFile(const QString &source, const QString &destination, CopyMonitor *wa
 
     const int slash = dst.lastIndexOf('/');
     const QByteArray folder = FileNames::parentOf(dst);
-    const QByteArray tempPrefix = (slash >= 0 ? dst.left(slash + 1) : QByteArray()) + ".vardel-copy-";
+    const QByteArray tempPrefix = (slash >= 0 ? dst.left(slash + 1) : QByteArray()) + kTempPrefix;
+    const RunningCopy running;
 
     // An unnamed file vanishes with the program, however it ends.
     if (monitor.unnamedTemporary()) {
@@ -246,20 +303,37 @@ bool copyFile(const QString &source, const QString &destination, CopyMonitor *wa
     // Written beside the destination under a temporary name, then renamed
     // over it in one step. Given up, the copy removes it itself: nobody else
     // touches the destination folder.
-    QByteArray temp = tempPrefix + "XXXXXX";
-    monitor.namedTemporary(true);
+    QByteArray temp = tempPrefix + QByteArray(kTempSuffix, 'X');
     Fd out(::mkostemp(temp.data(), O_CLOEXEC));
-    if (out.get() < 0) {
-        monitor.namedTemporary(false);
+    if (out.get() < 0)
         return false;
-    }
     bool ok = writeCopy(in.get(), out.get(), srcStat, monitor);
     ok = ::close(out.release()) == 0 && ok;
     ok = ok && !monitor.cancelled() && ::rename(temp.constData(), dst.constData()) == 0;
     if (!ok)
         ::unlink(temp.constData());
-    monitor.namedTemporary(false);
     return ok;
+}
+
+void removeStrayTemporaries(const QString &folder)
+{
+    qint64 before = std::numeric_limits<qint64>::max();
+    {
+        const std::lock_guard<std::mutex> lock(s_copiesMutex);
+        if (!s_copiesSince.empty())
+            before = *s_copiesSince.begin();
+    }
+    DIR *dir = ::opendir(FileNames::encode(folder).constData());
+    if (!dir)
+        return;
+    while (const dirent *entry = ::readdir(dir)) {
+        struct stat st;
+        if (isTemporaryName(entry->d_name) && ::fstatat(::dirfd(dir), entry->d_name, &st, AT_SYMLINK_NOFOLLOW) == 0
+            && S_ISREG(st.st_mode) && st.st_uid == ::geteuid()
+            && qint64(st.st_ctim.tv_sec) * 1000000000 + st.st_ctim.tv_nsec < before)
+            ::unlinkat(::dirfd(dir), entry->d_name, 0);
+    }
+    ::closedir(dir);
 }
 
 bool deleteFile(const QString &path)

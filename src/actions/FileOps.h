@@ -26,7 +26,8 @@ bool isExecutable(const QString &name, const QString &fullPath);
 std::optional<QString> destinationFolder(const QString &dialogPath, const QString &proposedName);
 
 // A file with no write permission for anyone, or one this user may not
-// write, is read-only: it is neither replaced nor deleted.
+// write, is read-only: it is neither replaced nor deleted. So is a file
+// whose permissions cannot be read.
 bool isReadOnly(const QString &path);
 
 // What a copy running beside the window obeys and reports, on the copy's
@@ -40,9 +41,6 @@ public:
     virtual bool cancelled() const = 0;
     // More bytes written.
     virtual void copied(qint64 bytes) = 0;
-    // A named temporary file now stands in the destination folder (true), or
-    // no longer does (false). The copy removes it itself, also when given up.
-    virtual void namedTemporary(bool exists) { (void)exists; }
     // Whether to write into an unnamed file first; false forces the named
     // temporary that file systems without unnamed files get.
     virtual bool unnamedTemporary() const { return true; }
@@ -57,6 +55,12 @@ public:
 // (never set-user-ID or set-group-ID) and modification time; a pipe or a
 // folder is never copied.
 bool copyFile(const QString &source, const QString &destination, CopyMonitor *monitor = nullptr);
+
+// Removes what copies of this program left in the folder where removing
+// their named temporary failed, or the program ended first: hidden files
+// named ".vardel-copy-" and six letters or digits, plain files of this user,
+// last changed before the oldest copy running now began.
+void removeStrayTemporaries(const QString &folder);
 
 // Deletes exactly the plain file (or the link to one) at the path; never a
 // folder, never a read-only file.

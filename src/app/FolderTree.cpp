@@ -426,6 +426,7 @@ void FolderTree::setPath(const QString &path, std::function<void(bool)> answered
     // Only the newest request is answered: one that is overtaken while its
     // check runs (a share that is slow to answer) changes nothing.
     const quint64 request = ++m_request;
+    Q_EMIT pathAsked();
     Background::run(
         path, this, [path, source = Volumes::source()] { return checkFolder(path, source); },
         [this, request, answered = std::move(answered)](const Checked &checked) {

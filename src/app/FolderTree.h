@@ -38,6 +38,8 @@ public:
 Q_SIGNALS:
     void changed();
     void clickedFolder();
+    // setPath() was asked for another folder; changed() may follow.
+    void pathAsked();
 
 protected:
     void keyPressEvent(QKeyEvent *event) override;

@@ -43,6 +43,8 @@ namespace {
 constexpr double kDesignClientWidth = 6615;
 constexpr double kDesignClientHeight = 3960;
 constexpr double kDatePanelWidth = 1100;
+// The least of a stored window, each way, that is applied: an inch.
+constexpr double kUsableTwips = 1440;
 
 // The outer rectangle moved, and shrunk where it must, as little as it
 // takes to lie wholly on the free area of the screen that it covers most
@@ -67,6 +69,19 @@ QRect withinScreens(QRect outer)
     outer.moveTo(std::clamp(outer.left(), free.left(), free.right() - outer.width() + 1),
                  std::clamp(outer.top(), free.top(), free.bottom() - outer.height() + 1));
     return outer;
+}
+
+// Whether a window this large, with at least this much of it on one
+// screen each way, can be used.
+bool isUsable(const QRect &outer, int minimum)
+{
+    if (outer.width() < minimum || outer.height() < minimum)
+        return false;
+    const QList<QScreen *> screens = QGuiApplication::screens();
+    return screens.isEmpty() || std::any_of(screens.cbegin(), screens.cend(), [&](const QScreen *s) {
+               const QRect common = s->availableGeometry() & outer;
+               return common.width() >= minimum && common.height() >= minimum;
+           });
 }
 
 // Gives a window the outer width and height it was asked for once the
@@ -172,6 +187,8 @@ frmMain::frmMain(Dialogs &dialogs, QWidget *parent)
     connect(m_watch, &Watch::rowError, this, &frmMain::reportRowError);
     connect(m_watch, &Watch::busyChanged, this, &frmMain::showBusy);
     m_notifier = new Notifier(QDBusConnection::sessionBus(), this);
+    m_notifier->setPicture(FileIcons::lightOnPicture(48));
+    connect(Dir1, &FolderTree::pathAsked, this, &frmMain::forgetSelection);
     connect(m_notifier, &Notifier::activated, this, &frmMain::showNewFiles);
     // A folder a later start asked for under an open box is watched once
     // the box has its answer.
@@ -511,18 +528,22 @@ void frmMain::Form_Load()
         QRect outer(frameGeometry().topLeft(), size() + frameExtra);
         outer.setSize(QSize(width.value_or(outer.width()), height.value_or(outer.height())));
         outer.moveTo(left.value_or(outer.left()), top.value_or(outer.top()));
-        outer = withinScreens(outer);
-        // A window's position is its frame's. Before the first showing the
-        // desktop has not placed the window yet: one coordinate alone waits
-        // for that place.
-        const bool placed = !frameExtra.isNull();
-        if ((top && left) || (placed && (top || left)))
-            move(outer.topLeft());
-        resize(std::max(1, outer.width() - frameExtra.width()), std::max(1, outer.height() - frameExtra.height()));
-        if (!placed)
-            new OuterSizeKeeper(this, width ? std::optional(outer.width()) : std::nullopt,
-                                height ? std::optional(outer.height()) : std::nullopt,
-                                top && left ? std::nullopt : left, top && left ? std::nullopt : top);
+        // A window too small to use, or with too little of it on any
+        // screen, is no place anyone left it: the design geometry stands.
+        if (isUsable(outer, twipsToPixels(kUsableTwips))) {
+            outer = withinScreens(outer);
+            // A window's position is its frame's. Before the first showing
+            // the desktop has not placed the window yet: one coordinate alone
+            // waits for that place.
+            const bool placed = !frameExtra.isNull();
+            if ((top && left) || (placed && (top || left)))
+                move(outer.topLeft());
+            resize(std::max(1, outer.width() - frameExtra.width()), std::max(1, outer.height() - frameExtra.height()));
+            if (!placed)
+                new OuterSizeKeeper(this, width ? std::optional(outer.width()) : std::nullopt,
+                                    height ? std::optional(outer.height()) : std::nullopt,
+                                    top && left ? std::nullopt : left, top && left ? std::nullopt : top);
+        }
     }
 
     if (auto v = m_settings.readNumber(Setting::MainWindow)) {
@@ -720,6 +741,7 @@ void frmMain::mnuExit_Click()
 
 void frmMain::Drive1_Change()
 {
+    forgetSelection();
     // A volume that is not ready changes nothing and says nothing; the empty
     // folder it was mounted on is no drive.
     const QString drive = Drive1->drive();

@@ -172,6 +172,9 @@ private:
     double pixelsToTwips(double pixels) const;
     QStringList selectedNames() const;
     bool isRowSelected(int row) const;
+    // Another folder is chosen: the old rows' selection goes at once, so that
+    // no command acts on them while the new folder is checked.
+    void forgetSelection();
     // The one place where copies hold the watch.
     void holdForCopies(bool copying);
     void copyProgress(qint64 done, qint64 total);

@@ -6,6 +6,9 @@
 #include "app/frmMain.h"
 #include "audit/AuditTexts.h"
 #include "filelist/FileListModel.h"
+#include "filelist/FileListView.h"
+
+#include <QItemSelectionModel>
 
 #include <QProgressBar>
 
@@ -22,6 +25,12 @@ void frmMain::ShowShellError(int code, const QString &path)
 // Every action resolves the rows' names against the folder they were listed
 // from, never the watch's, which may have moved on to another folder; while
 // the list stands for no folder, no action does anything.
+
+void frmMain::forgetSelection()
+{
+    lvwFile->selectionModel()->clear();
+    lvwFile_Click();
+}
 
 void frmMain::lvwFile_DblClick()
 {
@@ -115,7 +124,10 @@ void frmMain::mPopDel_Click()
         if (m_watch->folder() == folder)
             ReadFile();
     };
-    m_actions->deleteFiles(folder, selectedNames(), std::move(steps));
+    // Nothing is deleted once the list has moved on to another folder while
+    // the question was open.
+    m_actions->deleteFiles(folder, selectedNames(), std::move(steps),
+                           [this, folder] { return m_model->folder() == folder; });
 }
 
 void frmMain::mnuDelete_Click()

@@ -1,4 +1,3 @@
-#include "actions/FileCopier.h"
 #include "app/CommandLine.h"
 #include "app/frmMain.h"
 #include "platform/Desktop.h"
@@ -7,6 +6,7 @@
 #include "platform/QtDialogs.h"
 #include "platform/SessionBus.h"
 #include "platform/SingleInstance.h"
+#include "settings/SettingsStore.h"
 
 #include <QApplication>
 #include <QFileInfo>
@@ -18,11 +18,6 @@
 #include <cstdio>
 #include <filesystem>
 #include <vector>
-
-namespace {
-// The longest the exit waits for copies given up to remove their temporaries.
-constexpr int kTemporaryGraceMs = 500;
-} // namespace
 
 int main(int argc, char *argv[])
 {
@@ -130,10 +125,8 @@ int main(int argc, char *argv[])
 
     window->show();
     const int code = app.exec();
-    // A copy given up at exit on a file system without unnamed files has a
-    // named temporary to remove, which it does at its next block: a moment
-    // is given for that, never more, so that a copy stuck on a share that
-    // stopped answering cannot hold the exit.
-    FileCopier::awaitNamedTemporaries(kTemporaryGraceMs);
+    // The settings are rewritten beside the window: the last rewrite is
+    // waited for, within a limit.
+    SettingsStore::awaitRewrites(SettingsStore::kRewriteWaitMs);
     return code;
 }

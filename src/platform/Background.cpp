@@ -174,6 +174,14 @@ void Background::deliver(std::function<void()> done)
         QMetaObject::invokeMethod(&instance(), std::move(done), Qt::QueuedConnection);
 }
 
+void Background::tell(const QPointer<QObject> &receiver, std::function<void()> told)
+{
+    deliver([receiver, told = std::move(told)] {
+        if (receiver)
+            told();
+    });
+}
+
 int Background::threadCount()
 {
     Pool *p = pool();

@@ -45,6 +45,10 @@ public:
     static void run(const QString &lane, QObject *receiver, Work work, Done done);
     // Runs work off the window's thread; nobody hears of its end.
     static void post(const QString &lane, std::function<void()> work);
+    // From work running here: runs told() on the window's thread if the
+    // receiver (taken on the window's thread) still lives. What is told
+    // arrives in the order it was told, and before the work's own result.
+    static void tell(const QPointer<QObject> &receiver, std::function<void()> told);
 
     // Threads started and not ended (they never end), and of them those
     // running work now.

@@ -1,7 +1,5 @@
 #include "platform/Notifier.h"
 
-#include "filelist/FileIcons.h"
-
 #include <QDBusArgument>
 #include <QDBusMessage>
 #include <QDBusPendingCallWatcher>
@@ -16,11 +14,11 @@ const QString kService = QStringLiteral("org.freedesktop.Notifications");
 const QString kPath = QStringLiteral("/org/freedesktop/Notifications");
 const QString kDefaultAction = QStringLiteral("default");
 
-// The light bulb as the service takes a picture: width, height, bytes per
-// row, alpha, bits per sample, samples per pixel and the RGBA bytes.
-QDBusArgument lightBulb()
+// A picture as the service takes one: width, height, bytes per row, alpha,
+// bits per sample, samples per pixel and the RGBA bytes.
+QDBusArgument imageData(const QImage &picture)
 {
-    const QImage image = FileIcons::lightOnPicture(48).convertToFormat(QImage::Format_RGBA8888);
+    const QImage image = picture.convertToFormat(QImage::Format_RGBA8888);
     QDBusArgument data;
     data.beginStructure();
     data << image.width() << image.height() << int(image.bytesPerLine()) << true << 8 << 4
@@ -77,7 +75,7 @@ void Notifier::advance()
         // take for its own.
         const QString body = *m_markup ? m_wanted->body.toHtmlEscaped() : m_wanted->body;
         const QVariantMap hints {{QStringLiteral("desktop-entry"), QStringLiteral("io.github.vardel.Vardel")},
-                                 {QStringLiteral("image-data"), QVariant::fromValue(lightBulb())}};
+                                 {QStringLiteral("image-data"), QVariant::fromValue(imageData(m_picture))}};
         send(QStringLiteral("Notify"),
              {QStringLiteral("Vardel"), m_id, QString(), m_wanted->summary, body,
               QStringList {kDefaultAction, QStringLiteral("Show")}, hints, -1},

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QDBusConnection>
+#include <QImage>
 #include <QObject>
 #include <QString>
 
@@ -21,6 +22,8 @@ class Notifier : public QObject
 public:
     explicit Notifier(const QDBusConnection &bus, QObject *parent = nullptr);
 
+    // The picture every notification shows.
+    void setPicture(const QImage &picture) { m_picture = picture; }
     // Shows the notification, or replaces the one shown.
     void notify(const QString &summary, const QString &body);
     // Takes the one shown away.
@@ -50,6 +53,7 @@ private:
               const std::function<void(const QDBusPendingCall &)> &answered);
 
     QDBusConnection m_bus;
+    QImage m_picture;
     std::optional<Text> m_wanted;
     bool m_unsent = false;
     // Whether the service reads markup in the body; unknown until asked.

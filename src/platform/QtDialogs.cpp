@@ -223,20 +223,24 @@ std::optional<QString> QtDialogs::showInput(QWidget *parent, const QString &prom
     return box.textValue();
 }
 
-QString QtDialogs::startFolder() const
+void QtDialogs::startIn(QFileDialog &dialog) const
 {
-    return QFileInfo(m_lastFolder).isDir() ? m_lastFolder : QDir::homePath();
+    // The dialog looks at its folder anyway: one that has gone since it was
+    // confirmed is not the one the dialog shows, and the home folder stands
+    // in for it. No look of our own at the disk, which may not answer.
+    if (!m_lastFolder.isEmpty() && dialog.directory().absolutePath() != QDir(m_lastFolder).absolutePath())
+        dialog.setDirectory(QDir::homePath());
 }
 
 void QtDialogs::remember(const QString &folder)
 {
-    if (QFileInfo(folder).isDir())
-        m_lastFolder = folder;
+    m_lastFolder = folder;
 }
 
 std::optional<QString> QtDialogs::showSaveFile(QWidget *parent, const QString &proposedName)
 {
     ExactFileDialog dialog(parent, QFileDialog::AnyFile, startFolder());
+    startIn(dialog);
     dialog.setName(proposedName);
     if (dialog.exec() != QDialog::Accepted)
         return std::nullopt;
@@ -247,6 +251,7 @@ std::optional<QString> QtDialogs::showSaveFile(QWidget *parent, const QString &p
 std::optional<QString> QtDialogs::showChooseFolder(QWidget *parent)
 {
     ExactFileDialog dialog(parent, QFileDialog::Directory, startFolder());
+    startIn(dialog);
     if (dialog.exec() != QDialog::Accepted)
         return std::nullopt;
     remember(dialog.confirmed());

@@ -2,6 +2,10 @@
 
 #include "platform/Dialogs.h"
 
+#include <QDir>
+
+class QFileDialog;
+
 // The real boxes.
 class QtDialogs : public Dialogs
 {
@@ -19,8 +23,10 @@ protected:
 
 private:
     // The file dialogs open in the home folder, then in the last folder
-    // that was confirmed in one of them, for as long as the program runs.
-    QString startFolder() const;
+    // that was confirmed in one of them, for as long as the program runs
+    // and the folder is there.
+    QString startFolder() const { return m_lastFolder.isEmpty() ? QDir::homePath() : m_lastFolder; }
+    void startIn(QFileDialog &dialog) const;
     void remember(const QString &folder);
 
     QString m_lastFolder;

@@ -2,11 +2,14 @@
 
 #include "platform/FileNames.h"
 
+#include <QCoreApplication>
+#include <QSocketNotifier>
+
 #include <gio/gdesktopappinfo.h>
 #include <gio/gio.h>
 
+#include <atomic>
 #include <cerrno>
-#include <thread>
 
 #include <poll.h>
 #include <sys/stat.h>
@@ -69,52 +72,107 @@ int lookupFailure(const GError *error)
     return NoAssociation;
 }
 
-// How long a started application is watched for failing to start. Its
-// launcher (gio-launch-desktop) fails within milliseconds when the program
-// cannot be run; an application that is still running after this has started.
-constexpr int kStartWatchMs = 300;
+// Its launcher (gio-launch-desktop) fails within milliseconds when the
+// program cannot be run; an application still running after this has started.
+std::atomic<int> s_startWindowMs {300};
+std::atomic<quint64> s_launches {0};
 
 void keepPid(GDesktopAppInfo *, GPid pid, gpointer pidOut)
 {
     *static_cast<GPid *>(pidOut) = pid;
 }
 
-// Whether the started process, a child of ours, ended at once with a failure.
-// One still running is left to a thread that reaps it whenever it ends.
+// In the started child, before the exec.
+void enterFolder(gpointer folder)
+{
+    if (::chdir(static_cast<const char *>(folder)) != 0) {
+        // The application starts where this program is.
+    }
+}
+
+// A child that goes on running is reaped on the event loop once it ends.
+void reapLater(GPid pid, int pidfd)
+{
+    QCoreApplication *app = QCoreApplication::instance();
+    if (pidfd < 0 || !app) {
+        // No pidfd (an old kernel): GLib's child watch reaps it.
+        g_child_watch_add(
+            pid, [](GPid, gint, gpointer) {}, nullptr);
+        return;
+    }
+    QMetaObject::invokeMethod(app, [app, pid, pidfd] {
+        auto *ended = new QSocketNotifier(pidfd, QSocketNotifier::Read, app);
+        QObject::connect(ended, &QSocketNotifier::activated, ended, [ended, pid, pidfd] {
+            ::waitpid(pid, nullptr, WNOHANG);
+            ended->setEnabled(false);
+            ::close(pidfd);
+            ended->deleteLater();
+        });
+    });
+}
+
+// Whether the started process, a child of ours, ended within the start
+// window with a failure.
 bool failedToStart(GPid pid)
 {
     const int fd = int(::syscall(SYS_pidfd_open, pid, 0));
     pollfd ended {fd, POLLIN, 0};
     int status = 0;
-    const bool exited = fd >= 0 && ::poll(&ended, 1, kStartWatchMs) == 1 && ::waitpid(pid, &status, 0) == pid;
-    if (fd >= 0)
+    if (fd >= 0 && ::poll(&ended, 1, s_startWindowMs) == 1 && ::waitpid(pid, &status, 0) == pid) {
         ::close(fd);
-    if (exited)
         return !WIFEXITED(status) || WEXITSTATUS(status) != 0;
-    std::thread([pid] { ::waitpid(pid, nullptr, 0); }).detach();
+    }
+    reapLater(pid, fd);
     return false;
+}
+
+GAppLaunchContext *launchContext(const Context &context)
+{
+    GAppLaunchContext *made = g_app_launch_context_new();
+    if (context.userTime != 0) {
+        const QByteArray id = "vardel-" + QByteArray::number(::getpid()) + '-' + QByteArray::number(++s_launches)
+            + "_TIME" + QByteArray::number(context.userTime);
+        g_app_launch_context_setenv(made, "DESKTOP_STARTUP_ID", id.constData());
+    }
+    return made;
 }
 
 // GIO's launcher double-forks the application and reports only what fails
 // before the exec of its helper: a program that then cannot be run (an
 // interpreter missing from its "#!" line) would pass for started. Launched
 // as our own child instead, its failure to start can be seen.
-bool launch(GAppInfo *app, GList *uris, GError **error)
+bool launch(GAppInfo *app, GList *uris, const Context &context, GError **error)
 {
-    if (!G_IS_DESKTOP_APP_INFO(app))
-        return g_app_info_launch_uris(app, uris, nullptr, error);
-    GPid pid = 0;
-    if (!g_desktop_app_info_launch_uris_as_manager(G_DESKTOP_APP_INFO(app), uris, nullptr,
-                                                   GSpawnFlags(G_SPAWN_SEARCH_PATH | G_SPAWN_DO_NOT_REAP_CHILD),
-                                                   nullptr, nullptr, keepPid, &pid, error))
-        return false;
-    // No pid when the application was started over D-Bus.
-    return pid <= 0 || !failedToStart(pid);
+    GAppLaunchContext *launching = launchContext(context);
+    bool launched = false;
+    if (!G_IS_DESKTOP_APP_INFO(app)) {
+        launched = g_app_info_launch_uris(app, uris, launching, error);
+    } else {
+        GDesktopAppInfo *desktop = G_DESKTOP_APP_INFO(app);
+        // An application's own working folder (its entry's "Path") comes first.
+        gchar *ownFolder = g_desktop_app_info_get_string(desktop, "Path");
+        QByteArray folder = FileNames::encode(context.folder);
+        const bool enter = !ownFolder && !folder.isEmpty();
+        g_free(ownFolder);
+        GPid pid = 0;
+        launched = g_desktop_app_info_launch_uris_as_manager(
+            desktop, uris, launching, GSpawnFlags(G_SPAWN_SEARCH_PATH | G_SPAWN_DO_NOT_REAP_CHILD),
+            enter ? enterFolder : nullptr, folder.data(), keepPid, &pid, error);
+        // No pid when the application was started over D-Bus.
+        launched = launched && (pid <= 0 || !failedToStart(pid));
+    }
+    g_object_unref(launching);
+    return launched;
 }
 
 } // namespace
 
-int open(const QString &path)
+void setStartWindow(int ms)
+{
+    s_startWindowMs = ms;
+}
+
+int open(const QString &path, const Context &context)
 {
     // The path's own bytes, even where they are not valid UTF-8: GIO takes
     // local paths as bytes and escapes them into the URI.
@@ -136,7 +194,7 @@ int open(const QString &path)
         // An application that is there but cannot start (a terminal it needs
         // and does not find, a program gone from its place or one whose
         // interpreter is) is an association that does not work.
-        code = launch(app, &uris, &error) ? HandedOver : AssociationInvalid;
+        code = launch(app, &uris, context, &error) ? HandedOver : AssociationInvalid;
         g_free(uri);
         g_object_unref(app);
     }

@@ -16,8 +16,24 @@ enum Code : int {
     HandedOver = 42, // any value above 32 means success
 };
 
+// What the command that asks for a launch hands on to the application.
+struct Context {
+    // Its working folder (the watched folder); empty: this program's own.
+    QString folder;
+    // The X server time of the user's event that asked for it; 0: unknown.
+    // It reaches the application in its startup id (DESKTOP_STARTUP_ID), so
+    // that the window manager may bring its window to the front.
+    quint32 userTime = 0;
+};
+
 // Opens the file at an absolute path; returns one of the codes above. Every
 // failure gets a code that the user is told, none passes for success.
-int open(const QString &path);
+int open(const QString &path, const Context &context = {});
+
+// How long a started application is watched for failing at its start (by
+// default 300 ms; one that fails within it is told as an association that
+// does not work). Below 0: until it ends, which tests use so that no result
+// depends on the machine's speed.
+void setStartWindow(int ms);
 
 } // namespace ShellOpen

@@ -1,13 +1,21 @@
 #include "settings/SettingsStore.h"
 
+#include "platform/Background.h"
+
 #include <QDir>
 #include <QFileInfo>
+#include <QHash>
 #include <QLocale>
 #include <QSaveFile>
 #include <QSettings>
+#include <QStandardPaths>
 
 #include <array>
+#include <chrono>
 #include <cmath>
+#include <condition_variable>
+#include <mutex>
+#include <utility>
 
 namespace {
 
@@ -112,74 +120,71 @@ QLocale userLocale()
 
 } // namespace
 
-SettingsStore::SettingsStore()
-    : m_settings(std::make_unique<QSettings>(QSettings::IniFormat, QSettings::UserScope, QStringLiteral("Vardel"),
-                                             QStringLiteral("Vardel")))
-{ }
+// What the stores of one file share with the rewrites beside the window.
+// Guarded by Shared::mutex, which no rewrite holds while it touches the disk.
+struct SettingsStore::File {
+    QString name;
+    // This run's writes, of every store of the file: each rewrite puts them
+    // over what the file holds.
+    QMap<QString, QString> written;
+    // The file's values as last read, for a rewrite that cannot read it.
+    Values known;
+    bool knownValid = false;
+    bool running = false;
+    bool dirty = false;
+    bool failed = false;
+};
 
-SettingsStore::~SettingsStore() = default;
+namespace {
 
-QString SettingsStore::read(Setting setting) const
+// Never destroyed: a rewrite left behind on a share that stopped answering
+// may come back to it while the program ends.
+struct Shared {
+    std::mutex mutex;
+    std::condition_variable idle;
+    int running = 0;
+    QHash<QString, std::weak_ptr<SettingsStore::File>> files;
+};
+
+Shared &shared()
 {
-    return read(setting, defaultValue(setting).value_or(QString()));
+    static auto *s = new Shared;
+    return *s;
 }
 
-QString SettingsStore::read(Setting setting, const QString &fallback) const
+// The values of an INI file; empty when the file is there and cannot be read.
+std::optional<SettingsStore::Values> readValues(const QString &fileName)
 {
-    const QString key = path(setting);
-    if (const auto written = m_written.constFind(key); written != m_written.cend())
-        return *written;
-    const QVariant value = m_settings->value(key);
-    if (!value.isValid())
-        return fallback;
-    // A value that another program wrote as a list or a number still reads as text.
-    if (value.typeId() == QMetaType::QStringList)
-        return value.toStringList().join(QLatin1Char(','));
-    return value.toString();
+    const QSettings file(fileName, QSettings::IniFormat);
+    if (file.status() == QSettings::AccessError)
+        return std::nullopt;
+    SettingsStore::Values values;
+    for (const QString &key : file.allKeys())
+        values.insert(key, file.value(key));
+    return values;
 }
 
-void SettingsStore::write(Setting setting, const QString &text)
+// Writes every value, by section and key; those without a section (here "")
+// go in [General]. Values another program wrote as lists stay lists; typed
+// ones ("@Rect(...)"), which this program never writes, keep only their text.
+bool writeValues(const QString &fileName, const SettingsStore::Values &known, const QMap<QString, QString> &written)
 {
-    const QString key = path(setting);
-    // Read from memory: the values stored are the program's own. After a
-    // write the disk refused, the next one tries again.
-    const QVariant stored = m_written.contains(key) ? QVariant(m_written.value(key)) : m_settings->value(key);
-    if (!m_saveFailed && stored.typeId() == QMetaType::QString && stored.toString() == text)
-        return;
-    m_written.insert(key, text);
-    // Every rewrite of the file waits for the disk twice; under load that is
-    // a tenth of a second each.
-    if (m_batches > 0)
-        m_unsaved = true;
-    else
-        save();
-}
-
-void SettingsStore::save()
-{
-    // Every value of the file, by section and key; those without a section
-    // (here "") are written in [General]. Values another program wrote as
-    // lists stay lists; typed ones ("@Rect(...)"), which this program never
-    // writes, keep only their text.
     QMap<QString, QMap<QString, QByteArray>> sections;
     const auto put = [&sections](const QString &path, const QByteArray &value) {
         const qsizetype slash = path.indexOf(QLatin1Char('/'));
         sections[slash < 0 ? QString() : path.left(slash)][path.mid(slash + 1)] = value;
     };
-    // The file's own values only, not those of the system-wide fallbacks.
-    const QSettings file(fileName(), QSettings::IniFormat);
-    for (const QString &key : file.allKeys()) {
-        const QVariant value = file.value(key);
-        if (value.typeId() != QMetaType::QStringList) {
-            put(key, iniText(value.toString()));
+    for (auto it = known.cbegin(); it != known.cend(); ++it) {
+        if (it->typeId() != QMetaType::QStringList) {
+            put(it.key(), iniText(it->toString()));
             continue;
         }
         QByteArrayList items;
-        for (const QString &item : value.toStringList())
+        for (const QString &item : it->toStringList())
             items.append(iniText(item));
-        put(key, items.join(", "));
+        put(it.key(), items.join(", "));
     }
-    for (auto it = m_written.cbegin(); it != m_written.cend(); ++it)
+    for (auto it = written.cbegin(); it != written.cend(); ++it)
         put(it.key(), iniText(it.value()));
 
     QByteArray text;
@@ -197,10 +202,135 @@ void SettingsStore::save()
     // written. Unbuffered, so that a write the disk refuses fails the
     // commit: Qt's last flush of a buffer goes unchecked, and the empty
     // temporary would replace the file.
-    QDir().mkpath(QFileInfo(fileName()).path());
-    QSaveFile out(fileName());
-    m_saveFailed
-        = !(out.open(QIODevice::WriteOnly | QIODevice::Unbuffered) && out.write(text) == text.size() && out.commit());
+    QDir().mkpath(QFileInfo(fileName).path());
+    QSaveFile out(fileName);
+    return out.open(QIODevice::WriteOnly | QIODevice::Unbuffered) && out.write(text) == text.size() && out.commit();
+}
+
+// Beside the window: rewrites the file until it holds the newest of this
+// run's writes, over what it holds now or, when it cannot be read, over
+// what it held when last read. Never over nothing: a file that has not been
+// read once stays as it is, and the next write tries again.
+void rewrite(const std::shared_ptr<SettingsStore::File> &file)
+{
+    Shared &s = shared();
+    std::unique_lock<std::mutex> lock(s.mutex);
+    while (std::exchange(file->dirty, false)) {
+        const QMap<QString, QString> written = file->written;
+        std::optional<SettingsStore::Values> known;
+        if (file->knownValid)
+            known = file->known;
+        lock.unlock();
+        const std::optional<SettingsStore::Values> read = readValues(file->name);
+        if (read)
+            known = read;
+        const bool saved = known && writeValues(file->name, *known, written);
+        lock.lock();
+        if (read) {
+            file->known = *read;
+            file->knownValid = true;
+        }
+        file->failed = !saved;
+        if (!saved)
+            break;
+    }
+    file->running = false;
+    --s.running;
+    s.idle.notify_all();
+}
+
+} // namespace
+
+SettingsStore::SettingsStore() = default;
+
+void SettingsStore::load() const
+{
+    if (m_file)
+        return;
+    // Resolved from the environment now: QSettings keeps the place it found
+    // first for the rest of the process.
+    m_fileName = QStandardPaths::writableLocation(QStandardPaths::GenericConfigLocation)
+        + QStringLiteral("/Vardel/Vardel.ini");
+    Shared &s = shared();
+    {
+        const std::lock_guard<std::mutex> lock(s.mutex);
+        std::weak_ptr<File> &slot = s.files[m_fileName];
+        m_file = slot.lock();
+        if (!m_file) {
+            m_file = std::make_shared<File>();
+            m_file->name = m_fileName;
+            slot = m_file;
+        }
+    }
+    // What another store of the file asked for is read back here.
+    awaitRewrites(kRewriteWaitMs);
+    const std::optional<Values> read = readValues(m_fileName);
+    if (!read)
+        return;
+    m_values = *read;
+    const std::lock_guard<std::mutex> lock(s.mutex);
+    if (!m_file->running) {
+        m_file->known = *read;
+        m_file->knownValid = true;
+    }
+}
+
+SettingsStore::~SettingsStore() = default;
+
+QString SettingsStore::read(Setting setting) const
+{
+    return read(setting, defaultValue(setting).value_or(QString()));
+}
+
+QString SettingsStore::read(Setting setting, const QString &fallback) const
+{
+    load();
+    const QVariant value = m_values.value(path(setting));
+    if (!value.isValid())
+        return fallback;
+    // A value that another program wrote as a list or a number still reads as text.
+    if (value.typeId() == QMetaType::QStringList)
+        return value.toStringList().join(QLatin1Char(','));
+    return value.toString();
+}
+
+void SettingsStore::write(Setting setting, const QString &text)
+{
+    load();
+    const QString key = path(setting);
+    const QVariant stored = m_values.value(key);
+    if (stored.typeId() == QMetaType::QString && stored.toString() == text) {
+        // After a rewrite the disk refused, the next write tries again.
+        const std::lock_guard<std::mutex> lock(shared().mutex);
+        if (!m_file->failed)
+            return;
+    }
+    m_values.insert(key, text);
+    m_unsaved.insert(key, text);
+    if (m_batches == 0)
+        save();
+}
+
+void SettingsStore::save()
+{
+    Shared &s = shared();
+    const std::lock_guard<std::mutex> lock(s.mutex);
+    m_file->written.insert(std::exchange(m_unsaved, {}));
+    m_file->dirty = true;
+    if (m_file->running)
+        return; // the rewrite running takes the newest state when it ends
+    m_file->running = true;
+    ++s.running;
+    // Each rewrite waits for the disk twice, and on a slow or stopped share
+    // for as long as it takes: never on the window's thread.
+    Background::post(QFileInfo(m_fileName).path(), [file = m_file] { rewrite(file); });
+}
+
+bool SettingsStore::awaitRewrites(int ms)
+{
+    Shared &s = shared();
+    std::unique_lock<std::mutex> lock(s.mutex);
+    return s.idle.wait_for(lock, std::chrono::milliseconds(ms), [&s] { return s.running == 0; });
 }
 
 SettingsStore::Batch::Batch(SettingsStore &store)
@@ -211,10 +341,8 @@ SettingsStore::Batch::Batch(SettingsStore &store)
 
 SettingsStore::Batch::~Batch()
 {
-    if (--m_store.m_batches == 0 && m_store.m_unsaved) {
-        m_store.m_unsaved = false;
+    if (--m_store.m_batches == 0 && !m_store.m_unsaved.isEmpty())
         m_store.save();
-    }
 }
 
 std::optional<double> SettingsStore::readNumber(Setting setting) const
@@ -229,7 +357,8 @@ void SettingsStore::writeNumber(Setting setting, double value)
 
 QString SettingsStore::fileName() const
 {
-    return m_settings->fileName();
+    load();
+    return m_fileName;
 }
 
 QString SettingsStore::section(Setting setting)
