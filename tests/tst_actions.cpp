@@ -4,14 +4,33 @@
 #include "actions/FileActions.h"
 #include "actions/FileCopier.h"
 #include "actions/FileOps.h"
+#include "app/frmMain.h"
+#include "filelist/FileListModel.h"
+#include "filelist/FileListView.h"
+
+#include <QItemSelectionModel>
+#include <QProgressBar>
 
 #include <QTest>
 #include <QTimer>
 
 #include <memory>
 
+#include <dlfcn.h>
 #include <fcntl.h>
 #include <sys/stat.h>
+
+// The errors the next calls to name a file give, in turn (0: the call is made), as a file system that cannot name an
+// unnamed file (EPERM) or a temporary name taken meanwhile (EEXIST).
+static QList<int> g_linkErrors;
+extern "C" int linkat(int fromDir, const char *from, int toDir, const char *to, int flags)
+{
+    static const auto real
+        = reinterpret_cast<int (*)(int, const char *, int, const char *, int)>(dlsym(RTLD_NEXT, "linkat"));
+    if (const int error = g_linkErrors.isEmpty() ? 0 : g_linkErrors.takeFirst())
+        return errno = error, -1;
+    return real(fromDir, from, toDir, to, flags);
+}
 
 using L = QStringList;
 using B = QByteArrayList;
@@ -61,7 +80,7 @@ class TestActions : public QObject
     Q_OBJECT
 
 public:
-    enum class Setup { None, Existing, ReadOnly, Folder, Pipe, Itself, Named };
+    enum class Setup { None, Existing, ReadOnly, Folder, Pipe, Itself, Named, Unlinkable, TakenName };
     Q_ENUM(Setup)
 
 private Q_SLOTS:
@@ -171,6 +190,8 @@ private Q_SLOTS:
         QTest::newRow("copied") << Setup::None << true << B {"a.txt=alpha"};
         QTest::newRow("copied through a named temporary") << Setup::Named << true << B {"a.txt=alpha"};
         QTest::newRow("replaced") << Setup::Existing << true << B {"a.txt=alpha"};
+        QTest::newRow("written again, named, where no link is made") << Setup::Unlinkable << true << B {"a.txt=alpha"};
+        QTest::newRow("replaced, a temporary name taken") << Setup::TakenName << true << B {"a.txt=alpha"};
         QTest::newRow("read-only file kept") << Setup::ReadOnly << false << B {"a.txt=old"};
         QTest::newRow("onto itself, untouched") << Setup::Itself << true << B();
         QTest::newRow("pipe in the file's place") << Setup::Pipe << false << B();
@@ -193,8 +214,11 @@ private Q_SLOTS:
             QVERIFY(TestSupport::writeFile(source, "alpha", 04755)
                     && (setup != Setup::Folder || QDir().mkdir(destination))
                     && ::utimensat(AT_FDCWD, QFile::encodeName(source).constData(), kOldTime, 0) == 0);
-        if (setup == Setup::Existing || setup == Setup::ReadOnly)
+        if (setup == Setup::Existing || setup == Setup::ReadOnly || setup == Setup::TakenName)
             QVERIFY(TestSupport::writeFile(destination, "old", setup == Setup::ReadOnly ? 0444 : 0644));
+        g_linkErrors = setup == Setup::Unlinkable ? QList {EPERM}
+            : setup == Setup::TakenName           ? QList {0, EEXIST}
+                                                  : QList<int>();
         struct stat before, st;
         QCOMPARE(::stat(QFile::encodeName(source).constData(), &before), 0);
 
@@ -339,6 +363,32 @@ private Q_SLOTS:
             QCOMPARE(done, total);
             QCOMPARE(TestSupport::entries(m_dest->path()), B({"a.bin=" + big, "b.txt=b.txt"}));
         }
+    }
+
+    // After a moment the bar shows the share of all the bytes asked for that is written; it goes with the last copy.
+    void progressBar()
+    {
+        QVERIFY(TestSupport::writeFile(m_watched->filePath("a.bin"), QByteArray(1 << 16, 'a'))
+                && TestSupport::writeFile(m_watched->filePath("b.bin"), QByteArray(3 << 16, 'b')));
+        ScriptedDialogs dialogs;
+        frmMain win(dialogs);
+        QVERIFY(TestSupport::load(win, false, m_watched->path()));
+        TestSupport::Latch latch;
+        win.copier()->setCopy([&latch](const QString &from, const QString &to, FileOps::CopyMonitor *monitor) {
+            Monitor stuck;
+            stuck.inner = monitor, stuck.latch = &latch;
+            return FileOps::copyFile(from, to, &stuck);
+        });
+        const FileListModel *rows = win.listModel();
+        win.listView()->selectionModel()->select(QItemSelection(rows->index(0, 0), rows->index(1, 0)),
+                                                 QItemSelectionModel::Select | QItemSelectionModel::Rows);
+        dialogs.replies = {m_dest->filePath("a.bin; b.bin")};
+        win.mnuCopy_Click();
+        const auto *bar = win.findChild<QProgressBar *>(QStringLiteral("copyProgress"));
+        QTRY_VERIFY(!bar->isHidden() && (bar->value() - bar->minimum()) * 4 == bar->maximum() - bar->minimum());
+        latch.open = true;
+        QTRY_VERIFY(bar->isHidden() && !win.isCopying());
+        QCOMPARE(TestSupport::entries(m_dest->path()).size(), 2);
     }
 
 private:
