@@ -1,5 +1,6 @@
 #include "TestSupport.h"
 
+#include "app/AppPath.h"
 #include "app/CommandLine.h"
 #include "platform/FileNames.h"
 
@@ -61,6 +62,27 @@ private Q_SLOTS:
                                      : o.error,
                  here(told));
         QCOMPARE(o.folder.isEmpty() + o.output.isEmpty() + o.error.isEmpty(), told.isEmpty() ? 3 : 2);
+    }
+
+    void appPath_data()
+    {
+        QTest::addColumn<QString>("workingDirectory");
+        QTest::addColumn<QString>("appPath");
+        QTest::newRow("a slash added") << "/w"
+                                       << "/w/";
+        QTest::newRow("the root") << "/"
+                                  << "/";
+        QTest::newRow("a development folder") << "/d/VB"
+                                              << "/d/VB/My app/Vardel/";
+        QTest::newRow("another, in any case") << "/d/vb98/"
+                                              << "/d/vb98/My app/Vardel/";
+        QTest::newRow("a longer name") << "/d/VB6"
+                                       << "/d/VB6/";
+    }
+    void appPath()
+    {
+        QFETCH(QString, workingDirectory);
+        QTEST(appPathFor(workingDirectory), "appPath");
     }
 
 private:

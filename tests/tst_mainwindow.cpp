@@ -5,6 +5,10 @@
 #include "app/FolderTree.h"
 #include "app/Layout.h"
 #include "app/frmMain.h"
+#include "filelist/FileIcons.h"
+#include "filelist/FileListModel.h"
+#include "filelist/FileListView.h"
+#include "filelist/FileTypes.h"
 #include "platform/Background.h"
 #include "platform/FileNames.h"
 #include "platform/Twips.h"
@@ -12,6 +16,8 @@
 
 #include <QAction>
 #include <QApplication>
+#include <QHeaderView>
+#include <QLabel>
 #include <QScrollBar>
 #include <QSignalSpy>
 #include <QWindow>
@@ -81,7 +87,8 @@ private Q_SLOTS:
                                                              "32 22 8:2 / /media/my\\040disk rw - vfat /dev/sdb1 rw\n"
                                                              "33 22 8:3 / /media/my rw master:2 - ext4 /dev/sdc1 rw\n"
                                                              "34 22 0:7 / /tmp rw - tmpfs tmpfs rw\n"
-                                                             "35 22 0:8 / /net rw shared:5 - autofs systemd-1 rw\n");
+                                                             "35 22 0:8 / /net rw shared:5 - autofs systemd-1 rw\n"
+                                                             "36 22 8:4 / /cut rw -");
         QCOMPARE(Volumes::driveRoots(mounts), (QStringList {"/", "/media/my", "/media/my disk", "/tmp"}));
         const QStringList paths {"/media/my disk/a", "/media/mya/b", "/media/my", "/run/user/1000/x", "/home"};
         QStringList roots;
@@ -270,6 +277,53 @@ private Q_SLOTS:
             cycle << (at ? at->objectName() : QString());
         }
         QCOMPARE(cycle, (QStringList {"Drive1", "lvwFile", "cmdView", "Dir1"}));
+    }
+
+    // The date panel shows today before the status, which starts as "Sleeping..."; each row shows its type's picture,
+    // the small one in the report, the large one among the large icons.
+    void startedWindow()
+    {
+        QTemporaryDir dir;
+        for (const char *name : {"a.exe", "b.log", "README"})
+            QVERIFY(TestSupport::writeFile(dir.filePath(QLatin1String(name))));
+        ScriptedDialogs dialogs;
+        frmMain win(dialogs);
+        QVERIFY(TestSupport::load(win, true, dir.path()));
+        const auto *date = win.findChild<QLabel *>(QStringLiteral("datePanel"));
+        QCOMPARE(date->text(), QLocale::system().toString(QDate::currentDate(), QLocale::ShortFormat));
+        QVERIFY(date->isVisible() && date->geometry().right() < win.findChild<QLabel *>("statusPanel")->x());
+        QCOMPARE(win.statusText(), QStringLiteral("Sleeping..."));
+        for (const int size : {13, 32}) {
+            win.listView()->setViewMode(size == 13 ? FileListView::Report : FileListView::LargeIcons);
+            for (int row = 0; row < 3; ++row) {
+                const QModelIndex index = win.listModel()->index(row, 0);
+                const QString key = LookupFileType(index.data().toString()).iconKey;
+                QCOMPARE(index.data(Qt::DecorationRole).value<QIcon>().pixmap(size).toImage(),
+                         FileIcons::picture(key, size).convertToFormat(QImage::Format_ARGB32_Premultiplied));
+            }
+        }
+    }
+
+    void widths_data()
+    {
+        QTest::addColumn<int>("handler");
+        QTest::newRow("tick") << 0;
+        QTest::newRow("Init List") << 1;
+        QTest::newRow("a folder clicked") << 2;
+    }
+    // A width the user dragged is stored, and stays through the listing that follows.
+    void widths()
+    {
+        QFETCH(int, handler);
+        Loaded w;
+        QVERIFY(w.load(false));
+        QHeaderView *header = w.win.listView()->header();
+        header->resizeSection(3, 123);
+        const std::array handlers {&frmMain::Timer1_Timer, &frmMain::mnuInitList_Click, &frmMain::Dir1_Click};
+        (w.win.*handlers[std::size_t(handler)])();
+        QVERIFY(TestSupport::settle(w.win.watch()));
+        QCOMPARE(header->sectionSize(3), 123);
+        QCOMPARE(stored("FileList/ColumnSize4").toFloat(), float(Twips::fromPixels(123, w.win.dpi())));
     }
 
     void partialGeometry_data()
