@@ -26,10 +26,8 @@ private Q_SLOTS:
                 [&](int) { delivered << QThread::currentThreadId(); });
         gone.reset();
         latch->open = true;
-        QTRY_COMPARE(Background::busyCount(), 0);
-        QTRY_COMPARE(delivered, QList<Qt::HANDLE> {QThread::currentThreadId()});
-        QTest::qWait(20);
-        QCOMPARE(delivered.size(), 1);
+        QVERIFY(TestSupport::quiet()); // both results delivered, or dropped
+        QCOMPARE(delivered, QList<Qt::HANDLE> {QThread::currentThreadId()});
     }
 
     // With no thread to be had the work waits, is told, and runs once one can be had.
@@ -57,10 +55,10 @@ private Q_SLOTS:
             QStringLiteral("late"), &receiver, [] {}, [&] { ran = true; });
         QCOMPARE(delayed.size(), 1);
         QCOMPARE(delayed.at(0).at(0).toBool(), true);
-        QTest::qWait(50);
+        QCoreApplication::processEvents();
         QVERIFY(!ran);
         refuse = false;
-        QTRY_VERIFY_WITH_TIMEOUT(ran, 5000);
+        QTRY_VERIFY(ran);
         QCOMPARE(delayed.size(), 2);
         QCOMPARE(delayed.at(1).at(0).toBool(), false);
         Background::setStarter(nullptr);

@@ -110,7 +110,7 @@ private Q_SLOTS:
         const auto answer = [&](const QString &path) {
             std::optional<bool> answered;
             tree.setPath(path, [&](bool accepted) { answered = accepted; });
-            return QTest::qWaitFor([&] { return answered.has_value(); }) && *answered;
+            return QTest::qWaitFor([&] { return answered.has_value(); }, TestSupport::kWaitMs) && *answered;
         };
         QVERIFY(answer(dir.filePath(QStringLiteral("sub"))));
         const QAbstractItemModel *m = tree.model();
@@ -164,8 +164,7 @@ private Q_SLOTS:
         QTRY_COMPARE(latch->entered.load(), 1);
         QVERIFY(answer(dir.filePath(QStringLiteral("sub"))));
         latch->open = true;
-        QTRY_COMPARE(Background::busyCount(), 0);
-        QCoreApplication::processEvents();
+        QVERIFY(TestSupport::quiet());
         QCOMPARE(tree.path(), dir.filePath(QStringLiteral("sub")));
         // The arrows move through the folders; Enter opens the one reached.
         for (const Qt::Key key : {Qt::Key_Up, Qt::Key_Up, Qt::Key_Return})
@@ -219,7 +218,7 @@ private Q_SLOTS:
             Loaded w;
             w.win.Form_Load();
             w.win.show();
-            QVERIFY(QTest::qWaitForWindowExposed(&w.win));
+            QVERIFY(QTest::qWaitForWindowExposed(&w.win, TestSupport::kWaitMs));
             w.win.RefreshFileLists();
             w.win.RefreshFileLists();
             QVERIFY(w.win.folderTree()->path().isEmpty());
@@ -266,7 +265,7 @@ private Q_SLOTS:
         Loaded w;
         QVERIFY(w.load());
         w.win.activateWindow();
-        QVERIFY(QTest::qWaitForWindowActive(&w.win));
+        QVERIFY(QTest::qWaitForWindowActive(&w.win, TestSupport::kWaitMs));
         QTRY_COMPARE(QApplication::focusWidget(), static_cast<QWidget *>(w.win.folderTree()));
         QStringList cycle;
         for (int i = 0; i < 4 && QApplication::focusWidget(); ++i) {
@@ -344,7 +343,7 @@ private Q_SLOTS:
         QVERIFY(w.load(false));
         QVERIFY(!w.win.testAttribute(Qt::WA_Moved));
         w.win.show();
-        QVERIFY(QTest::qWaitForWindowExposed(&w.win));
+        QVERIFY(QTest::qWaitForWindowExposed(&w.win, TestSupport::kWaitMs));
         const QSize frame = w.win.frameGeometry().size() - w.win.size();
         const int pixels = Twips::toPixels(6000, w.win.dpi());
         QTRY_COMPARE(w.win.width(), key == "Width" ? pixels - frame.width() : design.width());

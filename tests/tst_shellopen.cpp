@@ -109,7 +109,7 @@ private Q_SLOTS:
         QCOMPARE(ShellOpen::open(path), expected);
         // The application gets the path itself back, however it is spelt.
         if (expected > 32)
-            QTRY_COMPARE_WITH_TIMEOUT(TestSupport::readFile(marker()), QFile::encodeName(path), 10000);
+            QTRY_COMPARE(TestSupport::readFile(marker()), QFile::encodeName(path));
         else
             QVERIFY(!QFile::exists(marker()));
     }

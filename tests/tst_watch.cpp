@@ -337,7 +337,7 @@ private Q_SLOTS:
         if (m_watch)
             settle();
         else
-            QTest::qWait(50);
+            QVERIFY(TestSupport::quiet());
         QTEST(listings(), "listings");
         QTEST(m_rows.join(QLatin1Char(',')), "rows");
         QTEST(m_told.join(QLatin1Char(',')), "told");

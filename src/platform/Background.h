@@ -46,8 +46,8 @@ public:
     // Runs work off the window's thread; nobody hears of its end.
     static void post(const QString &lane, std::function<void()> work);
 
-    // Threads started and not ended (they never end), and of them those
-    // running work now.
+    // Threads started and not ended (they never end); work not yet done:
+    // running, waiting for its turn, or its result not yet delivered.
     static int threadCount();
     static int busyCount();
 
