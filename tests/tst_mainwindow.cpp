@@ -292,6 +292,7 @@ private Q_SLOTS:
         QCOMPARE(date->text(), QLocale::system().toString(QDate::currentDate(), QLocale::ShortFormat));
         QVERIFY(date->isVisible() && date->geometry().right() < win.findChild<QLabel *>("statusPanel")->x());
         QCOMPARE(win.statusText(), QStringLiteral("Sleeping..."));
+        QVERIFY(win.findChild<QLabel *>(QStringLiteral("Label1"))->font().bold());
         for (const int size : {13, 32}) {
             win.listView()->setViewMode(size == 13 ? FileListView::Report : FileListView::LargeIcons);
             for (int row = 0; row < 3; ++row) {
