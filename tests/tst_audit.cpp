@@ -4,7 +4,6 @@
 #include "actions/FileCopier.h"
 #include "app/FolderTree.h"
 #include "app/frmMain.h"
-#include "audit/AuditPeriod.h"
 #include "audit/FileListing.h"
 #include "filelist/FileListModel.h"
 #include "filelist/FileListView.h"
@@ -257,36 +256,6 @@ private Q_SLOTS:
         QCOMPARE(asked.box.title + '|' + asked.prompt + '|' + asked.defaultText,
                  QStringLiteral("Audit time setting...|Please enter audit timeout in sec:|2"));
         QCOMPARE(SettingsStore().read(Setting::AuditTimeout), QStringLiteral("1500"));
-    }
-
-    void auditPeriod_data()
-    {
-        QTest::addColumn<int>("ms"); // a period as stored
-        QTest::addColumn<bool>("usable"); // when read back
-        QTest::addColumn<int>("shown"); // in the dialog, in whole seconds
-        QTest::addColumn<QString>("reply"); // typed there, in a German locale
-        QTest::addColumn<int>("set"); // the period it sets; -1: the period stays
-
-        QTest::newRow("a minute; half of one") << 60000 << true << 60 << "30" << 30000;
-        QTest::newRow("halves to even; a decimal comma") << 2500 << true << 2 << "1,5" << 1500;
-        QTest::newRow("halves to even, up; a point") << 1500 << true << 2 << "1.5" << 1500;
-        QTest::newRow("the longest") << 65535 << true << 66 << "65,535" << 65535;
-        QTest::newRow("too long") << 65536 << false << 66 << "65,536" << -1;
-        QTest::newRow("stopped; a reply that rounds to it") << 0 << true << 0 << "0,0004" << 0;
-        QTest::newRow("negative; nought") << -1 << false << 0 << "0" << -1;
-        QTest::newRow("half a second; negative") << 500 << true << 0 << "-5" << -1;
-        QTest::newRow("blanks around") << 1499 << true << 1 << " 2 " << 2000;
-        QTest::newRow("no number") << 64500 << true << 64 << "abc" << -1;
-        QTest::newRow("infinite") << 64501 << true << 65 << "inf" << -1;
-    }
-    void auditPeriod()
-    {
-        QFETCH(int, ms);
-        QFETCH(bool, usable);
-        QFETCH(QString, reply);
-        QCOMPARE(AuditPeriod::fromStored(QString::number(ms)), usable ? std::optional(ms) : std::nullopt);
-        QTEST(int(AuditPeriod::shownSeconds(ms)), "shown");
-        QTEST(AuditPeriod::fromReply(reply, QLocale(QLocale::German)).value_or(-1), "set");
     }
 
     void namesThatBite_data()

@@ -1,5 +1,6 @@
 #include "TestSupport.h"
 
+#include "ScriptedDialogs.h"
 #include "platform/QtDialogs.h"
 
 #include <QApplication>
@@ -36,6 +37,19 @@ private:
 
 private Q_SLOTS:
     void cleanup() { QVERIFY(!QApplication::activeModalWidget()); }
+
+    // Every kind of box is known to be open while it is, so that no audit pass is applied beneath it.
+    void openBoxes()
+    {
+        ScriptedDialogs d;
+        int open = 0;
+        d.whileOpen = [&](const ScriptedDialogs::Asked &) { open += d.isBoxOpen(); };
+        d.message(nullptr, {});
+        d.input(nullptr, {}, {}, {});
+        d.saveFileName(nullptr, {});
+        d.chooseFolder(nullptr);
+        QVERIFY(open == 4 && !d.isBoxOpen());
+    }
 
     void saveFile_data()
     {

@@ -240,18 +240,35 @@ private Q_SLOTS:
             (QStringList {QStringLiteral("file.txt:"), QStringLiteral("to-file:"), QStringLiteral("unreadable.txt:")}));
     }
 
-    // A reply in a German locale, "." still read as the decimal point; -1: refused.
+    // A period as stored, as shown, and as typed in a German locale, "." still read as the decimal point.
     void period_data()
     {
-        QTest::addColumn<QString>("text");
-        QTest::addColumn<int>("ms");
-        for (const auto &[text, ms] : {std::pair {"1,5", 1500}, {"1.5", 1500}, {"65,535", 65535}, {"0", -1}})
-            QTest::newRow(text) << QString::fromLatin1(text) << ms;
+        QTest::addColumn<int>("ms"); // a period as stored
+        QTest::addColumn<bool>("usable"); // when read back
+        QTest::addColumn<int>("shown"); // in the dialog, in whole seconds
+        QTest::addColumn<QString>("reply"); // typed there, in a German locale
+        QTest::addColumn<int>("set"); // the period it sets; -1: the period stays
+
+        QTest::newRow("a minute; half of one") << 60000 << true << 60 << "30" << 30000;
+        QTest::newRow("halves to even; a decimal comma") << 2500 << true << 2 << "1,5" << 1500;
+        QTest::newRow("halves to even, up; a point") << 1500 << true << 2 << "1.5" << 1500;
+        QTest::newRow("the longest") << 65535 << true << 66 << "65,535" << 65535;
+        QTest::newRow("too long") << 65536 << false << 66 << "65,536" << -1;
+        QTest::newRow("stopped; a reply that rounds to it") << 0 << true << 0 << "0,0004" << 0;
+        QTest::newRow("negative; nought") << -1 << false << 0 << "0" << -1;
+        QTest::newRow("half a second; negative") << 500 << true << 0 << "-5" << -1;
+        QTest::newRow("blanks around") << 1499 << true << 1 << " 2 " << 2000;
+        QTest::newRow("no number") << 64500 << true << 64 << "abc" << -1;
+        QTest::newRow("infinite") << 64501 << true << 65 << "inf" << -1;
     }
     void period()
     {
-        QFETCH(QString, text);
-        QTEST(AuditPeriod::fromReply(text, QLocale(QLocale::German, QLocale::Germany)).value_or(-1), "ms");
+        QFETCH(int, ms);
+        QFETCH(bool, usable);
+        QFETCH(QString, reply);
+        QCOMPARE(AuditPeriod::fromStored(QString::number(ms)), usable ? std::optional(ms) : std::nullopt);
+        QTEST(int(AuditPeriod::shownSeconds(ms)), "shown");
+        QTEST(AuditPeriod::fromReply(reply, QLocale(QLocale::German)).value_or(-1), "set");
     }
 
     void fileNames_data()
