@@ -279,6 +279,9 @@ private Q_SLOTS:
         QTest::newRow("invalid byte") << QByteArray("a\xff.") << u(u"a\xDCFF.");
         QTest::newRow("overlong, three bytes") << QByteArray("\xe0\x9f\xbf") << u(u"\xDCE0\xDC9F\xDCBF");
         QTest::newRow("encoded surrogate") << QByteArray("\xed\xa0\x80") << u(u"\xDCED\xDCA0\xDC80");
+        QTest::newRow("the last surrogate") << QByteArray("\xed\xbf\xbf") << u(u"\xDCED\xDCBF\xDCBF");
+        QTest::newRow("first of three bytes, last of four")
+            << QByteArray("\xe0\xa0\x80\xf4\x8f\xbf\xbf") << u(u"\u0800\U0010FFFF");
         QTest::newRow("past U+10FFFF") << QByteArray("\xf4\x90\x80\x80") << u(u"\xDCF4\xDC90\xDC80\xDC80");
         QTest::newRow("escape before valid") << QByteArray("\xff\xc3\xa9") << u(u"\xDCFF\u00e9");
     }
