@@ -20,16 +20,24 @@
 #include <fcntl.h>
 #include <sys/stat.h>
 
-// The errors the next calls to name a file give, in turn (0: the call is made), as a file system that cannot name an
-// unnamed file (EPERM) or a temporary name taken meanwhile (EEXIST).
-static QList<int> g_linkErrors;
+// The errors the next calls that name a file give, in turn (0: the call is made): a file system that cannot name an
+// unnamed file (EPERM), a temporary name taken meanwhile (EEXIST), a disk that fails (EIO).
+static QList<int> g_namingErrors;
+static bool namingFails()
+{
+    const int error = g_namingErrors.isEmpty() ? 0 : g_namingErrors.takeFirst();
+    return error && (errno = error);
+}
 extern "C" int linkat(int fromDir, const char *from, int toDir, const char *to, int flags)
 {
     static const auto real
         = reinterpret_cast<int (*)(int, const char *, int, const char *, int)>(dlsym(RTLD_NEXT, "linkat"));
-    if (const int error = g_linkErrors.isEmpty() ? 0 : g_linkErrors.takeFirst())
-        return errno = error, -1;
-    return real(fromDir, from, toDir, to, flags);
+    return namingFails() ? -1 : real(fromDir, from, toDir, to, flags);
+}
+extern "C" int rename(const char *from, const char *to)
+{
+    static const auto real = reinterpret_cast<int (*)(const char *, const char *)>(dlsym(RTLD_NEXT, "rename"));
+    return namingFails() ? -1 : real(from, to);
 }
 
 using L = QStringList;
@@ -80,7 +88,7 @@ class TestActions : public QObject
     Q_OBJECT
 
 public:
-    enum class Setup { None, Existing, ReadOnly, Folder, Pipe, Itself, Named, Unlinkable, TakenName };
+    enum class Setup { None, Existing, ReadOnly, Folder, Pipe, Itself, Named };
     Q_ENUM(Setup)
 
 private Q_SLOTS:
@@ -186,16 +194,22 @@ private Q_SLOTS:
         QTest::addColumn<Setup>("setup");
         QTest::addColumn<bool>("copied");
         QTest::addColumn<QByteArrayList>("after"); // the destination folder
+        QTest::addColumn<QList<int>>("refused"); // see g_namingErrors
 
-        QTest::newRow("copied") << Setup::None << true << B {"a.txt=alpha"};
-        QTest::newRow("copied through a named temporary") << Setup::Named << true << B {"a.txt=alpha"};
-        QTest::newRow("replaced") << Setup::Existing << true << B {"a.txt=alpha"};
-        QTest::newRow("written again, named, where no link is made") << Setup::Unlinkable << true << B {"a.txt=alpha"};
-        QTest::newRow("replaced, a temporary name taken") << Setup::TakenName << true << B {"a.txt=alpha"};
-        QTest::newRow("read-only file kept") << Setup::ReadOnly << false << B {"a.txt=old"};
-        QTest::newRow("onto itself, untouched") << Setup::Itself << true << B();
-        QTest::newRow("pipe in the file's place") << Setup::Pipe << false << B();
-        QTest::newRow("folder in the destination's place") << Setup::Folder << false << B {"a.txt/"};
+        QTest::newRow("copied") << Setup::None << true << B {"a.txt=alpha"} << QList<int>();
+        QTest::newRow("copied through a named temporary") << Setup::Named << true << B {"a.txt=alpha"} << QList<int>();
+        QTest::newRow("replaced") << Setup::Existing << true << B {"a.txt=alpha"} << QList<int>();
+        QTest::newRow("written again, named, where no link is made")
+            << Setup::None << true << B {"a.txt=alpha"} << QList {EPERM};
+        QTest::newRow("replaced, a temporary name taken")
+            << Setup::Existing << true << B {"a.txt=alpha"} << QList {0, EEXIST};
+        QTest::newRow("replaced, its rename refused")
+            << Setup::Existing << false << B {"a.txt=old"} << QList {0, 0, EIO};
+        QTest::newRow("a named temporary's rename refused") << Setup::Named << false << B() << QList {EIO};
+        QTest::newRow("read-only file kept") << Setup::ReadOnly << false << B {"a.txt=old"} << QList<int>();
+        QTest::newRow("onto itself, untouched") << Setup::Itself << true << B() << QList<int>();
+        QTest::newRow("pipe in the file's place") << Setup::Pipe << false << B() << QList<int>();
+        QTest::newRow("folder in the destination's place") << Setup::Folder << false << B {"a.txt/"} << QList<int>();
     }
 
     // Nothing but the finished file ever appears in the destination folder.
@@ -214,16 +228,15 @@ private Q_SLOTS:
             QVERIFY(TestSupport::writeFile(source, "alpha", 04755)
                     && (setup != Setup::Folder || QDir().mkdir(destination))
                     && ::utimensat(AT_FDCWD, QFile::encodeName(source).constData(), kOldTime, 0) == 0);
-        if (setup == Setup::Existing || setup == Setup::ReadOnly || setup == Setup::TakenName)
+        if (setup == Setup::Existing || setup == Setup::ReadOnly)
             QVERIFY(TestSupport::writeFile(destination, "old", setup == Setup::ReadOnly ? 0444 : 0644));
-        g_linkErrors = setup == Setup::Unlinkable ? QList {EPERM}
-            : setup == Setup::TakenName           ? QList {0, EEXIST}
-                                                  : QList<int>();
         struct stat before, st;
         QCOMPARE(::stat(QFile::encodeName(source).constData(), &before), 0);
 
         Monitor monitor;
         monitor.unnamed = setup != Setup::Named;
+        QFETCH(QList<int>, refused);
+        g_namingErrors = refused;
         QCOMPARE(FileOps::copyFile(source, destination, &monitor), copied);
         QCOMPARE(TestSupport::entries(m_dest->path()), after);
         if (setup == Setup::Itself) // not even rewritten in place
