@@ -158,11 +158,7 @@ bool load(Window &win, bool visible = true, const QString &folder = {})
 // Qt's own waits give up after five seconds, and wait twice as long again when they fail: they take the limit above.
 #undef QTRY_VERIFY
 #undef QTRY_COMPARE
-#define QTRY_VERIFY(expr)                                                                                              \
-    do {                                                                                                               \
-        (void)QTest::qWaitFor([&] { return bool(expr); }, TestSupport::kWaitMs);                                       \
-        QVERIFY(expr);                                                                                                 \
-    } while (false)
+#define QTRY_VERIFY(expr) QVERIFY2(QTest::qWaitFor([&] { return bool(expr); }, TestSupport::kWaitMs), #expr)
 #define QTRY_COMPARE(expr, expected)                                                                                   \
     do {                                                                                                               \
         (void)QTest::qWaitFor([&] { return (expr) == (expected); }, TestSupport::kWaitMs);                             \
