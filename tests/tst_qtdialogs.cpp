@@ -9,6 +9,7 @@
 #include <QFileDialog>
 #include <QLabel>
 #include <QLineEdit>
+#include <QListView>
 #include <QPushButton>
 #include <QScreen>
 #include <QTimer>
@@ -79,6 +80,11 @@ private Q_SLOTS:
             auto *nameBox = box->findChild<QLineEdit *>(QStringLiteral("fileNameEdit"));
             startedIn = dialog->directory().absolutePath();
             shown = nameBox->text();
+            // A folder picked in the list, then none: what was proposed can still be confirmed.
+            auto *list = box->findChild<QListView *>(QStringLiteral("listView"));
+            QTRY_VERIFY(list->model()->rowCount(list->rootIndex()) > 0);
+            list->setCurrentIndex(list->model()->index(0, 0, list->rootIndex()));
+            list->selectionModel()->clear();
             saveEnabled = box->findChild<QDialogButtonBox *>()->button(QDialogButtonBox::Save)->isEnabled();
             if (typeFolder) {
                 nameBox->setText(folder);
