@@ -2,6 +2,7 @@
 
 #include "ScriptedDialogs.h"
 #include "app/frmMain.h"
+#include "filelist/FileIcons.h"
 #include "filelist/FileListModel.h"
 #include "filelist/FileListView.h"
 #include "filelist/FileTypes.h"
@@ -192,6 +193,12 @@ private Q_SLOTS:
             QVERIFY(view->currentView()->isVisible());
             QCOMPARE(view->currentView()->iconSize(), QSize(icon, icon));
             QCOMPARE(selectedNames(view), (QStringList {"a.txt", "c.exe"}));
+            for (int row = 0; row < 3; ++row) { // its type's picture, large or small
+                const QModelIndex i = w.model()->index(row, 0);
+                QCOMPARE(i.data(Qt::DecorationRole).value<QIcon>().pixmap(icon).toImage(),
+                         FileIcons::picture(LookupFileType(i.data().toString()).iconKey, icon)
+                             .convertToFormat(QImage::Format_ARGB32_Premultiplied));
+            }
         }
     }
 

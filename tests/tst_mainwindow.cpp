@@ -5,10 +5,7 @@
 #include "app/FolderTree.h"
 #include "app/Layout.h"
 #include "app/frmMain.h"
-#include "filelist/FileIcons.h"
-#include "filelist/FileListModel.h"
 #include "filelist/FileListView.h"
-#include "filelist/FileTypes.h"
 #include "platform/Background.h"
 #include "platform/FileNames.h"
 #include "platform/Twips.h"
@@ -267,6 +264,12 @@ private Q_SLOTS:
         w.win.activateWindow();
         QVERIFY(QTest::qWaitForWindowActive(&w.win, TestSupport::kWaitMs));
         QTRY_COMPARE(QApplication::focusWidget(), static_cast<QWidget *>(w.win.folderTree()));
+        // The date panel shows today before the status, which starts as "Sleeping..."; the title is bold.
+        const auto *date = w.win.findChild<QLabel *>(QStringLiteral("datePanel"));
+        QCOMPARE(date->text(), QLocale::system().toString(QDate::currentDate(), QLocale::ShortFormat));
+        QVERIFY(date->isVisible() && date->geometry().right() < w.win.findChild<QLabel *>("statusPanel")->x());
+        QCOMPARE(w.win.statusText(), QStringLiteral("Sleeping..."));
+        QVERIFY(w.win.findChild<QLabel *>(QStringLiteral("Label1"))->font().bold());
         QStringList cycle;
         for (int i = 0; i < 4 && QApplication::focusWidget(); ++i) {
             QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
@@ -276,32 +279,6 @@ private Q_SLOTS:
             cycle << (at ? at->objectName() : QString());
         }
         QCOMPARE(cycle, (QStringList {"Drive1", "lvwFile", "cmdView", "Dir1"}));
-    }
-
-    // The date panel shows today before the status, which starts as "Sleeping..."; each row shows its type's picture,
-    // the small one in the report, the large one among the large icons.
-    void startedWindow()
-    {
-        QTemporaryDir dir;
-        for (const char *name : {"a.exe", "b.log", "README"})
-            QVERIFY(TestSupport::writeFile(dir.filePath(QLatin1String(name))));
-        ScriptedDialogs dialogs;
-        frmMain win(dialogs);
-        QVERIFY(TestSupport::load(win, true, dir.path()));
-        const auto *date = win.findChild<QLabel *>(QStringLiteral("datePanel"));
-        QCOMPARE(date->text(), QLocale::system().toString(QDate::currentDate(), QLocale::ShortFormat));
-        QVERIFY(date->isVisible() && date->geometry().right() < win.findChild<QLabel *>("statusPanel")->x());
-        QCOMPARE(win.statusText(), QStringLiteral("Sleeping..."));
-        QVERIFY(win.findChild<QLabel *>(QStringLiteral("Label1"))->font().bold());
-        for (const int size : {13, 32}) {
-            win.listView()->setViewMode(size == 13 ? FileListView::Report : FileListView::LargeIcons);
-            for (int row = 0; row < 3; ++row) {
-                const QModelIndex index = win.listModel()->index(row, 0);
-                const QString key = LookupFileType(index.data().toString()).iconKey;
-                QCOMPARE(index.data(Qt::DecorationRole).value<QIcon>().pixmap(size).toImage(),
-                         FileIcons::picture(key, size).convertToFormat(QImage::Format_ARGB32_Premultiplied));
-            }
-        }
     }
 
     void widths_data()
