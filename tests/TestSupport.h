@@ -11,7 +11,6 @@
 #include <QTemporaryDir>
 #include <QTest>
 #include <QThread>
-#include <QtGlobal>
 
 #include "platform/Background.h"
 #include "platform/FileNames.h"

@@ -281,26 +281,20 @@ private Q_SLOTS:
         QCOMPARE(cycle, (QStringList {"Drive1", "lvwFile", "cmdView", "Dir1"}));
     }
 
-    void widths_data()
-    {
-        QTest::addColumn<int>("handler");
-        QTest::newRow("tick") << 0;
-        QTest::newRow("Init List") << 1;
-        QTest::newRow("a folder clicked") << 2;
-    }
-    // A width the user dragged is stored, and stays through the listing that follows.
+    // A width the user dragged is stored by a tick, Init List and a folder's click, and stays through what follows.
     void widths()
     {
-        QFETCH(int, handler);
         Loaded w;
         QVERIFY(w.load(false));
         QHeaderView *header = w.win.listView()->header();
-        header->resizeSection(3, 123);
-        const std::array handlers {&frmMain::Timer1_Timer, &frmMain::mnuInitList_Click, &frmMain::Dir1_Click};
-        (w.win.*handlers[std::size_t(handler)])();
-        QVERIFY(TestSupport::settle(w.win.watch()));
-        QCOMPARE(header->sectionSize(3), 123);
-        QCOMPARE(stored("FileList/ColumnSize4").toFloat(), float(Twips::fromPixels(123, w.win.dpi())));
+        int px = 100;
+        for (const auto handler : {&frmMain::Timer1_Timer, &frmMain::mnuInitList_Click, &frmMain::Dir1_Click}) {
+            header->resizeSection(3, ++px);
+            (w.win.*handler)();
+            QVERIFY(TestSupport::settle(w.win.watch()));
+            QCOMPARE(header->sectionSize(3), px);
+            QCOMPARE(stored("FileList/ColumnSize4").toFloat(), float(Twips::fromPixels(px, w.win.dpi())));
+        }
     }
 
     void partialGeometry_data()

@@ -45,10 +45,7 @@ private Q_SLOTS:
         ScriptedDialogs d;
         int open = 0;
         d.whileOpen = [&](const ScriptedDialogs::Asked &) { open += d.isBoxOpen(); };
-        d.message(nullptr, {});
-        d.input(nullptr, {}, {}, {});
-        d.saveFileName(nullptr, {});
-        d.chooseFolder(nullptr);
+        d.message(nullptr, {}), d.input(nullptr, {}, {}, {}), d.saveFileName(nullptr, {}), d.chooseFolder(nullptr);
         QVERIFY(open == 4 && !d.isBoxOpen());
     }
 
