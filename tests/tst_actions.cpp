@@ -4,12 +4,6 @@
 #include "actions/FileActions.h"
 #include "actions/FileCopier.h"
 #include "actions/FileOps.h"
-#include "app/frmMain.h"
-#include "filelist/FileListModel.h"
-#include "filelist/FileListView.h"
-
-#include <QItemSelectionModel>
-#include <QProgressBar>
 
 #include <QTest>
 #include <QTimer>
@@ -390,29 +384,6 @@ private Q_SLOTS:
             QCOMPARE(done, total);
             QCOMPARE(TestSupport::entries(m_dest->path()), B({"a.bin=" + big, "b.txt=b.txt"}));
         }
-    }
-
-    // After a moment the bar shows the share of all the bytes asked for that is written; it goes with the last copy.
-    void progressBar()
-    {
-        QVERIFY(TestSupport::writeFile(m_watched->filePath("a"), QByteArray(1000, 'a'))
-                && TestSupport::writeFile(m_watched->filePath("b"), QByteArray(3000, 'b')));
-        ScriptedDialogs dialogs;
-        frmMain win(dialogs);
-        QVERIFY(TestSupport::load(win, false, m_watched->path()));
-        TestSupport::Latch latch; // the second file waits
-        win.copier()->setCopy([&latch](const QString &from, const QString &to, FileOps::CopyMonitor *monitor) {
-            return (!from.endsWith('b') || (latch.wait(), true)) && FileOps::copyFile(from, to, monitor);
-        });
-        const FileListModel *rows = win.listModel();
-        win.listView()->selectionModel()->select(QItemSelection(rows->index(0, 0), rows->index(1, 0)),
-                                                 QItemSelectionModel::Select | QItemSelectionModel::Rows);
-        dialogs.replies = {m_dest->filePath("a; b")};
-        win.mnuCopy_Click();
-        const auto *bar = win.findChild<QProgressBar *>(QStringLiteral("copyProgress"));
-        QTRY_VERIFY(!bar->isHidden() && (bar->value() - bar->minimum()) * 4 == bar->maximum() - bar->minimum());
-        latch.open = true;
-        QTRY_VERIFY(bar->isHidden() && !win.isCopying());
     }
 
 private:
