@@ -28,6 +28,7 @@ private Q_SLOTS:
         latch->open = true;
         QVERIFY(TestSupport::quiet()); // both results delivered, or dropped
         QCOMPARE(delivered, QList<Qt::HANDLE> {QThread::currentThreadId()});
+        QCOMPARE(Background::threadCount(), 2); // one for each piece of work, no more
     }
 
     // With no thread to be had the work waits, is told, and runs once one can be had.
