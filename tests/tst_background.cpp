@@ -20,6 +20,7 @@ private Q_SLOTS:
         auto gone = std::make_unique<QObject>();
         QObject kept;
         QList<Qt::HANDLE> delivered;
+        Background::post(QStringLiteral("x"), [latch] { latch->wait(); }); // the lane's third piece of work
         for (QObject *receiver : {gone.get(), &kept})
             Background::run(
                 QStringLiteral("x"), receiver, [latch] { return latch->wait(), 1; },
@@ -28,7 +29,7 @@ private Q_SLOTS:
         latch->open = true;
         QVERIFY(TestSupport::quiet()); // both results delivered, or dropped
         QCOMPARE(delivered, QList<Qt::HANDLE> {QThread::currentThreadId()});
-        QCOMPARE(Background::threadCount(), 2); // one for each piece of work, no more
+        QCOMPARE(Background::threadCount(), 2); // two at once in a lane, and no spare one
     }
 
     // With no thread to be had the work waits, is told, and runs once one can be had.

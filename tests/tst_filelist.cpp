@@ -137,6 +137,7 @@ private Q_SLOTS:
         };
         row("lower case, z at the end of the alphabet", QStringLiteral("all.zip"), "WinZip File|Zip");
         row("no dot", QStringLiteral("myexe"), "Application|Exe");
+        row("three characters", QStringLiteral("exe"), "Application|Exe");
         row("README is DME", QStringLiteral("README"), "Unknown File|None");
         // Two characters that follow "E" in memory: nothing before the name is read.
         row("two characters", QString::fromRawData(reinterpret_cast<const QChar *>(u"EXE") + 1, 2),

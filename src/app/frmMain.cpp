@@ -466,8 +466,8 @@ void frmMain::Form_Load()
         else if (given)
             Drive1->setDrive(Dir1->root());
     });
+    // The list starts in its report view.
     InitViewList();
-    lvwFile->setViewMode(FileListView::Report);
     // The first catalogue builds the columns again from "FileList"; the last
     // exit's widths are given once more after it.
     m_lastWidthsPending = true;
