@@ -219,6 +219,8 @@ private Q_SLOTS:
             w.win.RefreshFileLists();
             w.win.RefreshFileLists();
             QVERIFY(w.win.folderTree()->path().isEmpty());
+            for (const char *item : {"mnuOpen", "mnuCopy", "mnuDelete", "mPopOpen", "mPopCopy", "mPopDel"})
+                QVERIFY(!w.win.findChild<QAction *>(QLatin1String(item))->isEnabled()); // no file to act on yet
             w.dialogs.answers = {Dialogs::Answer::Yes};
             QVERIFY(w.win.Form_Unload());
             QCOMPARE(stored("Setting/Path").toString(), dir.path());
