@@ -21,9 +21,28 @@
 #include <thread>
 
 #include <dirent.h>
+#include <dlfcn.h>
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
+
+// A share's faults, for the listings of the folder and of the tree: a listing failing half way, no file types (NFS,
+// FUSE).
+static std::atomic<int> g_readdirFailsAt {0}; // the n-th call from now on fails; 0: none
+static std::atomic<bool> g_noTypes {false};
+
+extern "C" dirent *readdir(DIR *dir)
+{
+    static const auto real = reinterpret_cast<dirent *(*)(DIR *)>(dlsym(RTLD_NEXT, "readdir"));
+    if (g_readdirFailsAt > 0 && --g_readdirFailsAt == 0) {
+        errno = EIO;
+        return nullptr;
+    }
+    dirent *entry = real(dir);
+    if (entry && g_noTypes)
+        entry->d_type = DT_UNKNOWN;
+    return entry;
+}
 
 namespace TestSupport {
 

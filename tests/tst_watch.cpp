@@ -15,23 +15,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
-// A share's faults: a listing failing half way, no file types, unreadable attributes ("unreadable...").
-static std::atomic<int> g_readdirFailsAt {0}; // the n-th call from now on fails; 0: none
-static std::atomic<bool> g_noTypes {false};
-
-extern "C" dirent *readdir(DIR *dir)
-{
-    static const auto real = reinterpret_cast<dirent *(*)(DIR *)>(dlsym(RTLD_NEXT, "readdir"));
-    if (g_readdirFailsAt > 0 && --g_readdirFailsAt == 0) {
-        errno = EIO;
-        return nullptr;
-    }
-    dirent *entry = real(dir);
-    if (entry && g_noTypes)
-        entry->d_type = DT_UNKNOWN;
-    return entry;
-}
-
+// A share's fault: unreadable attributes ("unreadable...").
 extern "C" int fstatat(int dirFd, const char *name, struct stat *st, int flags) noexcept
 {
     static const auto real
