@@ -43,6 +43,8 @@ private Q_SLOTS:
         box->setSysInfoLocations({{QStringLiteral("vardel-no-such-tool")},
                                   QStringLiteral("/nonexistent"),
                                   QStringLiteral("vardel-no-such-tool")});
+        for (const QPushButton *button : box->findChildren<QPushButton *>()) // no caption cut short
+            QVERIFY(button->width() >= button->sizeHint().width());
         auto *sysInfo = box->findChild<QPushButton *>(QStringLiteral("cmdSysInfo"));
         sysInfo->setFocus();
         QTest::keyClick(sysInfo, Qt::Key_Return);

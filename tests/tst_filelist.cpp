@@ -125,6 +125,8 @@ private Q_SLOTS:
                      && !shown.contains(QRegularExpression(QStringLiteral("[(\\[]|,$|^\\s|\\s$")))
                      && !shown.contains(when.timeZoneAbbreviation()),
                  qPrintable(text));
+        if (locale == QLatin1String("C"))
+            QCOMPARE(shown, time.toString(QStringLiteral("HH:mm:ss")));
     }
 
     // The type's key is the last three characters of the whole name, upper-cased.

@@ -268,6 +268,7 @@ private Q_SLOTS:
             << QByteArray("\xe0\xa0\x80\xf4\x8f\xbf\xbf") << u(u"\u0800\U0010FFFF");
         QTest::newRow("past U+10FFFF") << QByteArray("\xf4\x90\x80\x80") << u(u"\xDCF4\xDC90\xDC80\xDC80");
         QTest::newRow("escape before valid") << QByteArray("\xff\xc3\xa9") << u(u"\xDCFF\u00e9");
+        QTest::newRow("escape, then a pair at the end") << QByteArray("\xff\xf0\x9f\x98\x80") << u(u"\xDCFF\U0001F600");
     }
 
     // Every byte string is a name whose text turns back into the same bytes.
