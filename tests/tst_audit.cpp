@@ -8,23 +8,17 @@
 #include "filelist/FileListModel.h"
 #include "filelist/FileListView.h"
 #include "filelist/RowText.h"
-#include "platform/FileNames.h"
 
 #include <QItemSelectionModel>
 #include <QProcess>
 #include <QProgressBar>
 
-#include <memory>
 #include <utility>
 
-namespace {
-
-QString found(int n)
+static QString found(int n)
 {
     return QStringLiteral(" #%1 New File/s were found!      ").arg(n);
 }
-
-} // namespace
 
 class TestAudit : public QObject
 {
@@ -48,11 +42,7 @@ class TestAudit : public QObject
         return *m_win;
     }
     void settle() const { QVERIFY(TestSupport::settle(m_win->watch())); }
-    void tick() const
-    {
-        m_win->Timer1_Timer();
-        settle();
-    }
+    void tick() const { m_win->Timer1_Timer(), settle(); }
     QStringList selected() const
     {
         QStringList out;
@@ -62,11 +52,10 @@ class TestAudit : public QObject
     }
     void select(const QString &name) const
     {
-        for (int i = 0; i < m_win->listModel()->rowCount(); ++i) {
+        for (int i = 0; i < m_win->listModel()->rowCount(); ++i)
             if (m_win->listModel()->row(i).name == name)
                 m_win->listView()->selectionModel()->select(m_win->listModel()->index(i, 0),
                                                             QItemSelectionModel::Select | QItemSelectionModel::Rows);
-        }
     }
     // The rows as "name:status,name:status".
     QString rows() const
@@ -78,14 +67,7 @@ class TestAudit : public QObject
                        + model->text(i, FileListModel::StatusColumn));
         return out.join(QLatin1Char(','));
     }
-    // The texts of every message box shown so far.
-    QStringList told() const
-    {
-        QStringList out;
-        for (const ScriptedDialogs::Asked &a : m_dialogs->messages())
-            out.append(a.box.text);
-        return out;
-    }
+    QStringList told() const { return m_dialogs->boxes(false); } // the message boxes' texts
 
 private Q_SLOTS:
     // Plain text opens with a script that writes the path it got to a marker.

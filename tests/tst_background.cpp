@@ -1,10 +1,6 @@
 #include "TestSupport.h"
 
-#include "platform/Background.h"
-
 #include <QSignalSpy>
-
-#include <memory>
 
 using TestSupport::Latch;
 

@@ -2,10 +2,6 @@
 
 #include "app/AppPath.h"
 #include "app/CommandLine.h"
-#include "platform/FileNames.h"
-
-#include <sys/stat.h>
-#include <unistd.h>
 
 class TestCommandLine : public QObject
 {

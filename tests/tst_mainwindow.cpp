@@ -6,10 +6,7 @@
 #include "app/Layout.h"
 #include "app/frmMain.h"
 #include "filelist/FileListView.h"
-#include "platform/Background.h"
-#include "platform/FileNames.h"
 #include "platform/Twips.h"
-#include "platform/Volumes.h"
 
 #include <QAction>
 #include <QApplication>
@@ -20,9 +17,6 @@
 #include <QWindow>
 
 #include <optional>
-
-#include <sys/stat.h>
-#include <unistd.h>
 
 namespace {
 
@@ -377,10 +371,8 @@ private Q_SLOTS:
             w.win.windowHandle()->close();
         QCoreApplication::processEvents();
 
-        QCOMPARE(w.dialogs.messages().size(), 1);
+        QCOMPARE(w.dialogs.boxes(), QStringList {"Exiting Warning...|Are you sure you want to exit program?"});
         const Dialogs::Box box = w.dialogs.messages().constFirst().box;
-        QCOMPARE(box.title + '|' + box.text,
-                 QStringLiteral("Exiting Warning...|Are you sure you want to exit program?"));
         QVERIFY(box.buttons == Dialogs::Buttons::YesNo && box.defaultAnswer == Dialogs::Answer::Yes);
         QCOMPARE(w.win.isVisible(), !yes);
         if (!yes) {

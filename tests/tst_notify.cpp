@@ -13,7 +13,6 @@
 #include <QDialog>
 #include <QProcess>
 
-#include <memory>
 #include <utility>
 
 // A notification service on a private bus; notes each call ("(hints?)": not the program's) and may hold answers.

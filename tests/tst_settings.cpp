@@ -1,13 +1,8 @@
 #include "TestSupport.h"
 
-#include "platform/FileNames.h"
 #include "settings/SettingsStore.h"
 
-#include <QFileInfo>
-
 #include <cerrno>
-#include <dlfcn.h>
-#include <unistd.h>
 
 // A decimal comma locale, so that a number stored or read in the C locale shows.
 static void useCommaLocale()

@@ -4,8 +4,6 @@
 
 #include <QProcess>
 
-#include <memory>
-
 namespace {
 
 QString root()

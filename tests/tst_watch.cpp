@@ -1,19 +1,10 @@
 #include "TestSupport.h"
 
 #include "audit/AuditPeriod.h"
-#include "audit/Catalogue.h"
 #include "audit/FileListing.h"
 #include "audit/Watch.h"
-#include "platform/Background.h"
-#include "platform/FileNames.h"
-
-#include <memory>
 
 #include <cstring>
-#include <dirent.h>
-#include <dlfcn.h>
-#include <sys/stat.h>
-#include <unistd.h>
 
 // A share's fault: unreadable attributes ("unreadable...").
 extern "C" int fstatat(int dirFd, const char *name, struct stat *st, int flags) noexcept
@@ -278,15 +269,6 @@ private Q_SLOTS:
         QFETCH(QString, text);
         QCOMPARE(FileNames::decode(bytes), text);
         QCOMPARE(FileNames::encode(text), bytes);
-    }
-
-    // A catalogue taken from names in any order finds each name, and only it.
-    void catalogueOutOfOrder()
-    {
-        Catalogue known;
-        known.replace({{QStringLiteral("b")}, {QStringLiteral("C")}, {QStringLiteral("a")}});
-        QVERIFY(known.contains(QStringLiteral("a")) && known.contains(QStringLiteral("b")));
-        QVERIFY(known.contains(QStringLiteral("C")) && !known.contains(QStringLiteral("c")));
     }
 
     void slowListing_data()

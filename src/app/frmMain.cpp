@@ -473,11 +473,7 @@ void frmMain::Form_Load()
     m_lastWidthsPending = true;
     // The first catalogue is taken once the tree has accepted a folder.
     ReadFile();
-    auto first = std::make_shared<QMetaObject::Connection>();
-    *first = connect(Dir1, &FolderTree::changed, m_watch, [this, first] {
-        disconnect(*first);
-        m_watch->release();
-    });
+    connect(Dir1, &FolderTree::changed, m_watch, &Watch::release, Qt::SingleShotConnection);
     if (auto ms = AuditPeriod::fromStored(m_settings.read(Setting::AuditTimeout)))
         setAuditInterval(*ms);
     applyLastWidths();
