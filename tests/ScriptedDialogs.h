@@ -36,6 +36,14 @@ public:
                      [](const Asked &a) { return a.kind == Kind::Message; });
         return out;
     }
+    // Each message box as "title|text", or its text alone.
+    QStringList boxes(bool titles = true) const
+    {
+        QStringList out;
+        for (const Asked &a : messages())
+            out.append(titles ? a.box.title + QLatin1Char('|') + a.box.text : a.box.text);
+        return out;
+    }
     void reset()
     {
         answers.clear();

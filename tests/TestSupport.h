@@ -12,22 +12,46 @@
 #include <QTemporaryDir>
 #include <QTest>
 #include <QThread>
-#include <QtGlobal>
 
+#include "platform/Background.h"
 #include "platform/FileNames.h"
 #include "platform/Volumes.h"
 #include "settings/SettingsStore.h"
 
 #include <atomic>
 #include <chrono>
+#include <memory>
 #include <thread>
 
 #include <dirent.h>
+#include <dlfcn.h>
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
+// A share's faults, for the listings of the folder and of the tree: a listing failing half way, no file types (NFS,
+// FUSE).
+static std::atomic<int> g_readdirFailsAt {0}; // the n-th call from now on fails; 0: none
+static std::atomic<bool> g_noTypes {false};
+
+extern "C" dirent *readdir(DIR *dir)
+{
+    static const auto real = reinterpret_cast<dirent *(*)(DIR *)>(dlsym(RTLD_NEXT, "readdir"));
+    if (g_readdirFailsAt > 0 && --g_readdirFailsAt == 0) {
+        errno = EIO;
+        return nullptr;
+    }
+    dirent *entry = real(dir);
+    if (entry && g_noTypes)
+        entry->d_type = DT_UNKNOWN;
+    return entry;
+}
+
 namespace TestSupport {
+
+// A wait ends as soon as its condition holds; its limit only ends a test whose condition never comes, and is generous:
+// no test passes or fails by the machine's speed.
+constexpr int kWaitMs = 20000;
 
 inline QTemporaryDir &home()
 {
@@ -54,7 +78,7 @@ inline void isolateHome()
         {[] { return QByteArray("22 1 8:1 / / rw - ext4 /dev/sda1 rw\n"); }, [](const QString &) { return true; }});
 }
 
-// A disk that stopped answering until the latch opens (ten seconds at most); notes if the window waited.
+// A disk that stopped answering until the latch opens (a minute at most); notes if the window waited.
 struct Latch {
     std::atomic<bool> open {false};
     std::atomic<int> entered {0};
@@ -64,7 +88,7 @@ struct Latch {
         ++entered;
         if (QThread::currentThread() == QCoreApplication::instance()->thread())
             windowWaited = true;
-        for (int i = 0; i < 2000 && !open; ++i)
+        for (int i = 0; i < 12000 && !open; ++i)
             std::this_thread::sleep_for(std::chrono::milliseconds(5));
     }
 };
@@ -139,10 +163,16 @@ inline QByteArray startBus(QProcess &daemon)
 
 // Turns the event loop until the watch is idle; false when that takes too long.
 template<class Watch>
-bool settle(Watch &watch, int ms = 20000)
+bool settle(Watch &watch)
 {
     QCoreApplication::processEvents();
-    return QTest::qWaitFor([&] { return watch.isIdle(); }, ms);
+    return QTest::qWaitFor([&] { return watch.isIdle(); }, kWaitMs);
+}
+
+// Turns the event loop until no work runs beside the window or waits to, and every result has arrived.
+inline bool quiet()
+{
+    return QTest::qWaitFor([] { return Background::busyCount() == 0; }, kWaitMs);
 }
 
 // Loads a main window watching `folder` (when given) and waits for its first catalogue; shows it if asked.
@@ -156,10 +186,20 @@ bool load(Window &win, bool visible = true, const QString &folder = {})
         return false;
     if (visible)
         win.show();
-    return !visible || QTest::qWaitForWindowExposed(&win);
+    return !visible || QTest::qWaitForWindowExposed(&win, kWaitMs);
 }
 
 } // namespace TestSupport
+
+// Qt's own waits give up after five seconds, and wait twice as long again when they fail: they take the limit above.
+#undef QTRY_VERIFY
+#undef QTRY_COMPARE
+#define QTRY_VERIFY(expr) QVERIFY2(QTest::qWaitFor([&] { return bool(expr); }, TestSupport::kWaitMs), #expr)
+#define QTRY_COMPARE(expr, expected)                                                                                   \
+    do {                                                                                                               \
+        (void)QTest::qWaitFor([&] { return (expr) == (expected); }, TestSupport::kWaitMs);                             \
+        QCOMPARE(expr, expected);                                                                                      \
+    } while (false)
 
 static void vardelIsolateTestHome()
 {

@@ -3,7 +3,6 @@
 #include "ScriptedDialogs.h"
 #include "about/frmAbout.h"
 #include "app/frmMain.h"
-#include "platform/Background.h"
 #include "platform/SysInfo.h"
 
 #include <QPointer>
@@ -16,14 +15,14 @@ class TestAbout : public QObject
 
 private Q_SLOTS:
     // One modeless, fixed, ownerless box, raised again when minimized, closed on Esc; Enter on the focused System Info
-    // presses it, which tells only of a missing tool.
+    // presses it, which tells of a missing tool.
     void box()
     {
         ScriptedDialogs dialogs;
         frmMain win(dialogs);
         win.mnuAbout_Click();
         QPointer<frmAbout> box = win.aboutBox();
-        QVERIFY(box && QTest::qWaitForWindowExposed(box));
+        QVERIFY(box && QTest::qWaitForWindowExposed(box, TestSupport::kWaitMs));
         QCOMPARE(box->windowTitle(), QStringLiteral("About Vardel"));
         QVERIFY(!box->windowIcon().isNull()); // the eye
         QCOMPARE(box->parent(), nullptr);
@@ -39,27 +38,23 @@ private Q_SLOTS:
         win.mnuAbout_Click();
         box = win.aboutBox();
         const auto gone = qScopeGuard([&box] { delete box.data(); }); // it has no owner
-        QVERIFY(box && QTest::qWaitForWindowActive(box));
+        QVERIFY(box && QTest::qWaitForWindowActive(box, TestSupport::kWaitMs));
 
         box->setSysInfoLocations({{QStringLiteral("vardel-no-such-tool")},
                                   QStringLiteral("/nonexistent"),
                                   QStringLiteral("vardel-no-such-tool")});
+        for (const int points : {0, 40}) { // no caption cut short, also in a larger font
+            if (points)
+                box->setFont(QFont(box->font().family(), points));
+            for (const QPushButton *button : box->findChildren<QPushButton *>())
+                QVERIFY(button->width() >= button->sizeHint().width());
+        }
         auto *sysInfo = box->findChild<QPushButton *>(QStringLiteral("cmdSysInfo"));
         sysInfo->setFocus();
         QTest::keyClick(sysInfo, Qt::Key_Return);
-        QTRY_COMPARE(dialogs.messages().size(), 1); // and none on closing
+        QTRY_COMPARE(dialogs.boxes(), QStringList {"Vardel|System Information Is Unavailable At This Time"}); // once
         const Dialogs::Box msg = dialogs.messages().constFirst().box;
-        QCOMPARE(msg.title + QLatin1Char('|') + msg.text,
-                 QStringLiteral("Vardel|System Information Is Unavailable At This Time"));
-        QVERIFY(msg.buttons == Dialogs::Buttons::Ok && msg.icon == Dialogs::Icon::NoIcon && box->isVisible());
-        QTemporaryDir tool; // one that starts, and says so
-        QVERIFY(TestSupport::writeFile(tool.filePath("info"), "#!/bin/sh\n: > \"$0.ran\"\n", 0700));
-        box->setSysInfoLocations({{}, tool.path(), QStringLiteral("info")});
-        QTest::keyClick(sysInfo, Qt::Key_Return);
-        QTRY_VERIFY_WITH_TIMEOUT(QFile::exists(tool.filePath("info.ran")), 20000);
-        QTRY_COMPARE(Background::busyCount(), 0); // what it tells is on its way
-        QCoreApplication::processEvents();
-        QCOMPARE(dialogs.messages().size(), 1);
+        QVERIFY(msg.buttons == Dialogs::Buttons::Ok && msg.icon == Dialogs::Icon::NoIcon && sysInfo->isVisible());
     }
 
     void sysInfo_data()
@@ -91,7 +86,7 @@ private Q_SLOTS:
         const auto markers = [&] { return QDir(dir.path()).entryList({QStringLiteral("started-*")}, QDir::Files); };
         QCOMPARE(SysInfo::start({{"first", "second"}, dir.path(), "fallback"}), !started.isEmpty());
         if (!started.isEmpty())
-            QTRY_VERIFY_WITH_TIMEOUT(!markers().isEmpty(), 10000);
+            QTRY_VERIFY(!markers().isEmpty());
         QCOMPARE(markers(), started.isEmpty() ? QStringList() : QStringList {"started-" + started});
     }
 };

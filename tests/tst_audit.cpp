@@ -8,23 +8,17 @@
 #include "filelist/FileListModel.h"
 #include "filelist/FileListView.h"
 #include "filelist/RowText.h"
-#include "platform/FileNames.h"
 
 #include <QItemSelectionModel>
 #include <QProcess>
 #include <QProgressBar>
 
-#include <memory>
 #include <utility>
 
-namespace {
-
-QString found(int n)
+static QString found(int n)
 {
     return QStringLiteral(" #%1 New File/s were found!      ").arg(n);
 }
-
-} // namespace
 
 class TestAudit : public QObject
 {
@@ -48,11 +42,7 @@ class TestAudit : public QObject
         return *m_win;
     }
     void settle() const { QVERIFY(TestSupport::settle(m_win->watch())); }
-    void tick() const
-    {
-        m_win->Timer1_Timer();
-        settle();
-    }
+    void tick() const { m_win->Timer1_Timer(), settle(); }
     QStringList selected() const
     {
         QStringList out;
@@ -62,11 +52,10 @@ class TestAudit : public QObject
     }
     void select(const QString &name) const
     {
-        for (int i = 0; i < m_win->listModel()->rowCount(); ++i) {
+        for (int i = 0; i < m_win->listModel()->rowCount(); ++i)
             if (m_win->listModel()->row(i).name == name)
                 m_win->listView()->selectionModel()->select(m_win->listModel()->index(i, 0),
                                                             QItemSelectionModel::Select | QItemSelectionModel::Rows);
-        }
     }
     // The rows as "name:status,name:status".
     QString rows() const
@@ -78,14 +67,7 @@ class TestAudit : public QObject
                        + model->text(i, FileListModel::StatusColumn));
         return out.join(QLatin1Char(','));
     }
-    // The texts of every message box shown so far.
-    QStringList told() const
-    {
-        QStringList out;
-        for (const ScriptedDialogs::Asked &a : m_dialogs->messages())
-            out.append(a.box.text);
-        return out;
-    }
+    QStringList told() const { return m_dialogs->boxes(false); } // the message boxes' texts
 
 private Q_SLOTS:
     // Plain text opens with a script that writes the path it got to a marker.
@@ -195,7 +177,7 @@ private Q_SLOTS:
             touch(QStringLiteral("two"));
             win.Timer1_Timer();
             win.mnuScanNet_Click();
-            QTest::qWait(100); // a real box turns the event loop
+            QVERIFY(TestSupport::quiet()); // a real box turns the event loop
             QCOMPARE(m_dialogs->asked.size(), 1); // no pass beneath the box
             QCOMPARE(this->rows(), exit < 0 ? QStringLiteral("one:New") : QString());
         };
@@ -331,7 +313,7 @@ private Q_SLOTS:
         QTRY_COMPARE(TestSupport::readFile(marker()), FileNames::encode(dir + '/' + file));
         m_dialogs->replies = {m_dest->path() + '/' + file};
         m_win->mnuCopy_Click();
-        QTRY_VERIFY_WITH_TIMEOUT(!m_win->isCopying(), 10000);
+        QTRY_VERIFY(!m_win->isCopying());
         QCOMPARE(TestSupport::entries(m_dest->path()), QByteArrayList {name + '=' + name});
         m_dialogs->answers = {Dialogs::Answer::Yes};
         m_win->mnuDelete_Click();
@@ -345,34 +327,36 @@ private Q_SLOTS:
         QCOMPARE(m_dialogs->messages().size(), 1);
     }
 
-    // While a copy runs the status names it, its progress bar comes after a moment and no audit pass runs; a delete
-    // takes its rows out at once, leaves the status to the copy, and its new catalogue is not held back. The pass
-    // follows the copy.
+    // While a copy runs the status names it, its progress bar comes after a moment with the share of the bytes written,
+    // and no audit pass runs; a delete takes its rows out at once, leaves the status to the copy, and its new catalogue
+    // is not held back. The pass follows the copy.
     void whileCopying()
     {
-        touch(QStringLiteral("a.txt"));
+        QVERIFY(TestSupport::writeFile(m_dir->filePath("a.txt"), QByteArray(1000, 'a'))
+                && TestSupport::writeFile(m_dir->filePath("b.txt"), QByteArray(3000, 'b')));
         touch(QStringLiteral("g1.dat"));
         start();
-        TestSupport::Latch latch;
+        TestSupport::Latch latch; // for the second file
         m_win->copier()->setCopy([&latch](const QString &from, const QString &to, FileOps::CopyMonitor *monitor) {
-            latch.wait();
-            return FileOps::copyFile(from, to, monitor);
+            return (!from.endsWith("b.txt") || (latch.wait(), true)) && FileOps::copyFile(from, to, monitor);
         });
         const auto *bar = m_win->findChild<QProgressBar *>(QStringLiteral("copyProgress"));
         select(QStringLiteral("a.txt"));
-        m_dialogs->replies = {m_dest->filePath(QStringLiteral("a.txt"))};
+        select(QStringLiteral("b.txt"));
+        m_dialogs->replies = {m_dest->filePath(QStringLiteral("a.txt; b.txt"))};
         m_win->mnuCopy_Click();
         QCoreApplication::processEvents();
         QVERIFY(bar->isHidden());
-        QTRY_VERIFY(!bar->isHidden() && m_win->statusText() == QStringLiteral("Copying a.txt..."));
+        QTRY_VERIFY(!bar->isHidden() && m_win->statusText() == QStringLiteral("Copying b.txt..."));
+        QTRY_COMPARE((bar->value() - bar->minimum()) * 4, bar->maximum() - bar->minimum()); // a quarter of the bytes
         touch(QStringLiteral("n1.txt"));
         m_win->Timer1_Timer();
         m_win->listView()->selectionModel()->clear();
         select(QStringLiteral("g1.dat"));
         m_dialogs->answers = {Dialogs::Answer::Yes};
         m_win->mnuDelete_Click();
-        QTRY_COMPARE(rows(), QStringLiteral("a.txt:,n1.txt:"));
-        QCOMPARE(m_win->statusText(), QStringLiteral("Copying a.txt..."));
+        QTRY_COMPARE(rows(), QStringLiteral("a.txt:,b.txt:,n1.txt:"));
+        QCOMPARE(m_win->statusText(), QStringLiteral("Copying b.txt..."));
         QVERIFY(told().size() == 1 && m_win->isCopying());
 
         latch.open = true;
@@ -380,7 +364,7 @@ private Q_SLOTS:
         settle();
         QVERIFY(bar->isHidden());
         QVERIFY(rows().contains(QStringLiteral("n1.txt")));
-        QCOMPARE(TestSupport::entries(m_dest->path()), QByteArrayList {"a.txt="});
+        QCOMPARE(TestSupport::entries(m_dest->path()).size(), 2);
     }
 };
 

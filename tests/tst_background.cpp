@@ -1,10 +1,6 @@
 #include "TestSupport.h"
 
-#include "platform/Background.h"
-
 #include <QSignalSpy>
-
-#include <memory>
 
 using TestSupport::Latch;
 
@@ -20,16 +16,16 @@ private Q_SLOTS:
         auto gone = std::make_unique<QObject>();
         QObject kept;
         QList<Qt::HANDLE> delivered;
+        Background::post(QStringLiteral("x"), [latch] { latch->wait(); }); // the lane's third piece of work
         for (QObject *receiver : {gone.get(), &kept})
             Background::run(
                 QStringLiteral("x"), receiver, [latch] { return latch->wait(), 1; },
                 [&](int) { delivered << QThread::currentThreadId(); });
         gone.reset();
         latch->open = true;
-        QTRY_COMPARE(Background::busyCount(), 0);
-        QTRY_COMPARE(delivered, QList<Qt::HANDLE> {QThread::currentThreadId()});
-        QTest::qWait(20);
-        QCOMPARE(delivered.size(), 1);
+        QVERIFY(TestSupport::quiet()); // both results delivered, or dropped
+        QCOMPARE(delivered, QList<Qt::HANDLE> {QThread::currentThreadId()});
+        QCOMPARE(Background::threadCount(), 2); // two at once in a lane, and no spare one
     }
 
     // With no thread to be had the work waits, is told, and runs once one can be had.
@@ -57,10 +53,10 @@ private Q_SLOTS:
             QStringLiteral("late"), &receiver, [] {}, [&] { ran = true; });
         QCOMPARE(delayed.size(), 1);
         QCOMPARE(delayed.at(0).at(0).toBool(), true);
-        QTest::qWait(50);
+        QCoreApplication::processEvents();
         QVERIFY(!ran);
         refuse = false;
-        QTRY_VERIFY_WITH_TIMEOUT(ran, 5000);
+        QTRY_VERIFY(ran);
         QCOMPARE(delayed.size(), 2);
         QCOMPARE(delayed.at(1).at(0).toBool(), false);
         Background::setStarter(nullptr);

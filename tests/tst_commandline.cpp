@@ -1,10 +1,7 @@
 #include "TestSupport.h"
 
+#include "app/AppPath.h"
 #include "app/CommandLine.h"
-#include "platform/FileNames.h"
-
-#include <sys/stat.h>
-#include <unistd.h>
 
 class TestCommandLine : public QObject
 {
@@ -72,6 +69,15 @@ private Q_SLOTS:
         for (const int i : o.qtArguments)
             qt << all.value(i);
         QCOMPARE(qt, QTest::currentDataTag() == QLatin1String("Qt's options") ? arguments.mid(0, 4) : QStringList());
+    }
+
+    // The program folder gets one slash at its end; a development folder's project folder lies below it.
+    void appPath()
+    {
+        QStringList got;
+        for (const char *folder : {"/w", "/", "/d/VB", "/d/vb98/", "/d/VB6"})
+            got << appPathFor(QLatin1String(folder));
+        QCOMPARE(got, (QStringList {"/w/", "/", "/d/VB/My app/Vardel/", "/d/vb98/My app/Vardel/", "/d/VB6/"}));
     }
 
 private:

@@ -2,6 +2,7 @@
 
 #include "ScriptedDialogs.h"
 #include "app/frmMain.h"
+#include "filelist/FileIcons.h"
 #include "filelist/FileListModel.h"
 #include "filelist/FileListView.h"
 #include "filelist/FileTypes.h"
@@ -124,6 +125,8 @@ private Q_SLOTS:
                      && !shown.contains(QRegularExpression(QStringLiteral("[(\\[]|,$|^\\s|\\s$")))
                      && !shown.contains(when.timeZoneAbbreviation()),
                  qPrintable(text));
+        if (locale == QLatin1String("C"))
+            QCOMPARE(shown, time.toString(QStringLiteral("HH:mm:ss")));
     }
 
     // The type's key is the last three characters of the whole name, upper-cased.
@@ -136,6 +139,7 @@ private Q_SLOTS:
         };
         row("lower case, z at the end of the alphabet", QStringLiteral("all.zip"), "WinZip File|Zip");
         row("no dot", QStringLiteral("myexe"), "Application|Exe");
+        row("three characters", QStringLiteral("exe"), "Application|Exe");
         row("README is DME", QStringLiteral("README"), "Unknown File|None");
         // Two characters that follow "E" in memory: nothing before the name is read.
         row("two characters", QString::fromRawData(reinterpret_cast<const QChar *>(u"EXE") + 1, 2),
@@ -192,6 +196,12 @@ private Q_SLOTS:
             QVERIFY(view->currentView()->isVisible());
             QCOMPARE(view->currentView()->iconSize(), QSize(icon, icon));
             QCOMPARE(selectedNames(view), (QStringList {"a.txt", "c.exe"}));
+            for (int row = 0; row < 3; ++row) { // its type's picture, large or small
+                const QModelIndex i = w.model()->index(row, 0);
+                QCOMPARE(i.data(Qt::DecorationRole).value<QIcon>().pixmap(icon).toImage(),
+                         FileIcons::picture(LookupFileType(i.data().toString()).iconKey, icon)
+                             .convertToFormat(QImage::Format_ARGB32_Premultiplied));
+            }
         }
     }
 

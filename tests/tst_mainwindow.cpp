@@ -6,23 +6,20 @@
 #include "app/FolderTree.h"
 #include "app/Layout.h"
 #include "app/frmMain.h"
-#include "platform/Background.h"
-#include "platform/FileNames.h"
+#include "filelist/FileListView.h"
 #include "platform/Twips.h"
-#include "platform/Volumes.h"
 
 #include <QAccessible>
 #include <QAction>
 #include <QApplication>
+#include <QHeaderView>
+#include <QLabel>
 #include <QScopeGuard>
 #include <QScrollBar>
 #include <QSignalSpy>
 #include <QWindow>
 
 #include <optional>
-
-#include <sys/stat.h>
-#include <unistd.h>
 
 namespace {
 
@@ -112,7 +109,9 @@ private Q_SLOTS:
         QByteArray table;
         for (const auto &[mounted, type, offered] : kGnomeMounts)
             table += "30 22 0:5 / " + QByteArray(mounted).replace(" ", "\\040") + " rw - " + type + " rw\n";
+        table += "36 22 8:4 / /cut rw -"; // ends in its separator: no mount
         const QList<Volumes::Mount> mounts = Volumes::mounts(table);
+        QCOMPARE(mounts.size(), qsizetype(std::size(kGnomeMounts)));
         // Mounted at its root, not under it; a path's volume is the longest root above it, a whole name of it.
         QVERIFY(Volumes::isMounted(root, mounts) && !Volumes::isMounted(root + "/x", mounts));
         QCOMPARE(Volumes::rootOf(QDir::cleanPath(root + "/a b"), mounts), root);
@@ -167,7 +166,7 @@ private Q_SLOTS:
         const auto answer = [&](const QString &path) {
             std::optional<bool> answered;
             tree.setPath(path, [&](bool accepted) { answered = accepted; });
-            return QTest::qWaitFor([&] { return answered.has_value(); }) && *answered;
+            return QTest::qWaitFor([&] { return answered.has_value(); }, TestSupport::kWaitMs) && *answered;
         };
         QVERIFY(answer(dir.filePath(QStringLiteral("sub"))));
         const QAbstractItemModel *m = tree.model();
@@ -198,9 +197,11 @@ private Q_SLOTS:
         QCOMPARE(changed.count(), 2);
 
         QVERIFY(QDir(dir.path()).mkdir(QStringLiteral("b")));
+        g_noTypes = true; // each entry looked at
         tree.collapse(parent);
         tree.expand(parent);
         QTRY_COMPARE(children(), (QStringList {"a", "b", bad, "sub"}));
+        g_noTypes = false;
         QVERIFY(QDir(dir.path()).rmdir(QStringLiteral("a")));
         QVERIFY(::rmdir(FileNames::encode(dir.filePath(bad)).constData()) == 0);
         tree.refresh();
@@ -221,9 +222,17 @@ private Q_SLOTS:
         QTRY_COMPARE(latch->entered.load(), 1);
         QVERIFY(answer(dir.filePath(QStringLiteral("sub"))));
         latch->open = true;
-        QTRY_COMPARE(Background::busyCount(), 0);
-        QCoreApplication::processEvents();
+        QVERIFY(TestSupport::quiet());
         QCOMPARE(tree.path(), dir.filePath(QStringLiteral("sub")));
+        // The arrows move through the folders; Enter opens the one reached.
+        for (const Qt::Key key : {Qt::Key_Up, Qt::Key_Up, Qt::Key_Return})
+            QTest::keyClick(&tree, key);
+        QTRY_COMPARE(tree.path(), dir.filePath(QStringLiteral("b")));
+        // Opening a folder reads it again.
+        QVERIFY(QDir(dir.path()).mkdir(QStringLiteral("c")));
+        tree.setCurrentIndex(tree.currentIndex().parent());
+        QTest::keyClick(&tree, Qt::Key_Return);
+        QTRY_COMPARE(children(), (QStringList {"b", "c", "sub"}));
     }
 
     // Taking the scroll bar in hand stops the jump back to the watched folder as rows arrive.
@@ -273,10 +282,12 @@ private Q_SLOTS:
             Loaded w;
             w.win.Form_Load();
             w.win.show();
-            QVERIFY(QTest::qWaitForWindowExposed(&w.win));
+            QVERIFY(QTest::qWaitForWindowExposed(&w.win, TestSupport::kWaitMs));
             w.win.RefreshFileLists();
             w.win.RefreshFileLists();
             QVERIFY(w.win.folderTree()->path().isEmpty());
+            for (const char *item : {"mnuOpen", "mnuCopy", "mnuDelete", "mPopOpen", "mPopCopy", "mPopDel"})
+                QVERIFY(!w.win.findChild<QAction *>(QLatin1String(item))->isEnabled()); // no file to act on yet
             w.dialogs.answers = {Dialogs::Answer::Yes};
             QVERIFY(w.win.Form_Unload());
             QCOMPARE(stored("Setting/Path").toString(), dir.path());
@@ -311,6 +322,7 @@ private Q_SLOTS:
         QCOMPARE(w.win.folderTree()->path(), dir.path());
         volume->open = true;
         QTRY_COMPARE(w.win.folderTree()->path(), other.path());
+        QCOMPARE(w.win.folderTree()->model()->rowCount(), 1); // the other volume's root alone
         QVERIFY(!table->windowWaited && !volume->windowWaited);
     }
 
@@ -320,8 +332,14 @@ private Q_SLOTS:
         Loaded w;
         QVERIFY(w.load());
         w.win.activateWindow();
-        QVERIFY(QTest::qWaitForWindowActive(&w.win));
+        QVERIFY(QTest::qWaitForWindowActive(&w.win, TestSupport::kWaitMs));
         QTRY_COMPARE(QApplication::focusWidget(), static_cast<QWidget *>(w.win.folderTree()));
+        // The date panel shows today before the status, which starts as "Sleeping..."; the title is bold.
+        const auto *date = w.win.findChild<QLabel *>(QStringLiteral("datePanel"));
+        QCOMPARE(date->text(), QLocale::system().toString(QDate::currentDate(), QLocale::ShortFormat));
+        QVERIFY(date->isVisible() && date->geometry().right() < w.win.findChild<QLabel *>("statusPanel")->x());
+        QCOMPARE(w.win.statusText(), QStringLiteral("Sleeping..."));
+        QVERIFY(w.win.findChild<QLabel *>(QStringLiteral("Label1"))->font().bold());
         QStringList cycle;
         for (int i = 0; i < 4 && QApplication::focusWidget(); ++i) {
             QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
@@ -344,6 +362,22 @@ private Q_SLOTS:
         QAccessibleInterface *drives = QAccessible::queryAccessibleInterface(w.win.driveSelector());
         drives->actionInterface()->doAction(QAccessibleActionInterface::pressAction());
         QTRY_VERIFY(drives->state().expandable && drives->state().expanded);
+    }
+
+    // A width the user dragged is stored by a tick, Init List and a folder's click, and stays through what follows.
+    void widths()
+    {
+        Loaded w;
+        QVERIFY(w.load(false));
+        QHeaderView *header = w.win.listView()->header();
+        int px = 100;
+        for (const auto handler : {&frmMain::Timer1_Timer, &frmMain::mnuInitList_Click, &frmMain::Dir1_Click}) {
+            header->resizeSection(3, ++px);
+            (w.win.*handler)();
+            QVERIFY(TestSupport::settle(w.win.watch()));
+            QCOMPARE(header->sectionSize(3), px);
+            QCOMPARE(stored("FileList/ColumnSize4").toFloat(), float(Twips::fromPixels(px, w.win.dpi())));
+        }
     }
 
     void storedGeometry_data()
@@ -370,7 +404,7 @@ private Q_SLOTS:
         QVERIFY(w.load(false));
         QVERIFY(!w.win.testAttribute(Qt::WA_Moved));
         w.win.show();
-        QVERIFY(QTest::qWaitForWindowExposed(&w.win));
+        QVERIFY(QTest::qWaitForWindowExposed(&w.win, TestSupport::kWaitMs));
         const QSize frame = w.win.frameGeometry().size() - w.win.size();
         const auto px = [&](int twips) { return Twips::toPixels(twips, w.win.dpi()); };
         QTRY_COMPARE(w.win.width(), outer.width() ? px(outer.width()) - frame.width() : design.width());
@@ -386,6 +420,7 @@ private Q_SLOTS:
         QTest::newRow("E&xit, No") << "E&xit" << false << Qt::WindowStates(Qt::WindowNoState);
         QTest::newRow("window system, normal") << "window system" << true << Qt::WindowStates(Qt::WindowNoState);
         QTest::newRow("close(), maximized") << "close()" << true << Qt::WindowStates(Qt::WindowMaximized);
+        QTest::newRow("minimized from maximized") << "close()" << true << (Qt::WindowMaximized | Qt::WindowMinimized);
     }
     // Every close asks; No writes nothing. The next start has the last normal geometry; maximized opens minimized.
 
@@ -421,10 +456,8 @@ private Q_SLOTS:
             w.win.windowHandle()->close();
         QCoreApplication::processEvents();
 
-        QCOMPARE(w.dialogs.messages().size(), 1);
+        QCOMPARE(w.dialogs.boxes(), QStringList {"Exiting Warning...|Are you sure you want to exit program?"});
         const Dialogs::Box box = w.dialogs.messages().constFirst().box;
-        QCOMPARE(box.title + '|' + box.text,
-                 QStringLiteral("Exiting Warning...|Are you sure you want to exit program?"));
         QVERIFY(box.buttons == Dialogs::Buttons::YesNo && box.defaultAnswer == Dialogs::Answer::Yes);
         QCOMPARE(w.win.isVisible(), !yes);
         if (!yes) {
@@ -439,7 +472,7 @@ private Q_SLOTS:
             const auto t = [&](int pixels) { return QString::number(Twips::fromPixels(pixels, w.win.dpi())); };
             expectedMain = {t(frame.top()), t(frame.left()), t(frame.width()), t(frame.height()), "0"};
             expectedFrame = frame;
-        } else {
+        } else if (!(state & Qt::WindowMinimized)) {
             expectedMain.last() = QStringLiteral("2");
         }
         QStringList actualMain;
@@ -457,7 +490,7 @@ private Q_SLOTS:
 
         Loaded next;
         QVERIFY(next.load(false));
-        QCOMPARE(next.win.isMinimized(), state == Qt::WindowStates(Qt::WindowMaximized));
+        QCOMPARE(next.win.isMinimized(), expectedMain.last() == QLatin1String("2"));
         QVERIFY(!next.win.isMaximized());
         next.win.show();
         next.win.setWindowState(Qt::WindowNoState);

@@ -14,7 +14,6 @@
 #include <QProcess>
 #include <QSignalSpy>
 
-#include <memory>
 #include <utility>
 
 // A notification service on a private bus; notes each call ("(hints?)": not the program's) and may hold answers.

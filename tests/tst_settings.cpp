@@ -1,5 +1,7 @@
 #include "TestSupport.h"
 
+#include "settings/SettingsStore.h"
+
 #include <cerrno>
 #include <cstdarg>
 #include <dlfcn.h>
@@ -71,6 +73,9 @@ private Q_SLOTS:
         QTest::newRow("control characters") << Setting::Path
                                             << QString::fromUtf8("a\nb\x01"
                                                                  "c\t");
+        // Hex digits and a blank right after escapes, each range's ends.
+        QTest::newRow("after escapes") << Setting::Path
+                                       << QChar(1) + QStringList {"0", "9", "a", "f", "A", "F", " x"}.join(QChar(1));
         QTest::newRow("beyond 16 bits") << Setting::Driver << QString::fromUtf8("\xF0\x9F\x98\x80");
         // A folder whose name is not valid UTF-8 keeps its bytes.
         QTest::newRow("a byte that is no UTF-8") << Setting::Path

@@ -116,7 +116,7 @@ private Q_SLOTS:
         QCOMPARE(ShellOpen::open(path, {m_files->path(), 1234}), expected);
         // The application gets the path itself back, however it is spelt, and starts in the watched folder.
         if (expected > 32)
-            QTRY_VERIFY_WITH_TIMEOUT(TestSupport::readFile(marker()).endsWith("_TIME1234"), 10000);
+            QTRY_VERIFY_WITH_TIMEOUT(TestSupport::readFile(marker()).endsWith("_TIME1234"), TestSupport::kWaitMs);
         const QByteArray seen = TestSupport::readFile(marker());
         QCOMPARE(seen.left(seen.lastIndexOf('-')),
                  expected > 32
@@ -125,7 +125,7 @@ private Q_SLOTS:
         // No child is left unreaped.
         siginfo_t ended {};
         QTRY_VERIFY_WITH_TIMEOUT(::waitid(P_ALL, 0, &ended, WEXITED | WNOHANG | WNOWAIT) != 0 || ended.si_pid == 0,
-                                 10000);
+                                 TestSupport::kWaitMs);
     }
 
 private:

@@ -568,18 +568,14 @@ void frmMain::Form_Load()
         else if (given)
             Drive1->setDrive(Dir1->root());
     });
+    // The list starts in its report view.
     InitViewList();
-    lvwFile->setViewMode(FileListView::Report);
     // The first catalogue builds the columns again from "FileList"; the last
     // exit's widths are given once more after it.
     m_lastWidthsPending = true;
     // The first catalogue is taken once the tree has accepted a folder.
     ReadFile();
-    auto first = std::make_shared<QMetaObject::Connection>();
-    *first = connect(Dir1, &FolderTree::changed, m_watch, [this, first] {
-        disconnect(*first);
-        m_watch->release();
-    });
+    connect(Dir1, &FolderTree::changed, m_watch, &Watch::release, Qt::SingleShotConnection);
     if (auto ms = AuditPeriod::fromStored(m_settings.read(Setting::AuditTimeout)))
         setAuditInterval(*ms);
     applyLastWidths();

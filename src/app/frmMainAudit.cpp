@@ -178,6 +178,6 @@ void frmMain::mnuInitList_Click()
 
 void frmMain::mnuScanNet_Click()
 {
-    SaveColSize();
+    // The tick stores the column widths itself.
     Timer1_Timer();
 }

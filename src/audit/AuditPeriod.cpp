@@ -27,8 +27,9 @@ std::optional<int> fromReply(const QString &reply, const QLocale &locale)
         seconds = QLocale::c().toDouble(text, &ok);
     if (!ok || !std::isfinite(seconds) || seconds <= 0)
         return std::nullopt;
+    // Above 0 seconds, so never below 0 ms.
     const double ms = std::nearbyint(seconds * 1000.0);
-    if (!isValid(static_cast<long long>(std::min(ms, double(kMaxMs) + 1))))
+    if (ms > kMaxMs)
         return std::nullopt;
     return static_cast<int>(ms);
 }

@@ -31,10 +31,8 @@ QString longTimeFormat(const QLocale &locale)
         }
         while (i + 1 < format.size() && format.at(i + 1) == QLatin1Char('t'))
             ++i;
-        const bool opened = !out.isEmpty() && (out.back() == QLatin1Char('(') || out.back() == QLatin1Char('['));
-        const bool closed
-            = i + 1 < format.size() && (format.at(i + 1) == QLatin1Char(')') || format.at(i + 1) == QLatin1Char(']'));
-        if (opened && closed) {
+        // Every long format of Qt's that opens a bracket before the zone closes it right after.
+        if (!out.isEmpty() && (out.back() == QLatin1Char('(') || out.back() == QLatin1Char('['))) {
             out.chop(1);
             ++i;
         }

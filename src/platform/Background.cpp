@@ -4,6 +4,7 @@
 #include <QHash>
 #include <QTimer>
 
+#include <atomic>
 #include <condition_variable>
 #include <deque>
 #include <mutex>
@@ -49,6 +50,7 @@ struct Background::Pool {
     // Delivery stops once the application object is gone.
     std::mutex deliveryMutex;
     bool delivering = true;
+    std::atomic<int> undelivered {0};
 
     // The first task that may start now: its lane has room.
     std::deque<Task>::iterator runnable()
@@ -170,8 +172,17 @@ void Background::deliver(std::function<void()> done)
 {
     Pool *p = pool();
     const std::lock_guard<std::mutex> lock(p->deliveryMutex);
-    if (p->delivering)
-        QMetaObject::invokeMethod(&instance(), std::move(done), Qt::QueuedConnection);
+    if (!p->delivering)
+        return;
+    // Counted until it has run, so that work is never seen done while its result is on its way.
+    ++p->undelivered;
+    QMetaObject::invokeMethod(
+        &instance(),
+        [p, done = std::move(done)] {
+            --p->undelivered;
+            done();
+        },
+        Qt::QueuedConnection);
 }
 
 void Background::tell(const QPointer<QObject> &receiver, std::function<void()> told)
@@ -193,7 +204,7 @@ int Background::busyCount()
 {
     Pool *p = pool();
     const std::lock_guard<std::mutex> lock(p->mutex);
-    return p->threads - p->idle - p->starting;
+    return p->threads - p->idle - p->starting + int(p->tasks.size()) + p->undelivered;
 }
 
 void Background::setStarter(Starter starter)

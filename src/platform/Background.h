@@ -50,8 +50,8 @@ public:
     // arrives in the order it was told, and before the work's own result.
     static void tell(const QPointer<QObject> &receiver, std::function<void()> told);
 
-    // Threads started and not ended (they never end), and of them those
-    // running work now.
+    // Threads started and not ended (they never end); work not yet done:
+    // running, waiting for its turn, or its result not yet delivered.
     static int threadCount();
     static int busyCount();
 

@@ -177,8 +177,8 @@ Dialogs::Answer QtDialogs::showMessage(QWidget *parent, const Box &box)
     mb.setTextFormat(Qt::PlainText);
     if (box.buttons == Buttons::YesNo) {
         mb.setStandardButtons(QMessageBox::Yes | QMessageBox::No);
+        // Esc answers No: Qt takes the one No button for it.
         mb.setDefaultButton(box.defaultAnswer == Answer::No ? QMessageBox::No : QMessageBox::Yes);
-        mb.setEscapeButton(QMessageBox::No);
     } else {
         mb.setStandardButtons(QMessageBox::Ok);
         mb.setDefaultButton(QMessageBox::Ok);

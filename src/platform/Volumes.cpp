@@ -91,7 +91,8 @@ QList<Mount> mounts(const QByteArray &table)
         // ID PARENT MAJOR:MINOR ROOT MOUNT-POINT OPTIONS [OPTIONAL...] - TYPE SOURCE ...
         const QByteArrayList fields = line.split(' ');
         const qsizetype dash = fields.indexOf("-");
-        if (fields.size() < 5 || dash < 5 || dash + 1 >= fields.size())
+        // Six fields at least before the separator, one after it.
+        if (dash < 6 || dash + 1 >= fields.size())
             continue;
         out.append({FileNames::decode(unescape(fields[4])), fields[dash + 1],
                     dash + 2 < fields.size() ? unescape(fields[dash + 2]) : QByteArray()});
