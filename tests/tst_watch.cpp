@@ -393,7 +393,7 @@ private Q_SLOTS:
         w.CompareFile();
         w.hold();
         w.hold();
-        QTRY_VERIFY(w.resultWaiting());
+        QTRY_COMPARE(w.phase(), Watch::Phase::Parked);
         w.release();
         QCoreApplication::processEvents();
         QVERIFY(m_told.isEmpty());
@@ -404,7 +404,7 @@ private Q_SLOTS:
         w.holdPasses();
         touch(QStringLiteral("n2"));
         w.CompareFile();
-        QCOMPARE(w.state(), Watch::State::Idle);
+        QCOMPARE(w.phase(), Watch::Phase::Idle);
         w.ReadFile();
         QTRY_COMPARE(m_told.size(), 2);
         QCOMPARE(m_rows.join(QLatin1Char(',')), QStringLiteral("n1:,n2:"));

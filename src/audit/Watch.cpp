@@ -50,17 +50,21 @@ void Watch::setLister(Lister lister)
 
 bool Watch::isIdle() const
 {
-    return !listing() && m_state != State::Telling && !m_parked && !m_catalogueAsked && !m_passAsked;
+    return (m_state.phase == Phase::Idle || m_state.phase == Phase::Stopped) && !m_state.catalogueAsked
+        && !m_state.passAsked;
 }
 
 void Watch::leaveListing()
 {
-    m_parked.reset();
     *m_latest = ++m_generation;
+    if (m_state.phase == Phase::Parked) {
+        m_state.parked.reset();
+        m_state.phase = Phase::Idle;
+    }
     if (!listing())
         return;
-    const bool pass = m_state == State::Checking;
-    m_state = State::Idle;
+    const bool pass = m_state.listing == Kind::Pass;
+    m_state.phase = Phase::Idle;
     m_busyTimer.stop();
     setBusy(false);
     if (pass)
@@ -69,7 +73,7 @@ void Watch::leaveListing()
 
 void Watch::setFolder(const QString &folder)
 {
-    if (folder == m_folder || m_state == State::Stopped)
+    if (folder == m_folder || m_state.phase == Phase::Stopped)
         return;
     leaveListing();
     m_folder = folder;
@@ -80,88 +84,88 @@ void Watch::setFolder(const QString &folder)
 
 void Watch::ReadFile()
 {
-    if (m_state == State::Stopped)
+    if (m_state.phase == Phase::Stopped)
         return;
     // A listing begun before this, or waiting to be applied, may miss what
     // made the new catalogue necessary (a delete, another folder).
     leaveListing();
-    m_catalogueAsked = true;
+    m_state.catalogueAsked = true;
     advance();
 }
 
 void Watch::CompareFile()
 {
-    if (m_state == State::Stopped)
+    if (m_state.phase == Phase::Stopped)
         return;
-    m_passAsked = true;
+    m_state.passAsked = true;
     advance();
 }
 
 void Watch::hold()
 {
-    ++m_holds;
+    ++m_state.holds;
 }
 
 void Watch::release()
 {
-    if (m_holds > 0 && --m_holds == 0)
+    if (m_state.holds > 0 && --m_state.holds == 0)
         m_advance.start();
 }
 
 void Watch::holdPasses()
 {
-    ++m_passHolds;
+    ++m_state.passHolds;
 }
 
 void Watch::releasePasses()
 {
-    if (m_passHolds > 0 && --m_passHolds == 0)
+    if (m_state.passHolds > 0 && --m_state.passHolds == 0)
         m_advance.start();
 }
 
 void Watch::stop()
 {
     leaveListing();
-    m_state = State::Stopped;
-    m_catalogueAsked = false;
-    m_passAsked = false;
+    m_state.phase = Phase::Stopped;
+    m_state.catalogueAsked = false;
+    m_state.passAsked = false;
 }
 
 void Watch::advance()
 {
     // Applying may show a box, whose own event loop comes back here.
-    if (m_state == State::Stopped || m_state == State::Telling || m_holds > 0)
+    if (m_state.phase == Phase::Stopped || m_state.phase == Phase::Telling || m_state.holds > 0)
         return;
-    if (m_parked) {
-        Result result = std::move(*m_parked);
-        m_parked.reset();
-        if (result.generation == m_generation) {
-            apply(result);
-            m_advance.start();
-            return;
-        }
+    if (m_state.phase == Phase::Parked) {
+        Result result = std::move(*m_state.parked);
+        m_state.parked.reset();
+        m_state.phase = Phase::Idle;
+        apply(result);
+        m_advance.start();
+        return;
     }
     if (listing())
         return;
     if (m_folder.isEmpty()) {
         // No folder watched yet: nothing to list.
-        m_catalogueAsked = m_passAsked = false;
+        m_state.catalogueAsked = m_state.passAsked = false;
         return;
     }
     // A pass looks names up in the catalogue of its own folder: until there
     // is one, it takes that catalogue instead.
-    if (m_catalogueAsked || (m_passAsked && m_catalogueFolder != m_folder))
+    if (m_state.catalogueAsked || (m_state.passAsked && m_catalogueFolder != m_folder))
         start(Kind::Catalogue);
-    else if (m_passAsked && m_passHolds == 0)
+    else if (m_state.passAsked && m_state.passHolds == 0)
         start(Kind::Pass);
 }
 
 void Watch::start(Kind kind)
 {
-    m_catalogueAsked = false;
+    m_state.catalogueAsked = false;
     if (kind == Kind::Pass || m_catalogueFolder != m_folder)
-        m_passAsked = false;
-    m_state = kind == Kind::Catalogue ? State::Cataloguing : State::Checking;
+        m_state.passAsked = false;
+    m_state.phase = Phase::Listing;
+    m_state.listing = kind;
     if (kind == Kind::Pass)
         Q_EMIT statusChanged(AuditTexts::checking());
     m_busyTimer.start();
@@ -215,11 +219,12 @@ void Watch::finished(Result result)
     // Left behind: whatever overtook it tells what there is to tell.
     if (result.generation != m_generation || !listing())
         return;
-    m_state = State::Idle;
+    m_state.phase = Phase::Idle;
     m_busyTimer.stop();
     setBusy(false);
-    if (m_holds > 0) {
-        m_parked = std::move(result);
+    if (m_state.holds > 0) {
+        m_state.phase = Phase::Parked;
+        m_state.parked = std::move(result);
         return;
     }
     apply(result);
@@ -228,7 +233,7 @@ void Watch::finished(Result result)
 
 void Watch::apply(Result &result)
 {
-    m_state = State::Telling;
+    m_state.phase = Phase::Telling;
     const bool wasAvailable = m_available;
     m_available = result.listed;
     const bool ownCatalogue = result.kind == Kind::Catalogue && result.listed;
@@ -278,8 +283,8 @@ void Watch::apply(Result &result)
         Q_EMIT statusChanged(AuditTexts::sleeping());
     }
     // The exit may have come while the alert box was open.
-    if (m_state == State::Telling)
-        m_state = State::Idle;
+    if (m_state.phase == Phase::Telling)
+        m_state.phase = Phase::Idle;
 }
 
 void Watch::setBusy(bool busy)

@@ -32,10 +32,12 @@ class Watch : public QObject
 
 public:
     enum class Kind { Catalogue, Pass };
-    enum class State {
-        Idle,
-        Cataloguing, // a catalogue of the present generation is being listed
-        Checking, // a pass of the present generation is being listed
+    // What the watch is doing; the rest of its state (below) says what
+    // waits.
+    enum class Phase {
+        Idle, // nothing runs and nothing waits to be applied
+        Listing, // a listing of the present generation runs beside the window
+        Parked, // it has ended, and its result waits for the hold to end
         Telling, // a result is being applied; its alert box may be open
         Stopped, // the audit is over: nothing is listed or told again
     };
@@ -72,14 +74,12 @@ public:
     void releasePasses();
     void stop();
     // A pass asked for but not yet started is forgotten (the audit stopped).
-    void dropWaitingPass() { m_passAsked = false; }
+    void dropWaitingPass() { m_state.passAsked = false; }
 
-    State state() const { return m_state; }
+    Phase phase() const { return m_state.phase; }
     quint64 generation() const { return m_generation; }
     // Nothing asked for, listing or waiting to be applied.
     bool isIdle() const;
-    // A finished listing waits for the hold to end.
-    bool resultWaiting() const { return m_parked.has_value(); }
     // The rows of the last rowsReady(), handed over once.
     Rows takeRows() { return std::move(m_rows); }
 
@@ -122,7 +122,7 @@ private:
         std::shared_ptr<const std::atomic<quint64>> latest;
     };
 
-    bool listing() const { return m_state == State::Cataloguing || m_state == State::Checking; }
+    bool listing() const { return m_state.phase == Phase::Listing; }
     // The present listing is given up: its result will be dropped.
     void leaveListing();
     void advance();
@@ -143,14 +143,27 @@ private:
     bool m_available = true;
     int m_lastRowError = 0;
 
-    State m_state = State::Idle;
+    // Everything that decides what the watch does next, in one place:
+    //   Idle      asked for: a catalogue first, then a pass; each starts
+    //             when no box is open, a pass also only when no copy runs
+    //   Listing   what is asked for meanwhile waits; a new catalogue or
+    //             another folder leaves the listing behind and starts anew
+    //   Parked    a box opened while it listed: the result is applied when
+    //             the last box closes, unless something overtook it
+    //   Telling   the result is applied; what is asked for meanwhile waits
+    //   Stopped   nothing more
+    struct State {
+        Phase phase = Phase::Idle;
+        Kind listing = Kind::Pass; // what runs while Listing
+        std::optional<Result> parked; // only while Parked
+        bool catalogueAsked = false;
+        bool passAsked = false;
+        int holds = 0; // boxes open
+        int passHolds = 0; // copies running
+    };
+    State m_state;
     quint64 m_generation = 0;
     std::shared_ptr<std::atomic<quint64>> m_latest;
-    bool m_catalogueAsked = false;
-    bool m_passAsked = false;
-    int m_holds = 0;
-    int m_passHolds = 0;
-    std::optional<Result> m_parked;
     Rows m_rows;
     QTimer m_advance; // the next step, from the event loop
     QTimer m_busyTimer;
