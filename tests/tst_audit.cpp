@@ -57,13 +57,13 @@ class TestAudit : public QObject
     {
         QStringList out;
         for (const QModelIndex &index : m_win->listView()->selectionModel()->selectedRows())
-            out.append(m_win->listModel()->row(index.row()).name);
+            out.append(m_win->listModel()->name(index.row()));
         return out;
     }
     void select(const QString &name) const
     {
         for (int i = 0; i < m_win->listModel()->rowCount(); ++i) {
-            if (m_win->listModel()->row(i).name == name)
+            if (m_win->listModel()->name(i) == name)
                 m_win->listView()->selectionModel()->select(m_win->listModel()->index(i, 0),
                                                             QItemSelectionModel::Select | QItemSelectionModel::Rows);
         }
@@ -226,9 +226,9 @@ private Q_SLOTS:
         settle();
         QCOMPARE(selected(), QStringList {QStringLiteral("a.txt")});
         auto latch = std::make_shared<TestSupport::Latch>();
-        win.watch().setLister([latch](const QString &folder, std::vector<ListedFile> &files) {
+        win.watch().setLister([latch](const QString &folder, RowTable &rows) {
             latch->wait();
-            return FileListing().list(folder, files);
+            return FileListing::list(folder, rows);
         });
         win.folderTree()->setPath(m_dest->path());
         QTRY_COMPARE(win.watch().folder(), m_dest->path());

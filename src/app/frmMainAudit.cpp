@@ -27,10 +27,10 @@ QString newFileNames(const FileListModel &model)
     QStringList names;
     int more = 0;
     for (int i = 0; i < model.rowCount(); ++i) {
-        if (model.row(i).status != AuditTexts::newStatus())
+        if (!model.isNew(i))
             continue;
         if (names.size() < kShown)
-            names.append(model.row(i).name);
+            names.append(model.name(i));
         else
             ++more;
     }
@@ -56,14 +56,18 @@ void frmMain::showRows(Watch::Kind kind, qsizetype newCount)
     Watch::Rows listed = m_watch->takeRows();
     // The rows the user picked stay picked when their files are still there
     // (matched by name, not by place); rows of another folder start afresh.
-    QSet<QString> picked;
-    QString current;
+    QSet<QByteArray> picked;
+    QByteArray current;
     QItemSelectionModel *selection = lvwFile->selectionModel();
+    const auto bytes = [this](int row) {
+        const NameView name = m_model->nameView(row);
+        return QByteArray(name.data, name.size);
+    };
     if (listed.folder == m_model->folder()) {
         for (const QModelIndex &index : selection->selectedRows())
-            picked.insert(m_model->row(index.row()).name);
+            picked.insert(bytes(index.row()));
         if (selection->currentIndex().isValid())
-            current = m_model->row(selection->currentIndex().row()).name;
+            current = bytes(selection->currentIndex().row());
     }
 
     // A pass keeps the columns as they stand: their widths were stored when
@@ -83,7 +87,8 @@ void frmMain::showRows(Watch::Kind kind, qsizetype newCount)
         QItemSelection again;
         const int rows = m_model->rowCount();
         for (int i = 0; i < rows; ++i) {
-            const QString &name = m_model->row(i).name;
+            const NameView view = m_model->nameView(i);
+            const QByteArray name = QByteArray::fromRawData(view.data, view.size);
             if (name == current)
                 selection->setCurrentIndex(m_model->index(i, 0), QItemSelectionModel::NoUpdate);
             if (picked.contains(name))
@@ -127,7 +132,7 @@ void frmMain::showNewFiles()
     // Chosen, it has told what it had to.
     m_notifier->withdraw();
     for (int i = 0; i < m_model->rowCount(); ++i) {
-        if (m_model->row(i).status == AuditTexts::newStatus()) {
+        if (m_model->isNew(i)) {
             lvwFile->currentView()->scrollTo(m_model->index(i, 0));
             break;
         }

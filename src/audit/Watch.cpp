@@ -4,18 +4,10 @@
 #include "audit/FileListing.h"
 #include "platform/Background.h"
 
-#include <mutex>
-
 namespace {
 
 // A listing that runs longer than this shows the busy pointer.
 constexpr int kBusyAfterMs = 150;
-
-// What the last listing of the folder remembers, for the next one.
-struct SharedListing {
-    std::mutex mutex;
-    FileListing listing;
-};
 
 } // namespace
 
@@ -35,17 +27,7 @@ Watch::Watch(QObject *parent)
 
 void Watch::setLister(Lister lister)
 {
-    if (!lister) {
-        // A listing left behind on a share that stopped answering keeps what
-        // it remembers to itself; the next one then starts without.
-        lister = [shared = std::make_shared<SharedListing>()](const QString &folder, std::vector<ListedFile> &files) {
-            std::unique_lock<std::mutex> lock(shared->mutex, std::try_to_lock);
-            if (!lock.owns_lock())
-                return FileListing().list(folder, files);
-            return shared->listing.list(folder, files);
-        };
-    }
-    m_lister = std::move(lister);
+    m_lister = lister ? std::move(lister) : Lister(FileListing::list);
 }
 
 bool Watch::isIdle() const
@@ -184,31 +166,25 @@ Watch::Result Watch::run(const Job &job)
     result.folder = job.folder;
     if (job.latest->load() != job.generation)
         return result;
-    std::vector<ListedFile> files;
-    result.listed = job.lister(job.folder, files);
+    RowTable &rows = result.rows;
+    result.listed = job.lister(job.folder, rows);
     if (!result.listed)
         return result;
     if (job.kind == Kind::Catalogue) {
-        auto catalogue = std::make_shared<Catalogue>();
-        catalogue->replace(files);
-        result.catalogue = std::move(catalogue);
+        result.catalogue = Catalogue::take(rows);
+    } else {
+        rows.dropFlagged(FileRow::Unlisted);
+        job.catalogue->mark(rows);
     }
-    std::optional<Catalogue::Walk> known;
-    if (job.kind == Kind::Pass)
-        known.emplace(*job.catalogue);
-    const QString newStatus = AuditTexts::newStatus();
     QStringList newNames;
-    result.rows.reserve(files.size());
-    for (ListedFile &file : files) {
-        const bool isNew = known && !known->contains(file.name);
-        if (isNew)
-            newNames.append(file.name);
+    for (int i = 0; i < rows.size(); ++i) {
+        const FileRow &row = rows.row(i);
+        if (row.isNew())
+            newNames.append(rows.name(i).text());
         // The last failure to read a file's attributes is told.
-        if (file.error)
-            result.lastError = file.error;
-        result.rows.push_back(AddListItem(std::move(file), isNew ? newStatus : QString()));
+        if (row.flags & FileRow::Unread)
+            result.lastError = row.error;
     }
-    std::vector<ListedFile>().swap(files);
     result.newCount = newNames.size();
     result.signature = AuditTexts::signature(newNames);
     return result;

@@ -1,7 +1,7 @@
 #pragma once
 
 #include "audit/Catalogue.h"
-#include "filelist/FileRow.h"
+#include "filelist/RowTable.h"
 
 #include <QObject>
 #include <QString>
@@ -43,13 +43,13 @@ public:
     };
     // Lists the plain files of a folder in name order; false when the folder
     // cannot be listed. Runs beside the window's thread.
-    using Lister = std::function<bool(const QString &folder, std::vector<ListedFile> &files)>;
+    using Lister = std::function<bool(const QString &folder, RowTable &rows)>;
 
     // What one listing showed.
     struct Rows {
         QString folder;
         quint64 generation = 0;
-        std::vector<FileRow> rows;
+        RowTable rows;
     };
 
     explicit Watch(QObject *parent = nullptr);
@@ -105,7 +105,7 @@ private:
         quint64 generation = 0;
         QString folder;
         bool listed = false;
-        std::vector<FileRow> rows;
+        RowTable rows;
         std::shared_ptr<const Catalogue> catalogue; // a new one, from a catalogue listing
         qsizetype newCount = 0;
         QString signature;

@@ -149,7 +149,7 @@ FileListView::FileListView(FileListModel *model, QWidget *parent)
             m_widestRow += last - first + 1;
         const QFontMetrics fm = m_icons->fontMetrics();
         for (int r = first; r <= last; ++r) {
-            const int w = fm.horizontalAdvance(m_model->row(r).name);
+            const int w = fm.horizontalAdvance(m_model->name(r));
             if (w > m_widestText) {
                 m_widestText = w;
                 m_widestRow = r;
@@ -268,15 +268,20 @@ void FileListView::startMeasure()
     const float slack = 1 + float(fm.height()) / 8;
     float largest = -1;
     for (int r = 0; r < rows; ++r) {
+        // Plain ASCII names are read as they lie; the others are decoded.
+        const NameView name = m_model->nameView(r);
+        constexpr float unknown = std::numeric_limits<float>::infinity();
+        const auto width = [&](char16_t u) { return u < kMeasuredLetters && letters[u] >= 0 ? letters[u] : unknown; };
         float sum = 0;
-        for (const QChar c : m_model->row(r).name) {
-            const char16_t u = c.unicode();
-            const float w = u < kMeasuredLetters ? letters[u] : -1;
-            if (w < 0) {
-                sum = std::numeric_limits<float>::infinity();
-                break;
+        if (name.ascii) {
+            for (int i = 0; i < name.size && sum != unknown; ++i)
+                sum += width(char16_t(name.data[i]));
+        } else {
+            for (const QChar c : name.text()) {
+                sum += width(c.unicode());
+                if (sum == unknown)
+                    break;
             }
-            sum += w;
         }
         const float bound = sum * 1.03f + slack;
         m_bounds[std::size_t(r)] = bound;
@@ -286,7 +291,7 @@ void FileListView::startMeasure()
         }
     }
     if (m_widestRow >= 0)
-        m_widestText = fm.horizontalAdvance(m_model->row(m_widestRow).name);
+        m_widestText = fm.horizontalAdvance(m_model->name(m_widestRow));
     measureSome(kMeasureSliceMs);
 }
 
@@ -304,7 +309,7 @@ void FileListView::measureSome(int budgetMs)
             break;
         if (r == m_widestRow || m_bounds[std::size_t(r)] <= float(m_widestText))
             continue;
-        const int w = fm.horizontalAdvance(m_model->row(r).name);
+        const int w = fm.horizontalAdvance(m_model->name(r));
         if (w > m_widestText) {
             m_widestText = w;
             m_widestRow = r;
