@@ -8,6 +8,7 @@
 #include "filelist/RowText.h"
 #include "platform/Twips.h"
 
+#include "filelist/ReportView.h"
 #include <QAction>
 #include <QApplication>
 #include <QDateTime>
@@ -16,7 +17,6 @@
 #include <QPushButton>
 #include <QRegularExpression>
 #include <QTimer>
-#include <QTreeView>
 
 namespace {
 

@@ -1,6 +1,7 @@
 #include "filelist/FileListView.h"
 
 #include "filelist/FileListModel.h"
+#include "filelist/ReportView.h"
 
 #include <QContextMenuEvent>
 #include <QElapsedTimer>
@@ -13,7 +14,6 @@
 #include <QStyleOption>
 #include <QStyledItemDelegate>
 #include <QToolTip>
-#include <QTreeView>
 
 #include <limits>
 
@@ -88,16 +88,11 @@ public:
 FileListView::FileListView(FileListModel *model, QWidget *parent)
     : QStackedWidget(parent)
     , m_model(model)
-    , m_report(new QTreeView(this))
+    , m_report(new ReportView(this))
     , m_icons(new QListView(this))
     , m_cells(new FileCellDelegate(m_icons))
 {
     m_report->setModel(model);
-    m_report->setRootIsDecorated(false);
-    m_report->setItemsExpandable(false);
-    m_report->setUniformRowHeights(true);
-    m_report->setAllColumnsShowFocus(true);
-    m_report->setSortingEnabled(false);
     m_report->header()->setSectionsClickable(true);
     m_report->header()->setSectionsMovable(false);
     m_report->header()->setStretchLastSection(false);
