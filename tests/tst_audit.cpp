@@ -13,6 +13,7 @@
 #include <QItemSelectionModel>
 #include <QProcess>
 #include <QProgressBar>
+#include <QScrollBar>
 
 #include <memory>
 #include <utility>
@@ -212,6 +213,42 @@ private Q_SLOTS:
         QCOMPARE(m_dialogs->asked.size(), rows.isEmpty() ? 1 : 2);
         if (exit < 0)
             QCOMPARE(told(), (QStringList {found(1), found(2)}));
+    }
+
+    // Changes a change source told of go in place: the picked rows, the current row and the scroll position stay, no
+    // row is built again, and the new file is told.
+    void changesInPlace()
+    {
+        for (int i = 0; i < 300; ++i)
+            touch(QStringLiteral("f%1").arg(i, 3, 10, QLatin1Char('0')));
+        frmMain &win = start();
+        win.watch().setSourceOpener([](const QString &) { return std::make_unique<ChangeSource>(); });
+        tick();
+        win.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&win));
+        QAbstractItemView *view = win.listView()->currentView();
+        select(QStringLiteral("f150"));
+        select(QStringLiteral("f151"));
+        view->selectionModel()->setCurrentIndex(win.listModel()->index(151, 0), QItemSelectionModel::NoUpdate);
+        view->scrollTo(win.listModel()->index(140, 0), QAbstractItemView::PositionAtTop);
+        const int scrolled = view->verticalScrollBar()->value();
+        QVERIFY(scrolled > 0);
+        int resets = 0;
+        connect(win.listModel(), &QAbstractItemModel::modelReset, this, [&] { ++resets; });
+        touch(QStringLiteral("e-new"));
+        QVERIFY(QFile::remove(m_dir->filePath(QStringLiteral("f010"))));
+        QVERIFY(TestSupport::writeFile(m_dir->filePath(QStringLiteral("f151")), QByteArray(4000, 'x')));
+        for (const char *name : {"e-new", "f010", "f151"})
+            win.watch().source()->tell(ChangeSource::Modified, name);
+        tick();
+        QCOMPARE(resets, 0);
+        QCOMPARE(selected(), (QStringList {QStringLiteral("f150"), QStringLiteral("f151")}));
+        QCOMPARE(win.listModel()->name(view->currentIndex().row()), QStringLiteral("f151"));
+        QCOMPARE(win.listModel()->text(view->currentIndex().row(), FileListModel::SizeColumn), QStringLiteral("4"));
+        QCOMPARE(view->verticalScrollBar()->value(), scrolled);
+        QCOMPARE(rows().left(12), QStringLiteral("e-new:New,f0"));
+        QCOMPARE(win.listModel()->rowCount(), 300);
+        QCOMPARE(told(), QStringList {found(1)});
     }
 
     // Init List keeps the selection. Another folder takes the old rows away at once, and the selection and the file

@@ -54,6 +54,22 @@ void frmMain::CompareFile()
 void frmMain::showRows(Watch::Kind kind, qsizetype newCount)
 {
     Watch::Rows listed = m_watch->takeRows();
+    // Changes go in place: the selection, the current row and the view stay
+    // by themselves. Rows of another folder (the list lost them) cannot take
+    // them: the folder is listed in full instead.
+    if (listed.changes) {
+        if (listed.folder != m_model->folder()) {
+            m_watch->listInFull();
+            m_watch->CompareFile();
+            return;
+        }
+        m_model->applyChanges(listed.rows);
+        m_model->setSource(listed.folder, listed.generation);
+        if (newCount > 0)
+            lvwFile->setToolTip(AuditTexts::newFileTip());
+        lvwFile_Click();
+        return;
+    }
     // The rows the user picked stay picked when their files are still there
     // (matched by name, not by place); rows of another folder start afresh.
     QSet<QByteArray> picked;

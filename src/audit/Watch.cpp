@@ -4,12 +4,26 @@
 #include "audit/FileListing.h"
 #include "platform/Background.h"
 
+#include <QSocketNotifier>
+
 namespace {
 
 // A listing that runs longer than this shows the busy pointer.
 constexpr int kBusyAfterMs = 150;
+// Past this many links, a pass would read as much as a listing.
+constexpr std::size_t kMaxRelooked = 4096;
+
+NameView viewOf(const QByteArray &bytes)
+{
+    return {bytes.constData(), int(bytes.size()), NameOrder::isAscii(bytes.constData(), int(bytes.size()))};
+}
 
 } // namespace
+
+bool Watch::ByName::operator()(const QByteArray &a, const QByteArray &b) const
+{
+    return NameOrder::compare(viewOf(a), viewOf(b)) < 0;
+}
 
 Watch::Watch(QObject *parent)
     : QObject(parent)
@@ -17,6 +31,7 @@ Watch::Watch(QObject *parent)
     , m_latest(std::make_shared<std::atomic<quint64>>(0))
 {
     setLister(nullptr);
+    setSourceOpener(ChangeSource::defaultOpener());
     m_advance.setSingleShot(true);
     m_advance.setInterval(0);
     connect(&m_advance, &QTimer::timeout, this, &Watch::advance);
@@ -25,9 +40,29 @@ Watch::Watch(QObject *parent)
     connect(&m_busyTimer, &QTimer::timeout, this, [this] { setBusy(listing()); });
 }
 
+Watch::~Watch() = default;
+
 void Watch::setLister(Lister lister)
 {
     m_lister = lister ? std::move(lister) : Lister(FileListing::list);
+}
+
+void Watch::setSourceOpener(ChangeSource::Opener opener)
+{
+    m_opener = std::move(opener);
+    setSource(nullptr);
+}
+
+void Watch::setSource(std::unique_ptr<ChangeSource> source)
+{
+    m_notifier.reset();
+    m_source = std::move(source);
+    m_listInFull = true;
+    // Events are read as they come, so that the kernel's queue seldom fills.
+    if (m_source && m_source->descriptor() >= 0) {
+        m_notifier = std::make_unique<QSocketNotifier>(m_source->descriptor(), QSocketNotifier::Read);
+        connect(m_notifier.get(), &QSocketNotifier::activated, this, [this] { m_source->readAvailable(); });
+    }
 }
 
 bool Watch::isIdle() const
@@ -59,6 +94,7 @@ void Watch::setFolder(const QString &folder)
         return;
     leaveListing();
     m_folder = folder;
+    setSource(nullptr);
     // Whatever was known of the last folder's availability says nothing of this one.
     if (!std::exchange(m_available, true))
         Q_EMIT statusChanged(AuditTexts::sleeping());
@@ -108,6 +144,7 @@ void Watch::releasePasses()
 void Watch::stop()
 {
     leaveListing();
+    setSource(nullptr);
     m_state.phase = Phase::Stopped;
     m_state.catalogueAsked = false;
     m_state.passAsked = false;
@@ -153,9 +190,42 @@ void Watch::start(Kind kind)
     m_busyTimer.start();
     // The job owns copies of all it needs; the folder is its lane, so a share
     // that stopped answering holds back its own listings only.
-    const Job job {kind, m_generation, m_folder, m_lister, m_catalogue, m_latest};
+    Job job;
+    job.kind = kind;
+    job.generation = m_generation;
+    job.folder = m_folder;
+    job.lister = m_lister;
+    job.catalogue = m_catalogue;
+    job.latest = m_latest;
+    job.opener = m_opener;
+    // A pass looks up what changed where the changes can be trusted; the
+    // folder is listed in full otherwise, and what the source told until now
+    // is in that listing.
+    const bool check = m_sinceInFull.isValid() && m_sinceInFull.elapsed() >= m_checkEveryMs;
+    bool inFull = kind == Kind::Catalogue || !m_source || m_source->gone() || m_listInFull || check
+        || m_known.relook.size() > kMaxRelooked;
+    if (m_source) {
+        m_source->setBound(std::max<std::size_t>(4096, std::size_t(m_known.rows) / 8));
+        m_source->readAvailable();
+        ChangeSource::Taken taken = m_source->take();
+        inFull = inFull || !taken.complete || m_source->gone();
+        for (ChangeSource::Named &named : taken.names)
+            job.names.push_back(std::move(named.name));
+    }
+    if (inFull) {
+        job.names.clear();
+        job.openSource = !m_source || m_source->gone();
+        if (job.openSource)
+            setSource(nullptr);
+    } else {
+        job.changesOnly = true;
+        job.device = m_source->device();
+        job.inode = m_source->inode();
+        job.known = m_known;
+    }
     Background::run(
-        m_folder, this, [job] { return run(job); }, [this](Result result) { finished(std::move(result)); });
+        m_folder, this, [job = std::move(job)] { return run(job); },
+        [this](Result result) { finished(std::move(result)); });
 }
 
 Watch::Result Watch::run(const Job &job)
@@ -166,28 +236,131 @@ Watch::Result Watch::run(const Job &job)
     result.folder = job.folder;
     if (job.latest->load() != job.generation)
         return result;
+    if (job.changesOnly)
+        lookUp(job, result);
+    else
+        listInFull(job, result);
+    return result;
+}
+
+void Watch::listInFull(const Job &job, Result &result)
+{
+    // The watch begins before the listing: a change made meanwhile is in
+    // both, and the next pass looks it up again.
+    if (job.openSource || result.sourceOpened) {
+        result.sourceOpened = true;
+        result.source = job.opener ? job.opener(job.folder) : nullptr;
+    }
     RowTable &rows = result.rows;
     result.listed = job.lister(job.folder, rows);
     if (!result.listed)
-        return result;
+        return;
+    Known &known = result.known;
+    for (int i = 0; i < rows.size(); ++i) {
+        if (rows.row(i).flags & FileRow::Linked)
+            known.relook.emplace(rows.name(i).data, rows.name(i).size);
+    }
+    rows.dropFlagged(FileRow::Absent);
     if (job.kind == Kind::Catalogue) {
         result.catalogue = Catalogue::take(rows);
     } else {
         rows.dropFlagged(FileRow::Unlisted);
         job.catalogue->mark(rows);
     }
-    QStringList newNames;
+    std::vector<QByteArray> newNames;
     for (int i = 0; i < rows.size(); ++i) {
         const FileRow &row = rows.row(i);
+        const NameView name = rows.name(i);
         if (row.isNew())
-            newNames.append(rows.name(i).text());
-        // The last failure to read a file's attributes is told.
+            newNames.emplace_back(name.data, name.size);
         if (row.flags & FileRow::Unread)
-            result.lastError = row.error;
+            known.unreadable.emplace_hint(known.unreadable.end(), QByteArray(name.data, name.size), row.error);
     }
-    result.newCount = newNames.size();
-    result.signature = AuditTexts::signature(newNames);
-    return result;
+    std::sort(newNames.begin(), newNames.end());
+    for (const QByteArray &name : newNames)
+        known.newNames.append(name).append('\0');
+    known.newCount = qsizetype(newNames.size());
+    known.rows = rows.size();
+}
+
+void Watch::lookUp(const Job &job, Result &result)
+{
+    std::vector<QByteArray> names = job.names;
+    names.insert(names.end(), job.known.relook.begin(), job.known.relook.end());
+    std::sort(names.begin(), names.end(), ByName());
+    names.erase(std::unique(names.begin(), names.end()), names.end());
+    RowTable &changes = result.rows;
+    switch (FileListing::lookUp(job.folder, names, job.device, job.inode, changes)) {
+    case FileListing::LookUp::NotAvailable:
+        return;
+    case FileListing::LookUp::Replaced:
+        // Another folder under the same name (or one mounted on it): the
+        // watch is of the old one.
+        result.sourceOpened = true;
+        return listInFull(job, result);
+    case FileListing::LookUp::Found:
+        break;
+    }
+    // A file given a second name changes under the other name too, which
+    // no event of this one tells: the folder is listed to learn them all.
+    for (int i = 0; i < changes.size(); ++i) {
+        const NameView name = changes.name(i);
+        if ((changes.row(i).flags & FileRow::Shared) && !job.known.relook.count(QByteArray(name.data, name.size))) {
+            changes = RowTable();
+            return listInFull(job, result);
+        }
+    }
+    result.listed = true;
+    result.changes = true;
+    Known &known = result.known;
+    known = job.known;
+    std::set<QByteArray> added;
+    std::set<QByteArray> removed;
+    for (int i = 0; i < changes.size(); ++i) {
+        FileRow &row = changes.row(i);
+        const NameView view = changes.name(i);
+        const QByteArray name(view.data, view.size);
+        const bool present = !(row.flags & FileRow::Absent);
+        if (present && !job.catalogue->contains(view)) {
+            row.flags |= FileRow::New;
+            added.insert(name);
+        } else {
+            removed.insert(name);
+        }
+        if (present && (row.flags & FileRow::Unread))
+            known.unreadable[name] = row.error;
+        else
+            known.unreadable.erase(name);
+        if (row.flags & FileRow::Linked)
+            known.relook.insert(name);
+        else
+            known.relook.erase(name);
+    }
+    if (added.empty() && removed.empty())
+        return;
+    // The new names merged with the old, all in byte order.
+    QByteArray merged;
+    qsizetype count = 0;
+    auto next = added.begin();
+    const auto put = [&](const QByteArray &name) {
+        merged.append(name).append('\0');
+        ++count;
+    };
+    for (qsizetype at = 0; at < known.newNames.size();) {
+        const qsizetype end = known.newNames.indexOf('\0', at);
+        const QByteArray name = known.newNames.mid(at, end - at);
+        at = end + 1;
+        for (; next != added.end() && *next < name; ++next)
+            put(*next);
+        if (next != added.end() && *next == name)
+            ++next;
+        if (!removed.count(name))
+            put(name);
+    }
+    for (; next != added.end(); ++next)
+        put(*next);
+    known.newNames = merged;
+    known.newCount = count;
 }
 
 void Watch::finished(Result result)
@@ -210,8 +383,14 @@ void Watch::finished(Result result)
 void Watch::apply(Result &result)
 {
     m_state.phase = Phase::Telling;
+    if (result.sourceOpened)
+        setSource(std::move(result.source));
     const bool wasAvailable = m_available;
     m_available = result.listed;
+    // Until the folder lists again, its changes say nothing of its rows.
+    m_listInFull = !result.listed || (m_listInFull && result.changes);
+    if (result.listed && !result.changes)
+        m_sinceInFull.start();
     const bool ownCatalogue = result.kind == Kind::Catalogue && result.listed;
     const bool otherFolder = result.folder != m_catalogueFolder;
     if (ownCatalogue) {
@@ -220,14 +399,19 @@ void Watch::apply(Result &result)
     }
     // A folder that cannot be listed shows no rows, but says nothing about
     // its files: catalogue, signature and alert stay as they were.
-    m_rows = {result.folder, result.generation, std::move(result.rows)};
-    Q_EMIT rowsReady(result.kind, result.listed ? result.newCount : 0);
+    if (result.listed)
+        m_known = std::move(result.known);
+    const qsizetype newCount = result.listed ? m_known.newCount : 0;
+    m_rows = {result.folder, result.generation, std::move(result.rows), result.changes};
+    Q_EMIT rowsReady(result.kind, newCount);
     m_rows = {};
-    // One box for a failure that lasts, not one on every pass.
-    if (result.lastError != m_lastRowError) {
-        m_lastRowError = result.lastError;
-        if (result.lastError)
-            Q_EMIT rowError(result.lastError);
+    // One box for a failure that lasts, not one on every pass: the last
+    // file's failure, as a listing meets them.
+    const int lastError = result.listed && !m_known.unreadable.empty() ? m_known.unreadable.rbegin()->second : 0;
+    if (lastError != m_lastRowError) {
+        m_lastRowError = lastError;
+        if (lastError)
+            Q_EMIT rowError(lastError);
     }
     if (result.kind == Kind::Catalogue) {
         // Another folder is quiet even while it cannot be listed; the same
@@ -246,16 +430,16 @@ void Watch::apply(Result &result)
         // A new catalogue turns the window quiet but keeps the signature; new
         // files that repeat it (one deleted and made again) are told all the
         // same.
-        if (result.signature != m_lastNewFiles || (result.newCount > 0 && !m_alerting)) {
-            if (result.newCount > 0) {
+        if (m_known.newNames != m_lastNewFiles || (newCount > 0 && !m_alerting)) {
+            if (newCount > 0) {
                 m_alerting = true;
-                Q_EMIT alert(result.newCount);
+                Q_EMIT alert(newCount);
             } else {
                 m_alerting = false;
                 Q_EMIT quiet();
             }
         }
-        m_lastNewFiles = result.signature;
+        m_lastNewFiles = m_known.newNames;
         Q_EMIT statusChanged(AuditTexts::sleeping());
     }
     // The exit may have come while the alert box was open.

@@ -9,6 +9,7 @@
 
 #include <algorithm>
 #include <numeric>
+#include <optional>
 
 namespace {
 
@@ -152,13 +153,110 @@ std::vector<std::uint32_t> FileListModel::sortedOrder(const RowTable &rows, int 
         keys[i] = rowText(rows.row(int(i)), column);
         folded[i] = keys[i].toCaseFolded();
     }
+    // Equal texts stand in name order, so that a row's place follows from
+    // its text and name alone.
     std::vector<std::uint32_t> order(n);
     std::iota(order.begin(), order.end(), 0u);
-    std::stable_sort(order.begin(), order.end(), [&](std::uint32_t a, std::uint32_t b) {
+    std::sort(order.begin(), order.end(), [&](std::uint32_t a, std::uint32_t b) {
         const int c = QString::compare(folded[a], folded[b]);
-        return c < 0 || (c == 0 && keys[a] < keys[b]);
+        if (c != 0)
+            return c < 0;
+        if (keys[a] != keys[b])
+            return keys[a] < keys[b];
+        return NameOrder::compare(rows.name(int(a)), rows.name(int(b))) < 0;
     });
     return order;
+}
+
+int FileListModel::place(const FileRow &row, const NameView &name) const
+{
+    if (m_sortColumn <= NameColumn)
+        return m_rows.lowerBound(name);
+    const QString key = rowText(row, m_sortColumn);
+    const QString folded = key.toCaseFolded();
+    int lo = 0;
+    int hi = m_rows.size();
+    while (lo < hi) {
+        const int mid = lo + (hi - lo) / 2;
+        const QString text = rowText(m_rows.row(mid), m_sortColumn);
+        int c = QString::compare(text.toCaseFolded(), folded);
+        if (c == 0)
+            c = text == key ? NameOrder::compare(m_rows.name(mid), name) : (text < key ? -1 : 1);
+        if (c < 0)
+            lo = mid + 1;
+        else
+            hi = mid;
+    }
+    return lo;
+}
+
+void FileListModel::applyChanges(const RowTable &changes)
+{
+    // The rows shown now of the changed names, found by name: by a search
+    // where the rows stand in name order, else by one sweep that reads only
+    // the names whose hash byte matches.
+    std::vector<std::optional<FileRow>> old(std::size_t(changes.size()));
+    if (m_sortColumn <= NameColumn) {
+        for (int i = 0; i < changes.size(); ++i) {
+            const int at = m_rows.find(changes.name(i));
+            if (at >= 0)
+                old[std::size_t(i)] = m_rows.row(at);
+        }
+    } else if (!changes.empty()) {
+        std::vector<std::vector<int>> byHash(256);
+        for (int i = 0; i < changes.size(); ++i) {
+            const NameView n = changes.name(i);
+            byHash[NameOrder::hashByte(n.data, n.size)].push_back(i);
+        }
+        for (int r = 0; r < m_rows.size(); ++r) {
+            for (int i : byHash[m_rows.row(r).hash]) {
+                if (m_rows.name(r) == changes.name(i))
+                    old[std::size_t(i)] = m_rows.row(r);
+            }
+        }
+    }
+    for (int i = 0; i < changes.size(); ++i) {
+        const NameView name = changes.name(i);
+        FileRow now = changes.row(i);
+        const std::optional<FileRow> &was = old[std::size_t(i)];
+        if (!was) {
+            if (now.flags & FileRow::Absent)
+                continue;
+            const int at = place(now, name);
+            beginInsertRows({}, at, at);
+            m_rows.insert(at, name, now);
+            endInsertRows();
+            continue;
+        }
+        const int at = place(*was, name);
+        if (now.flags & FileRow::Absent) {
+            beginRemoveRows({}, at, at);
+            m_rows.erase(at);
+            endRemoveRows();
+            continue;
+        }
+        now.name = was->name;
+        if (now.size == was->size && now.mtime == was->mtime && now.flags == was->flags && now.type == was->type)
+            continue;
+        // A row whose sorted text changed moves to its new place; the
+        // selection goes with it.
+        if (m_sortColumn > NameColumn && rowText(now, m_sortColumn) != rowText(*was, m_sortColumn)) {
+            int to = place(now, name);
+            if (to != at && to != at + 1) {
+                beginMoveRows({}, at, at, {}, to);
+                m_rows.move(at, to > at ? to - 1 : to);
+                endMoveRows();
+                to = to > at ? to - 1 : to;
+            } else {
+                to = at;
+            }
+            m_rows.row(to) = now;
+            Q_EMIT dataChanged(index(to, 0), index(to, ColumnCount - 1));
+            continue;
+        }
+        m_rows.row(at) = now;
+        Q_EMIT dataChanged(index(at, 0), index(at, ColumnCount - 1));
+    }
 }
 
 void FileListModel::setRows(RowTable rows, RowOrder arriving)

@@ -45,6 +45,11 @@ public:
     // order already, which spares a sort by name.
     enum class RowOrder { Unknown, ByName };
     void setRows(RowTable rows, RowOrder arriving = RowOrder::Unknown);
+    // Applies the changes of a lookup of names (in name order): each row
+    // taken out (an Absent change), updated where it stands, moved, or put
+    // in at its sorted place. The other rows stay as they are, and with
+    // them the selection and the view.
+    void applyChanges(const RowTable &changes);
 
     // The folder the rows were listed from, and that listing's generation:
     // an action on a row resolves its name against this folder, never
@@ -72,6 +77,9 @@ Q_SIGNALS:
 
 private:
     QString rowText(const FileRow &row, int column) const;
+    // Where a row of that name and fields is, or would be put, in the
+    // present order.
+    int place(const FileRow &row, const NameView &name) const;
     // The rows' places sorted by a column's text; ties keep their order.
     std::vector<std::uint32_t> sortedOrder(const RowTable &rows, int column) const;
 

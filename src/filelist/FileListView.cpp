@@ -155,7 +155,33 @@ FileListView::FileListView(FileListModel *model, QWidget *parent)
         if (fitCells())
             m_icons->doItemsLayout();
     });
-    connect(model, &QAbstractItemModel::rowsRemoved, this, &FileListView::remeasure);
+    // Rows that go or move are measured again only when the widest is
+    // among them: the others leave the widest name as it was.
+    connect(model, &QAbstractItemModel::rowsAboutToBeRemoved, this, [this](const QModelIndex &, int first, int last) {
+        const int count = last - first + 1;
+        if (m_widestRow >= first && m_widestRow <= last)
+            m_widestLost = true;
+        else if (m_widestRow > last)
+            m_widestRow -= count;
+        if (std::size_t(last) < m_bounds.size())
+            m_bounds.erase(m_bounds.begin() + first, m_bounds.begin() + last + 1);
+        m_measureNext = m_measureNext > last ? m_measureNext - count : std::min(m_measureNext, first);
+    });
+    connect(model, &QAbstractItemModel::rowsRemoved, this, [this] {
+        if (std::exchange(m_widestLost, false))
+            remeasure();
+    });
+    connect(model, &QAbstractItemModel::rowsMoved, this,
+            [this](const QModelIndex &, int from, int, const QModelIndex &, int to) {
+                if (!m_bounds.empty())
+                    return remeasure();
+                if (m_widestRow == from)
+                    m_widestRow = to > from ? to - 1 : to;
+                else if (from < m_widestRow && m_widestRow < to)
+                    --m_widestRow;
+                else if (to <= m_widestRow && m_widestRow < from)
+                    ++m_widestRow;
+            });
     connect(model, &QAbstractItemModel::layoutChanged, this, &FileListView::remeasure);
     connect(m_report->header(), &QHeaderView::sectionClicked, this, &FileListView::headerClicked);
     connect(model, &FileListModel::rowsReplaced, this, [this] {

@@ -73,6 +73,7 @@ private:
     int m_measureNext = 0;
     int m_widestText = -1;
     int m_widestRow = -1;
+    bool m_widestLost = false; // the widest row is being taken out
     mutable QFont m_letterFont;
     mutable std::vector<float> m_letterWidths;
 };

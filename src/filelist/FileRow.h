@@ -23,6 +23,11 @@ struct FileRow {
         Unread = 2, // its attributes could not be read: no size, no time
         Absent = 4, // a name looked up and not found (in a list of changes)
         Unlisted = 8, // a name the listing gave whose file it could not find
+        // A link, or a file with more than one name: its file may change
+        // where no event of this folder tells (a link's target elsewhere,
+        // a write through another name), so every tick reads it again.
+        Linked = 16,
+        Shared = 32, // a file of more than one name
     };
     std::uint32_t name = 0; // where the name lies in the table's names
     std::uint8_t type = 0; // index into the file type table

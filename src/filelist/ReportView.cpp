@@ -288,8 +288,8 @@ void ReportView::paintEvent(QPaintEvent *event)
     if (active)
         base.state |= QStyle::State_Active;
     base.palette.setCurrentColorGroup(!isEnabled() ? QPalette::Disabled
-                                                   : active ? QPalette::Active
-                                                            : QPalette::Inactive);
+                                          : active ? QPalette::Active
+                                                   : QPalette::Inactive);
     const int height = rowHeight();
     const QRect area = event->rect();
     const int first = firstRow() + std::max(0, area.top()) / height;

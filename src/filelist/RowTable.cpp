@@ -236,6 +236,13 @@ void RowTable::erase(int at)
     compact();
 }
 
+void RowTable::move(int from, int to)
+{
+    const FileRow moved = row(from);
+    m_rows.erase(std::size_t(from));
+    m_rows.insert(std::size_t(to), moved);
+}
+
 int RowTable::lowerBound(const NameView &name) const
 {
     int lo = 0;

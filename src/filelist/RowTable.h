@@ -70,6 +70,8 @@ public:
     void append(const NameView &name, FileRow row);
     void insert(int at, const NameView &name, FileRow row);
     void erase(int at);
+    // Moves a row, its name with it, to stand at `to` once it is moved.
+    void move(int from, int to);
     // Where a name is, or would be put, in a table in name order.
     int lowerBound(const NameView &name) const;
     // The row of that name in a table in name order, or -1.
