@@ -53,10 +53,9 @@ void InotifySource::readAvailable()
             if (event->len == 0)
                 continue;
             const QByteArray name(event->name);
-            const std::pair<std::uint32_t, Kind> kinds[] = {
-                {IN_CREATE, Created},     {IN_MODIFY, Modified}, {IN_CLOSE_WRITE, ClosedWrite},
-                {IN_ATTRIB, Attributes},  {IN_DELETE, Deleted},  {IN_MOVED_TO, MovedIn},
-                {IN_MOVED_FROM, MovedOut}};
+            const std::pair<std::uint32_t, Kind> kinds[]
+                = {{IN_CREATE, Created}, {IN_MODIFY, Modified},  {IN_CLOSE_WRITE, ClosedWrite}, {IN_ATTRIB, Attributes},
+                   {IN_DELETE, Deleted}, {IN_MOVED_TO, MovedIn}, {IN_MOVED_FROM, MovedOut}};
             for (const auto &[bit, kind] : kinds) {
                 if (mask & bit)
                     tell(kind, name);

@@ -66,7 +66,7 @@ namespace FileListing {
 
 bool list(const QString &path, RowTable &rows)
 {
-    rows = RowTable();
+    rows.clear();
     const QByteArray encodedPath = FileNames::encode(path);
     const int dirFd = encodedPath.isEmpty() ? -1 : ::open(encodedPath.constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
     if (dirFd < 0)

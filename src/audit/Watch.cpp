@@ -6,6 +6,8 @@
 
 #include <QSocketNotifier>
 
+#include <malloc.h>
+
 namespace {
 
 // A listing that runs longer than this shows the busy pointer.
@@ -30,6 +32,11 @@ Watch::Watch(QObject *parent)
     , m_catalogue(std::make_shared<Catalogue>())
     , m_latest(std::make_shared<std::atomic<quint64>>(0))
 {
+    // Listings of a million files come and go in tables of tens of
+    // megabytes: each goes back to the system when it is freed, rather than
+    // staying in the heap of the thread that freed it.
+    static const bool tuned = ::mallopt(M_MMAP_THRESHOLD, 256 * 1024) == 1;
+    Q_UNUSED(tuned)
     setLister(nullptr);
     setSourceOpener(ChangeSource::defaultOpener());
     m_advance.setSingleShot(true);
@@ -198,6 +205,8 @@ void Watch::start(Kind kind)
     job.catalogue = m_catalogue;
     job.latest = m_latest;
     job.opener = m_opener;
+    job.rows = m_known.rows;
+    job.nameBytes = m_known.nameBytes;
     // A pass looks up what changed where the changes can be trusted; the
     // folder is listed in full otherwise, and what the source told until now
     // is in that listing.
@@ -252,6 +261,9 @@ void Watch::listInFull(const Job &job, Result &result)
         result.source = job.opener ? job.opener(job.folder) : nullptr;
     }
     RowTable &rows = result.rows;
+    // Room for a few more than the last time, at once: growing a million
+    // rows as they come would hold them twice over now and then.
+    rows.reserve(job.rows + job.rows / 16 + 16, job.nameBytes + job.nameBytes / 16 + 256);
     result.listed = job.lister(job.folder, rows);
     if (!result.listed)
         return;
@@ -281,6 +293,7 @@ void Watch::listInFull(const Job &job, Result &result)
         known.newNames.append(name).append('\0');
     known.newCount = qsizetype(newNames.size());
     known.rows = rows.size();
+    known.nameBytes = rows.nameBytes();
 }
 
 void Watch::lookUp(const Job &job, Result &result)

@@ -138,7 +138,9 @@ private:
         std::map<QByteArray, int, ByName> unreadable;
         // Links and files of several names, read again at every pass.
         std::set<QByteArray> relook;
+        // The last listing's size, to make room for the next.
         int rows = 0;
+        std::size_t nameBytes = 0;
     };
     struct Result {
         Kind kind = Kind::Pass;
@@ -167,6 +169,8 @@ private:
         // must still be the one watched.
         bool changesOnly = false;
         std::vector<QByteArray> names;
+        int rows = 0; // as many as the last listing found
+        std::size_t nameBytes = 0;
         dev_t device = 0;
         ino_t inode = 0;
         Known known;

@@ -31,12 +31,12 @@ int compareTexts(const NameView &a, const QString *aText, const NameView &b, con
 }
 
 // The first 16 bytes of an ASCII name in lower case, as two numbers that
-// compare as those bytes do.
+// compare as those bytes do; for a name that is not ASCII, where its decoded
+// text lies.
 struct SortKey {
     std::uint64_t high = 0;
     std::uint64_t low = 0;
     std::uint32_t row = 0;
-    std::uint32_t text = 0; // into the decoded texts, for a name that is not ASCII
     bool ascii = true;
 };
 
@@ -136,6 +136,12 @@ void GapRows::moveGap(std::size_t to)
 
 void GapRows::insert(std::size_t at, const FileRow &row)
 {
+    // Rows added at the end, as a listing adds them, grow the vector as usual.
+    if (m_gapSize == 0 && at == m_rows.size()) {
+        m_rows.push_back(row);
+        m_gapAt = m_rows.size();
+        return;
+    }
     if (m_gapSize == 0) {
         // A gap of a few percent: growing costs a copy now and then.
         const std::size_t gap = std::max<std::size_t>(16, size() / 32);
@@ -272,7 +278,7 @@ std::vector<std::uint32_t> RowTable::nameOrder() const
         const NameView n = name(i);
         keys.push_back(sortKey(n, std::uint32_t(i)));
         if (!n.ascii) {
-            keys.back().text = std::uint32_t(texts.size());
+            keys.back().high = texts.size();
             texts.push_back(n.text());
         }
     }
@@ -284,8 +290,8 @@ std::vector<std::uint32_t> RowTable::nameOrder() const
                 return a.low < b.low;
             return NameOrder::compare(name(int(a.row)), name(int(b.row))) < 0;
         }
-        return compareTexts(name(int(a.row)), a.ascii ? nullptr : &texts[a.text], name(int(b.row)),
-                            b.ascii ? nullptr : &texts[b.text])
+        return compareTexts(name(int(a.row)), a.ascii ? nullptr : &texts[a.high], name(int(b.row)),
+                            b.ascii ? nullptr : &texts[b.high])
             < 0;
     };
     if (!std::is_sorted(keys.begin(), keys.end(), less))
@@ -297,28 +303,29 @@ std::vector<std::uint32_t> RowTable::nameOrder() const
     return order;
 }
 
-void RowTable::reorder(const std::vector<std::uint32_t> &order, bool layOutNames)
+void RowTable::reorder(const std::vector<std::uint32_t> &order)
 {
+    // In place, one cycle of the permutation after the other: a million rows
+    // are never held twice.
     std::vector<FileRow> rows = m_rows.take();
-    std::vector<FileRow> sorted;
-    sorted.reserve(rows.size());
-    for (std::uint32_t i : order)
-        sorted.push_back(rows[i]);
-    std::vector<FileRow>().swap(rows);
-    m_rows.assign(std::move(sorted));
-    if (!layOutNames)
-        return;
-    NameBytes names;
-    names.reserve(m_own.size() - m_ownDead + (m_shared ? m_shared->size() : 0));
-    for (std::size_t i = 0; i < m_rows.size(); ++i) {
-        FileRow &r = m_rows[i];
-        const NameView n = nameAt(r.name);
-        r.name = std::uint32_t(names.size()) | kOwn;
-        names.insert(names.end(), n.data - kHeader, n.data + n.size);
+    std::vector<bool> placed(rows.size());
+    for (std::size_t start = 0; start < rows.size(); ++start) {
+        if (placed[start])
+            continue;
+        const FileRow held = rows[start];
+        std::size_t at = start;
+        for (;;) {
+            placed[at] = true;
+            const std::size_t from = order[at];
+            if (from == start) {
+                rows[at] = held;
+                break;
+            }
+            rows[at] = rows[from];
+            at = from;
+        }
     }
-    m_own = std::move(names);
-    m_ownDead = 0;
-    m_shared.reset();
+    m_rows.assign(std::move(rows));
 }
 
 void RowTable::dropFlagged(std::uint8_t flag)
@@ -334,8 +341,33 @@ void RowTable::dropFlagged(std::uint8_t flag)
     compact();
 }
 
+void RowTable::clear()
+{
+    std::vector<FileRow> rows = m_rows.take();
+    rows.clear();
+    m_rows.assign(std::move(rows));
+    m_own.clear();
+    m_ownDead = 0;
+    m_shared.reset();
+}
+
+void RowTable::reserve(int rows, std::size_t nameBytes)
+{
+    std::vector<FileRow> kept = m_rows.take();
+    kept.reserve(std::size_t(rows));
+    m_rows.assign(std::move(kept));
+    m_own.reserve(nameBytes);
+}
+
+std::size_t RowTable::nameBytes() const
+{
+    return m_own.size() - m_ownDead + (m_shared ? m_shared->size() : 0);
+}
+
 std::shared_ptr<const NameBytes> RowTable::shareNames()
 {
+    // Laid out in the rows' order, so that rows read one after the other
+    // read memory so.
     auto names = std::make_shared<NameBytes>();
     names->reserve(m_own.size() - m_ownDead + (m_shared ? m_shared->size() : 0));
     for (std::size_t i = 0; i < m_rows.size(); ++i) {

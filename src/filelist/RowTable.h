@@ -79,10 +79,14 @@ public:
 
     // The rows' places in name order: order[i] is the row that comes i-th.
     std::vector<std::uint32_t> nameOrder() const;
-    // Puts the rows in that order; their names are then laid out in it too
-    // when asked, so that rows read one after the other read memory so.
-    void reorder(const std::vector<std::uint32_t> &order, bool layOutNames = false);
-    void sortByName() { reorder(nameOrder(), true); }
+    // Puts the rows in that order.
+    void reorder(const std::vector<std::uint32_t> &order);
+    void sortByName() { reorder(nameOrder()); }
+    // Empties the table, keeping the room it had; makes room beforehand.
+    void clear();
+    void reserve(int rows, std::size_t nameBytes);
+    // The bytes the names take.
+    std::size_t nameBytes() const;
     // Rows whose flag is set are dropped.
     void dropFlagged(std::uint8_t flag);
     // The names this table was built on, shared with whoever keeps them.
