@@ -326,7 +326,7 @@ private Q_SLOTS:
     {
         QTest::addColumn<QByteArrayList>("names");
         QTest::newRow("case, punctuation") << QByteArrayList {"b", "_a", "B", "a_", "A", "[", "a", "Ab"};
-        QTest::newRow("same first 16 bytes")
+        QTest::newRow("same first 20 bytes")
             << QByteArrayList {"IMG_20261207_123456_2.jpg", "img_20261207_123456_1.jpg", "IMG_20261207_12345",
                                "IMG_20261207_1234567", "img_20261207_123456_1.JPG"};
         QTest::newRow("not ASCII") << QByteArrayList {"Ã©tÃ©", "Eta",  "ÃTÃ", "ez", "badÿ",

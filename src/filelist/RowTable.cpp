@@ -6,6 +6,7 @@
 #include <QLatin1StringView>
 
 #include <cstring>
+#include <tuple>
 
 namespace {
 
@@ -30,28 +31,37 @@ int compareTexts(const NameView &a, const QString *aText, const NameView &b, con
     return c != 0 ? c : compare(Qt::CaseSensitive);
 }
 
-// The first 16 bytes of an ASCII name in lower case, as two numbers that
-// compare as those bytes do; for a name that is not ASCII, where its decoded
-// text lies.
+// The first 20 bytes of an ASCII name in lower case, as numbers that compare
+// as those bytes do (names of a camera or a scanner share a long start: past
+// it, the bytes of two names are seldom read); for a name that is not ASCII,
+// where its decoded text lies. 24 bytes, as a row.
 struct SortKey {
-    std::uint64_t high = 0;
-    std::uint64_t low = 0;
-    std::uint32_t row = 0;
-    bool ascii = true;
+    std::uint64_t high = 0; // bytes 0 to 7; the decoded text's index when not ASCII
+    std::uint64_t low = 0; // bytes 8 to 15
+    std::uint32_t tail = 0; // bytes 16 to 19
+    std::uint32_t row = 0; // the row, and kNotAscii
+    static constexpr std::uint32_t kNotAscii = 0x80000000u;
+    bool ascii() const { return !(row & kNotAscii); }
+    int index() const { return int(row & ~kNotAscii); }
+    auto prefix() const { return std::tie(high, low, tail); }
 };
+static_assert(sizeof(SortKey) == 24);
 
 SortKey sortKey(const NameView &name, std::uint32_t row)
 {
     SortKey key;
-    key.row = row;
-    key.ascii = name.ascii;
+    key.row = name.ascii ? row : row | SortKey::kNotAscii;
     if (!name.ascii)
         return key;
-    for (int i = 0; i < 16; ++i) {
-        const std::uint64_t byte = i < name.size ? std::uint8_t(lower(name.data[i])) : 0;
-        std::uint64_t &word = i < 8 ? key.high : key.low;
-        word = (word << 8) | byte;
-    }
+    const auto word = [&](int from, int bytes) {
+        std::uint64_t w = 0;
+        for (int i = from; i < from + bytes; ++i)
+            w = (w << 8) | (i < name.size ? std::uint8_t(lower(name.data[i])) : 0);
+        return w;
+    };
+    key.high = word(0, 8);
+    key.low = word(8, 8);
+    key.tail = std::uint32_t(word(16, 4));
     return key;
 }
 
@@ -142,7 +152,16 @@ void GapRows::insert(std::size_t at, const FileRow &row)
         m_gapAt = m_rows.size();
         return;
     }
-    if (m_gapSize == 0) {
+    if (m_gapSize == 0 && m_rows.capacity() > m_rows.size()) {
+        // The room a listing left: the rows after the place move up into it,
+        // and nothing is copied to new memory.
+        const std::size_t gap = std::min(m_rows.capacity() - m_rows.size(), std::max<std::size_t>(16, size() / 32));
+        const std::size_t end = m_rows.size();
+        m_rows.resize(end + gap);
+        std::move_backward(m_rows.begin() + std::ptrdiff_t(at), m_rows.begin() + std::ptrdiff_t(end), m_rows.end());
+        m_gapAt = at;
+        m_gapSize = gap;
+    } else if (m_gapSize == 0) {
         // A gap of a few percent: growing costs a copy now and then.
         const std::size_t gap = std::max<std::size_t>(16, size() / 32);
         std::vector<FileRow> grown;
@@ -190,11 +209,13 @@ NameView RowTable::nameAt(std::uint32_t ref) const
 
 std::uint32_t RowTable::addName(const NameView &name)
 {
-    const auto at = std::uint32_t(m_own.size());
-    m_own.push_back(char(std::uint8_t(name.size)));
-    m_own.push_back(name.ascii ? 1 : 0);
-    m_own.insert(m_own.end(), name.data, name.data + name.size);
-    return at | kOwn;
+    const std::size_t at = m_own.size();
+    m_own.resize(at + kHeader + std::size_t(name.size));
+    char *p = m_own.data() + at;
+    p[0] = char(std::uint8_t(name.size));
+    p[1] = name.ascii ? 1 : 0;
+    std::memcpy(p + kHeader, name.data, std::size_t(name.size));
+    return std::uint32_t(at) | kOwn;
 }
 
 void RowTable::dropName(std::uint32_t ref)
@@ -283,15 +304,13 @@ std::vector<std::uint32_t> RowTable::nameOrder() const
         }
     }
     const auto less = [&](const SortKey &a, const SortKey &b) {
-        if (a.ascii && b.ascii) {
-            if (a.high != b.high)
-                return a.high < b.high;
-            if (a.low != b.low)
-                return a.low < b.low;
-            return NameOrder::compare(name(int(a.row)), name(int(b.row))) < 0;
+        if (a.ascii() && b.ascii()) {
+            if (a.prefix() != b.prefix())
+                return a.prefix() < b.prefix();
+            return NameOrder::compare(name(a.index()), name(b.index())) < 0;
         }
-        return compareTexts(name(int(a.row)), a.ascii ? nullptr : &texts[a.high], name(int(b.row)),
-                            b.ascii ? nullptr : &texts[b.high])
+        return compareTexts(name(a.index()), a.ascii() ? nullptr : &texts[a.high], name(b.index()),
+                            b.ascii() ? nullptr : &texts[b.high])
             < 0;
     };
     if (!std::is_sorted(keys.begin(), keys.end(), less))
@@ -299,7 +318,7 @@ std::vector<std::uint32_t> RowTable::nameOrder() const
     std::vector<std::uint32_t> order;
     order.reserve(keys.size());
     for (const SortKey &key : keys)
-        order.push_back(key.row);
+        order.push_back(std::uint32_t(key.index()));
     return order;
 }
 
