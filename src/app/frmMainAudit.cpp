@@ -20,22 +20,18 @@
 
 namespace {
 
-// The first few new files' names, one a line, then how many more.
-QString newFileNames(const FileListModel &model)
+// The first few new files' names, one a line, then how many more: the
+// list is read only as far as the last name shown.
+QString newFileNames(const FileListModel &model, qsizetype newCount)
 {
     constexpr int kShown = 5;
     QStringList names;
-    int more = 0;
-    for (int i = 0; i < model.rowCount(); ++i) {
-        if (!model.isNew(i))
-            continue;
-        if (names.size() < kShown)
+    for (int i = 0; i < model.rowCount() && names.size() < kShown; ++i) {
+        if (model.isNew(i))
             names.append(model.name(i));
-        else
-            ++more;
     }
-    if (more > 0)
-        names.append(QStringLiteral("and %1 more").arg(more));
+    if (newCount > names.size())
+        names.append(QStringLiteral("and %1 more").arg(newCount - names.size()));
     return names.join(QLatin1Char('\n'));
 }
 
@@ -132,7 +128,7 @@ void frmMain::showAlert(qsizetype newCount)
     if (isActiveWindow())
         m_notifier->withdraw();
     else
-        m_notifier->notify(box.text.trimmed(), newFileNames(*m_model));
+        m_notifier->notify(box.text.trimmed(), newFileNames(*m_model, newCount));
     m_dialogs.message(this, box);
 }
 
