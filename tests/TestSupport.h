@@ -1,6 +1,7 @@
 #pragma once
 
-// Included first by every test: a temporary home and settings, and a mount table of "/" alone.
+// Included first by every test: a temporary home and settings, a mount table of "/" alone, and no change source
+// unless a test gives one.
 
 #include <QCoreApplication>
 #include <QDir>
@@ -13,6 +14,7 @@
 #include <QTest>
 #include <QThread>
 
+#include "audit/ChangeSource.h"
 #include "platform/Background.h"
 #include "platform/FileNames.h"
 #include "platform/Volumes.h"
@@ -74,6 +76,7 @@ inline void isolateHome()
             QFile::encodeName(QStringLiteral("unix:path=") + root + QStringLiteral("/runtime/no-bus")));
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
         qputenv("QT_QPA_PLATFORM", "offscreen");
+    ChangeSource::setDefaultOpener([](const QString &) { return nullptr; });
     Volumes::setSource(
         {[] { return QByteArray("22 1 8:1 / / rw - ext4 /dev/sda1 rw\n"); }, [](const QString &) { return true; }});
 }

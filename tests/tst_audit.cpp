@@ -12,6 +12,7 @@
 #include <QItemSelectionModel>
 #include <QProcess>
 #include <QProgressBar>
+#include <QScrollBar>
 
 #include <utility>
 
@@ -47,13 +48,13 @@ class TestAudit : public QObject
     {
         QStringList out;
         for (const QModelIndex &index : m_win->listView()->selectionModel()->selectedRows())
-            out.append(m_win->listModel()->row(index.row()).name);
+            out.append(m_win->listModel()->name(index.row()));
         return out;
     }
     void select(const QString &name) const
     {
         for (int i = 0; i < m_win->listModel()->rowCount(); ++i)
-            if (m_win->listModel()->row(i).name == name)
+            if (m_win->listModel()->name(i) == name)
                 m_win->listView()->selectionModel()->select(m_win->listModel()->index(i, 0),
                                                             QItemSelectionModel::Select | QItemSelectionModel::Rows);
     }
@@ -196,6 +197,42 @@ private Q_SLOTS:
             QCOMPARE(told(), (QStringList {found(1), found(2)}));
     }
 
+    // Changes a change source told of go in place: the picked rows, the current row and the scroll position stay, no
+    // row is built again, and the new file is told.
+    void changesInPlace()
+    {
+        for (int i = 0; i < 300; ++i)
+            touch(QStringLiteral("f%1").arg(i, 3, 10, QLatin1Char('0')));
+        frmMain &win = start();
+        win.watch().setSourceOpener([](const QString &) { return std::make_unique<ChangeSource>(); });
+        tick();
+        win.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&win));
+        QAbstractItemView *view = win.listView()->currentView();
+        select(QStringLiteral("f150"));
+        select(QStringLiteral("f151"));
+        view->selectionModel()->setCurrentIndex(win.listModel()->index(151, 0), QItemSelectionModel::NoUpdate);
+        view->scrollTo(win.listModel()->index(140, 0), QAbstractItemView::PositionAtTop);
+        const int scrolled = view->verticalScrollBar()->value();
+        QVERIFY(scrolled > 0);
+        int resets = 0;
+        connect(win.listModel(), &QAbstractItemModel::modelReset, this, [&] { ++resets; });
+        touch(QStringLiteral("e-new"));
+        QVERIFY(QFile::remove(m_dir->filePath(QStringLiteral("f010"))));
+        QVERIFY(TestSupport::writeFile(m_dir->filePath(QStringLiteral("f151")), QByteArray(4000, 'x')));
+        for (const char *name : {"e-new", "f010", "f151"})
+            win.watch().source()->tell(ChangeSource::Modified, name);
+        tick();
+        QCOMPARE(resets, 0);
+        QCOMPARE(selected(), (QStringList {QStringLiteral("f150"), QStringLiteral("f151")}));
+        QCOMPARE(win.listModel()->name(view->currentIndex().row()), QStringLiteral("f151"));
+        QCOMPARE(win.listModel()->text(view->currentIndex().row(), FileListModel::SizeColumn), QStringLiteral("4"));
+        QCOMPARE(view->verticalScrollBar()->value(), scrolled);
+        QCOMPARE(rows().left(12), QStringLiteral("e-new:New,f0"));
+        QCOMPARE(win.listModel()->rowCount(), 300);
+        QCOMPARE(told(), QStringList {found(1)});
+    }
+
     // Init List keeps the selection. Another folder takes the old rows away at once, and the selection and the file
     // commands with them, while its own rows are still being listed.
     void folderChange()
@@ -208,9 +245,9 @@ private Q_SLOTS:
         settle();
         QCOMPARE(selected(), QStringList {QStringLiteral("a.txt")});
         auto latch = std::make_shared<TestSupport::Latch>();
-        win.watch().setLister([latch](const QString &folder, std::vector<ListedFile> &files) {
+        win.watch().setLister([latch](const QString &folder, RowTable &rows) {
             latch->wait();
-            return FileListing().list(folder, files);
+            return FileListing::list(folder, rows);
         });
         win.folderTree()->setPath(m_dest->path());
         QTRY_COMPARE(win.watch().folder(), m_dest->path());

@@ -9,6 +9,7 @@
 #include "filelist/RowText.h"
 #include "platform/Twips.h"
 
+#include "filelist/ReportView.h"
 #include <QAction>
 #include <QApplication>
 #include <QDateTime>
@@ -17,7 +18,6 @@
 #include <QPushButton>
 #include <QRegularExpression>
 #include <QTimer>
-#include <QTreeView>
 
 namespace {
 
@@ -160,15 +160,17 @@ private Q_SLOTS:
     void addedRows()
     {
         const qint64 when = QDateTime(QDate(2023, 3, 14), QTime(12, 34, 56)).toSecsSinceEpoch();
-        std::vector<FileRow> rows;
-        rows.push_back(AddListItem({QStringLiteral("big.avi"), 3'000'000'999, when}, {}));
-        rows.push_back(AddListItem({QStringLiteral("f.txt"), 5000, when, EACCES}, QStringLiteral("New")));
-        rows.push_back(AddListItem({QStringLiteral("x.bmp"), 999, when, 0, 0}, QStringLiteral("New")));
+        RowTable rows;
+        for (const auto &[name, size, error, isNew] : {std::tuple {"big.avi", 3'000'000'999, 0, false},
+                                                       {"f.txt", 5000, EACCES, true},
+                                                       {"x.exe", 999, 0, true}}) {
+            const NameView n {name, int(std::strlen(name))};
+            rows.append(n, AddListItem(n, size, when, error, isNew));
+        }
         FileListModel model;
         model.setRows(std::move(rows));
         QCOMPARE(column(&model, FileListModel::StatusColumn), (QStringList {"", "New", "New"}));
         QCOMPARE(column(&model, FileListModel::SizeColumn), (QStringList {"3000000", "0", "0"}));
-        // A type the listing already knew is kept.
         QCOMPARE(column(&model, FileListModel::TypeColumn),
                  (QStringList {"Video Clip", "Text Document", "Application"}));
         const QStringList modified = column(&model, FileListModel::ModifiedColumn);

@@ -14,6 +14,7 @@
 #include "filelist/FileIcons.h"
 #include "filelist/FileListModel.h"
 #include "filelist/FileListView.h"
+#include "filelist/ReportView.h"
 #include "platform/Background.h"
 #include "platform/Desktop.h"
 #include "platform/Dialogs.h"

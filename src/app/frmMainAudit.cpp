@@ -20,22 +20,18 @@
 
 namespace {
 
-// The first few new files' names, one a line, then how many more.
-QString newFileNames(const FileListModel &model)
+// The first few new files' names, one a line, then how many more: the
+// list is read only as far as the last name shown.
+QString newFileNames(const FileListModel &model, qsizetype newCount)
 {
     constexpr int kShown = 5;
     QStringList names;
-    int more = 0;
-    for (int i = 0; i < model.rowCount(); ++i) {
-        if (model.row(i).status != AuditTexts::newStatus())
-            continue;
-        if (names.size() < kShown)
-            names.append(model.row(i).name);
-        else
-            ++more;
+    for (int i = 0; i < model.rowCount() && names.size() < kShown; ++i) {
+        if (model.isNew(i))
+            names.append(model.name(i));
     }
-    if (more > 0)
-        names.append(QStringLiteral("and %1 more").arg(more));
+    if (newCount > names.size())
+        names.append(QStringLiteral("and %1 more").arg(newCount - names.size()));
     return names.join(QLatin1Char('\n'));
 }
 
@@ -54,16 +50,36 @@ void frmMain::CompareFile()
 void frmMain::showRows(Watch::Kind kind, qsizetype newCount)
 {
     Watch::Rows listed = m_watch->takeRows();
+    // Changes go in place: the selection, the current row and the view stay
+    // by themselves. Rows of another folder (the list lost them) cannot take
+    // them: the folder is listed in full instead.
+    if (listed.changes) {
+        if (listed.folder != m_model->folder()) {
+            m_watch->listInFull();
+            m_watch->CompareFile();
+            return;
+        }
+        m_model->applyChanges(listed.rows);
+        m_model->setSource(listed.folder, listed.generation);
+        if (newCount > 0)
+            lvwFile->setToolTip(AuditTexts::newFileTip());
+        lvwFile_Click();
+        return;
+    }
     // The rows the user picked stay picked when their files are still there
     // (matched by name, not by place); rows of another folder start afresh.
-    QSet<QString> picked;
-    QString current;
+    QSet<QByteArray> picked;
+    QByteArray current;
     QItemSelectionModel *selection = lvwFile->selectionModel();
+    const auto bytes = [this](int row) {
+        const NameView name = m_model->nameView(row);
+        return QByteArray(name.data, name.size);
+    };
     if (listed.folder == m_model->folder()) {
         for (const QModelIndex &index : selection->selectedRows())
-            picked.insert(m_model->row(index.row()).name);
+            picked.insert(bytes(index.row()));
         if (selection->currentIndex().isValid())
-            current = m_model->row(selection->currentIndex().row()).name;
+            current = bytes(selection->currentIndex().row());
     }
 
     // A pass keeps the columns as they stand: their widths were stored when
@@ -83,7 +99,8 @@ void frmMain::showRows(Watch::Kind kind, qsizetype newCount)
         QItemSelection again;
         const int rows = m_model->rowCount();
         for (int i = 0; i < rows; ++i) {
-            const QString &name = m_model->row(i).name;
+            const NameView view = m_model->nameView(i);
+            const QByteArray name = QByteArray::fromRawData(view.data, view.size);
             if (name == current)
                 selection->setCurrentIndex(m_model->index(i, 0), QItemSelectionModel::NoUpdate);
             if (picked.contains(name))
@@ -111,7 +128,7 @@ void frmMain::showAlert(qsizetype newCount)
     if (isActiveWindow())
         m_notifier->withdraw();
     else
-        m_notifier->notify(box.text.trimmed(), newFileNames(*m_model));
+        m_notifier->notify(box.text.trimmed(), newFileNames(*m_model, newCount));
     m_dialogs.message(this, box);
 }
 
@@ -127,7 +144,7 @@ void frmMain::showNewFiles(const QString &token)
     // Chosen, it has told what it had to.
     m_notifier->withdraw();
     for (int i = 0; i < m_model->rowCount(); ++i) {
-        if (m_model->row(i).status == AuditTexts::newStatus()) {
+        if (m_model->isNew(i)) {
             lvwFile->currentView()->scrollTo(m_model->index(i, 0));
             break;
         }

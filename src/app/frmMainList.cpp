@@ -139,7 +139,7 @@ QStringList frmMain::selectedNames() const
     const int rows = m_model->rowCount();
     for (int i = 0; i < rows; ++i) {
         if (isRowSelected(i))
-            names.append(m_model->row(i).name);
+            names.append(m_model->name(i));
     }
     return names;
 }

@@ -1,44 +1,28 @@
 #pragma once
 
-#include <QString>
-#include <QStringList>
+#include "filelist/RowTable.h"
 
+#include <memory>
 #include <vector>
 
-struct ListedFile;
-
 // KnownFiles: the names of the files that the last full read of the watched
-// folder found, kept in name order.
+// folder found, kept in name order in the same store as that read's rows.
 class Catalogue
 {
 public:
-    void replace(const std::vector<ListedFile> &files);
+    // The catalogue of a listing's rows (in name order), its Unlisted names
+    // included; those rows are then dropped, and the others share the
+    // catalogue's names.
+    static std::shared_ptr<const Catalogue> take(RowTable &rows);
 
-    bool contains(const QString &name) const;
-    qsizetype count() const { return qsizetype(m_names.size()); }
-    // In name order.
-    QStringList names() const { return QStringList(m_names.cbegin(), m_names.cend()); }
+    bool contains(const NameView &name) const;
+    qsizetype count() const { return qsizetype(m_refs.size()); }
 
-    // Looks up the names of a listing in name order, one after the other:
-    // each is first compared with the name after the last one found, which
-    // a listing of much the same folder mostly gives. Every other name is
-    // searched for.
-    class Walk
-    {
-    public:
-        explicit Walk(const Catalogue &catalogue)
-            : m_catalogue(catalogue)
-        { }
-        bool contains(const QString &name);
-
-    private:
-        const Catalogue &m_catalogue;
-        std::size_t m_next = 0;
-    };
+    // Takes the names of the rows (in name order) from here where it knows
+    // them, and marks the others new.
+    void mark(RowTable &rows) const;
 
 private:
-    // Where the name is, or would be put.
-    std::size_t position(const QString &name) const;
-
-    std::vector<QString> m_names;
+    std::shared_ptr<const NameBytes> m_names;
+    std::vector<std::uint32_t> m_refs; // in name order
 };

@@ -1,110 +1,81 @@
 #include "audit/FileListing.h"
 
-#include "filelist/FileTypes.h"
 #include "platform/FileNames.h"
 
-#include <algorithm>
 #include <cerrno>
 #include <cstring>
 #include <dirent.h>
 #include <fcntl.h>
-#include <numeric>
 #include <sys/stat.h>
 #include <unistd.h>
 
 namespace {
 
-bool needsFolding(const QString &name)
+// Where a file whose name the folder gave turns out to be: a row, an Absent
+// row (no plain file) or an Unlisted one (not found a moment later).
+// `type` is what the listing said; a name looked up alone (DT_UNKNOWN) is
+// looked at itself too, to know a link. (A listing without types comes
+// from a share, listed in full at every tick: its links need not be known.)
+void addFound(RowTable &rows, int dirFd, const NameView &name, unsigned char type, bool alone = false)
 {
-    for (const QChar c : name) {
-        const char16_t u = c.unicode();
-        if (u >= 0x80 || (u >= u'A' && u <= u'Z'))
-            return true;
+    struct stat st;
+    FileRow row;
+    if (::fstatat(dirFd, name.data, &st, 0) == 0) {
+        struct stat own;
+        if (alone && ::fstatat(dirFd, name.data, &own, AT_SYMLINK_NOFOLLOW) == 0 && S_ISLNK(own.st_mode))
+            type = DT_LNK;
+        if (S_ISREG(st.st_mode))
+            row = AddListItem(name, st.st_size, st.st_mtim.tv_sec, 0, false);
+        else
+            row.flags = FileRow::Absent;
+        if (type == DT_LNK)
+            row.flags |= FileRow::Linked;
+        else if (S_ISREG(st.st_mode) && st.st_nlink > 1)
+            row.flags |= FileRow::Linked | FileRow::Shared;
+        if (row.flags != FileRow::Absent)
+            rows.append(name, row);
+        return;
     }
-    return false;
-}
-
-// Name order: case ignored, ties by the exact name. Names are folded once
-// here rather than in every comparison; a name that folding would not
-// change is its own key and costs no copy.
-std::vector<std::uint32_t> nameOrder(const std::vector<ListedFile> &files)
-{
-    std::vector<QString> keys;
-    keys.reserve(files.size());
-    for (const ListedFile &file : files)
-        keys.push_back(needsFolding(file.name) ? file.name.toCaseFolded() : file.name);
-    std::vector<std::uint32_t> order(files.size());
-    std::iota(order.begin(), order.end(), 0u);
-    std::sort(order.begin(), order.end(), [&](std::uint32_t a, std::uint32_t b) {
-        const int c = keys[a].compare(keys[b]);
-        return c < 0 || (c == 0 && files[a].name < files[b].name);
-    });
-    return order;
-}
-
-// Moves each file once into its place in that order: a million files never
-// need a second copy of the listing.
-void arrange(std::vector<ListedFile> &files, std::vector<std::uint32_t> order)
-{
-    const std::size_t n = files.size();
-    for (std::size_t start = 0; start < n; ++start) {
-        if (order[start] == start)
-            continue;
-        ListedFile held = std::move(files[start]);
-        std::size_t at = start;
-        for (;;) {
-            const std::size_t from = order[at];
-            order[at] = std::uint32_t(at);
-            if (from == start) {
-                files[at] = std::move(held);
-                break;
-            }
-            files[at] = std::move(files[from]);
-            at = from;
-        }
+    // A link that leads nowhere is no plain file. A regular file whose
+    // attributes cannot be read is still listed. Where the listing gives
+    // no types (NFS, FUSE), the entry itself is looked at; one that cannot
+    // be looked at either may be a file, and is listed. A file the folder
+    // gave that is gone a moment later (or that a share did not find for a
+    // moment) has no row, but the catalogue knows it.
+    const int error = errno;
+    struct stat own;
+    const bool looked = type == DT_UNKNOWN && ::fstatat(dirFd, name.data, &own, AT_SYMLINK_NOFOLLOW) == 0;
+    if (looked && S_ISLNK(own.st_mode))
+        type = DT_LNK;
+    if (type == DT_LNK) {
+        row.flags = FileRow::Absent | FileRow::Linked;
+    } else if (error == ENOENT) {
+        row = AddListItem(name, 0, 0, error, false);
+        row.flags |= FileRow::Unlisted;
+    } else if (type == DT_REG || (looked ? S_ISREG(own.st_mode) : errno != ENOENT)) {
+        row = AddListItem(name, 0, 0, error, false);
+    } else {
+        return;
     }
+    rows.append(name, row);
 }
 
 } // namespace
 
-void FileListing::forget()
-{
-    std::vector<char>().swap(m_raw);
-    std::vector<std::uint32_t>().swap(m_rawStart);
-    std::vector<QString>().swap(m_names);
-    std::vector<std::uint8_t>().swap(m_types);
-    std::vector<std::uint32_t>().swap(m_order);
-}
+namespace FileListing {
 
-bool FileListing::list(const QString &path, std::vector<ListedFile> &files)
+bool list(const QString &path, RowTable &rows)
 {
-    files.clear();
-    if (path != m_path) {
-        forget();
-        m_path = path;
-    }
+    rows.clear();
     const QByteArray encodedPath = FileNames::encode(path);
     const int dirFd = encodedPath.isEmpty() ? -1 : ::open(encodedPath.constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-    if (dirFd < 0) {
-        forget();
+    if (dirFd < 0)
         return false;
-    }
     DIR *dir = ::fdopendir(dirFd);
     if (!dir) {
         ::close(dirFd);
-        forget();
         return false;
     }
-
-    const std::size_t known = m_names.size();
-    files.reserve(known + known / 8 + 16);
-    // While every name so far is the one the last listing gave at that
-    // place, the last listing's texts stand for them.
-    bool same = true;
-    std::vector<char> raw;
-    std::vector<std::uint32_t> rawStart;
-    std::vector<QString> names;
-    std::vector<std::uint8_t> types;
     for (;;) {
         // A listing that fails half way is no listing: what it gave would
         // be taken for the whole folder.
@@ -114,7 +85,7 @@ bool FileListing::list(const QString &path, std::vector<ListedFile> &files)
             if (errno == 0)
                 break;
             ::closedir(dir);
-            files.clear();
+            rows = RowTable();
             return false;
         }
         if (entry->d_name[0] == '.')
@@ -122,76 +93,44 @@ bool FileListing::list(const QString &path, std::vector<ListedFile> &files)
         const unsigned char type = entry->d_type;
         if (type != DT_REG && type != DT_LNK && type != DT_UNKNOWN)
             continue;
-        struct stat st;
-        ListedFile file;
-        if (::fstatat(dirFd, entry->d_name, &st, 0) == 0) {
-            if (!S_ISREG(st.st_mode))
-                continue;
-            file.size = st.st_size;
-            file.mtime = st.st_mtim.tv_sec;
-        } else {
-            // A file that vanished since the folder was read, or a link that
-            // leads nowhere, is no plain file. A regular file whose
-            // attributes cannot be read is still listed. Where the listing
-            // gives no types (NFS, FUSE), the entry itself is looked at; one
-            // that cannot be looked at either may be a file, and is listed.
-            const int error = errno;
-            bool plain = type == DT_REG;
-            if (type == DT_UNKNOWN && error != ENOENT) {
-                struct stat own;
-                plain = ::fstatat(dirFd, entry->d_name, &own, AT_SYMLINK_NOFOLLOW) == 0 ? S_ISREG(own.st_mode)
-                                                                                        : errno != ENOENT;
-            }
-            if (error == ENOENT || !plain)
-                continue;
-            file.error = error;
-        }
-        const std::size_t at = files.size();
-        const std::size_t length = std::strlen(entry->d_name);
-        if (same && at < known && std::strcmp(m_raw.data() + m_rawStart[at], entry->d_name) == 0) {
-            file.name = m_names[at];
-            file.type = m_types[at];
-        } else {
-            if (same) {
-                // The folder changed here: what came before is kept, the rest
-                // is learned anew.
-                same = false;
-                raw.assign(m_raw.begin(), m_raw.begin() + (at < known ? m_rawStart[at] : m_raw.size()));
-                rawStart.assign(m_rawStart.begin(), m_rawStart.begin() + std::min(at, known));
-                names.assign(m_names.begin(), m_names.begin() + std::min(at, known));
-                types.assign(m_types.begin(), m_types.begin() + std::min(at, known));
-                forget();
-            }
-            // Reversibly: a name that is not valid UTF-8 still names this
-            // file, and no other, when an action turns it back into bytes.
-            file.name = FileNames::decode(entry->d_name, qsizetype(length));
-            rawStart.push_back(std::uint32_t(raw.size()));
-            raw.insert(raw.end(), entry->d_name, entry->d_name + length + 1);
-            file.type = fileTypeIndex(file.name);
-            names.push_back(file.name);
-            types.push_back(std::uint8_t(file.type));
-        }
-        files.push_back(std::move(file));
+        const int length = int(std::strlen(entry->d_name));
+        addFound(rows, dirFd, {entry->d_name, length, NameOrder::isAscii(entry->d_name, length)}, type);
     }
     ::closedir(dir);
-
-    if (same && files.size() == known) {
-        arrange(files, m_order);
-        return true;
-    }
-    if (same) {
-        // Only names at the end went away.
-        const std::size_t n = files.size();
-        raw.assign(m_raw.begin(), m_raw.begin() + (n < known ? m_rawStart[n] : m_raw.size()));
-        rawStart.assign(m_rawStart.begin(), m_rawStart.begin() + n);
-        names.assign(m_names.begin(), m_names.begin() + n);
-        types.assign(m_types.begin(), m_types.begin() + n);
-    }
-    m_raw = std::move(raw);
-    m_rawStart = std::move(rawStart);
-    m_names = std::move(names);
-    m_types = std::move(types);
-    m_order = nameOrder(files);
-    arrange(files, m_order);
+    rows.sortByName();
     return true;
 }
+
+LookUp lookUp(const QString &path, const std::vector<QByteArray> &names, dev_t device, ino_t inode, RowTable &changes)
+{
+    changes = RowTable();
+    const QByteArray encodedPath = FileNames::encode(path);
+    const int dirFd = encodedPath.isEmpty() ? -1 : ::open(encodedPath.constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (dirFd < 0)
+        return LookUp::NotAvailable;
+    struct stat st;
+    if (::fstat(dirFd, &st) != 0 || (device && (st.st_dev != device || st.st_ino != inode))) {
+        ::close(dirFd);
+        return LookUp::Replaced;
+    }
+    for (const QByteArray &bytes : names) {
+        const NameView name {bytes.constData(), int(bytes.size()),
+                             NameOrder::isAscii(bytes.constData(), int(bytes.size()))};
+        const int before = changes.size();
+        addFound(changes, dirFd, name, DT_UNKNOWN, true);
+        if (changes.size() == before) {
+            FileRow absent;
+            absent.flags = FileRow::Absent;
+            changes.append(name, absent);
+        }
+        // Gone a moment after the event, it is no row here either; nor is a
+        // hidden name, which only tells whether it is a second name.
+        FileRow &row = changes.row(changes.size() - 1);
+        if ((row.flags & FileRow::Unlisted) || bytes.startsWith('.'))
+            row.flags = FileRow::Absent | (row.flags & FileRow::Shared);
+    }
+    ::close(dirFd);
+    return LookUp::Found;
+}
+
+} // namespace FileListing

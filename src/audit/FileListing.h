@@ -1,37 +1,29 @@
 #pragma once
 
-#include "filelist/FileRow.h"
+#include "filelist/RowTable.h"
 
+#include <QByteArray>
 #include <QString>
 
-#include <cstdint>
+#include <sys/types.h>
 #include <vector>
 
-// Lists the plain files directly in one folder (regular files and
-// links to them), hidden names and special files left out, in name order
-// ignoring case with ties broken by the exact name. Never shown.
-//
-// It remembers the names of the last folder it listed in the order the
-// folder gave them: when the folder gives the same names in the same order
-// again, as it does while nothing is added or removed, their texts, types
-// and order are taken over instead of being worked out again.
-class FileListing
-{
-public:
-    // False (and no files) when the folder cannot be read, also when reading
-    // it fails half way.
-    bool list(const QString &path, std::vector<ListedFile> &files);
+// Lists the plain files directly in one folder (regular files and links to
+// them), hidden names and special files left out, into rows in name order
+// (case ignored, ties by the exact name), the names as the folder gave
+// them. Never shown.
+namespace FileListing {
 
-private:
-    void forget();
+// False (and no rows) when the folder cannot be read, also when reading it
+// fails half way. A name the folder gave as a file that could not then be
+// found is kept as an Unlisted row: the catalogue knows it, the list does
+// not show it. Links that lead to no plain file are Absent rows, Linked.
+bool list(const QString &path, RowTable &rows);
 
-    QString m_path;
-    // The last listing's names in the folder's own order: their bytes, each
-    // ended by a NUL, where each begins, and their texts.
-    std::vector<char> m_raw;
-    std::vector<std::uint32_t> m_rawStart;
-    std::vector<QString> m_names;
-    std::vector<std::uint8_t> m_types;
-    // m_order[i]: which of those names comes i-th in name order.
-    std::vector<std::uint32_t> m_order;
-};
+// Looks named files up again as a listing would find them: a row for each
+// plain file, an Absent row for every other name; `names` in name order.
+enum class LookUp { Found, NotAvailable, Replaced };
+// Replaced: the folder is no longer the one of that device and inode (0: any).
+LookUp lookUp(const QString &path, const std::vector<QByteArray> &names, dev_t device, ino_t inode, RowTable &changes);
+
+} // namespace FileListing

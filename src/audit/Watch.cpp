@@ -4,27 +4,41 @@
 #include "audit/FileListing.h"
 #include "platform/Background.h"
 
-#include <mutex>
+#include <QSocketNotifier>
+
+#include <malloc.h>
 
 namespace {
 
 // A listing that runs longer than this shows the busy pointer.
 constexpr int kBusyAfterMs = 150;
+// Past this many links, a pass would read as much as a listing.
+constexpr std::size_t kMaxRelooked = 4096;
 
-// What the last listing of the folder remembers, for the next one.
-struct SharedListing {
-    std::mutex mutex;
-    FileListing listing;
-};
+NameView viewOf(const QByteArray &bytes)
+{
+    return {bytes.constData(), int(bytes.size()), NameOrder::isAscii(bytes.constData(), int(bytes.size()))};
+}
 
 } // namespace
+
+bool Watch::ByName::operator()(const QByteArray &a, const QByteArray &b) const
+{
+    return NameOrder::compare(viewOf(a), viewOf(b)) < 0;
+}
 
 Watch::Watch(QObject *parent)
     : QObject(parent)
     , m_catalogue(std::make_shared<Catalogue>())
     , m_latest(std::make_shared<std::atomic<quint64>>(0))
 {
+    // Listings of a million files come and go in tables of tens of
+    // megabytes: each goes back to the system when it is freed, rather than
+    // staying in the heap of the thread that freed it.
+    static const bool tuned = ::mallopt(M_MMAP_THRESHOLD, 256 * 1024) == 1;
+    Q_UNUSED(tuned)
     setLister(nullptr);
+    setSourceOpener(ChangeSource::defaultOpener());
     m_advance.setSingleShot(true);
     m_advance.setInterval(0);
     connect(&m_advance, &QTimer::timeout, this, &Watch::advance);
@@ -33,34 +47,48 @@ Watch::Watch(QObject *parent)
     connect(&m_busyTimer, &QTimer::timeout, this, [this] { setBusy(listing()); });
 }
 
+Watch::~Watch() = default;
+
 void Watch::setLister(Lister lister)
 {
-    if (!lister) {
-        // A listing left behind on a share that stopped answering keeps what
-        // it remembers to itself; the next one then starts without.
-        lister = [shared = std::make_shared<SharedListing>()](const QString &folder, std::vector<ListedFile> &files) {
-            std::unique_lock<std::mutex> lock(shared->mutex, std::try_to_lock);
-            if (!lock.owns_lock())
-                return FileListing().list(folder, files);
-            return shared->listing.list(folder, files);
-        };
+    m_lister = lister ? std::move(lister) : Lister(FileListing::list);
+}
+
+void Watch::setSourceOpener(ChangeSource::Opener opener)
+{
+    m_opener = std::move(opener);
+    setSource(nullptr);
+}
+
+void Watch::setSource(std::unique_ptr<ChangeSource> source)
+{
+    m_notifier.reset();
+    m_source = std::move(source);
+    m_listInFull = true;
+    // Events are read as they come, so that the kernel's queue seldom fills.
+    if (m_source && m_source->descriptor() >= 0) {
+        m_notifier = std::make_unique<QSocketNotifier>(m_source->descriptor(), QSocketNotifier::Read);
+        connect(m_notifier.get(), &QSocketNotifier::activated, this, [this] { m_source->readAvailable(); });
     }
-    m_lister = std::move(lister);
 }
 
 bool Watch::isIdle() const
 {
-    return !listing() && m_state != State::Telling && !m_parked && !m_catalogueAsked && !m_passAsked;
+    return (m_state.phase == Phase::Idle || m_state.phase == Phase::Stopped) && !m_state.catalogueAsked
+        && !m_state.passAsked;
 }
 
 void Watch::leaveListing()
 {
-    m_parked.reset();
     *m_latest = ++m_generation;
+    if (m_state.phase == Phase::Parked) {
+        m_state.parked.reset();
+        m_state.phase = Phase::Idle;
+    }
     if (!listing())
         return;
-    const bool pass = m_state == State::Checking;
-    m_state = State::Idle;
+    const bool pass = m_state.listing == Kind::Pass;
+    m_state.phase = Phase::Idle;
     m_busyTimer.stop();
     setBusy(false);
     if (pass)
@@ -69,10 +97,11 @@ void Watch::leaveListing()
 
 void Watch::setFolder(const QString &folder)
 {
-    if (folder == m_folder || m_state == State::Stopped)
+    if (folder == m_folder || m_state.phase == Phase::Stopped)
         return;
     leaveListing();
     m_folder = folder;
+    setSource(nullptr);
     // Whatever was known of the last folder's availability says nothing of this one.
     if (!std::exchange(m_available, true))
         Q_EMIT statusChanged(AuditTexts::sleeping());
@@ -80,96 +109,132 @@ void Watch::setFolder(const QString &folder)
 
 void Watch::ReadFile()
 {
-    if (m_state == State::Stopped)
+    if (m_state.phase == Phase::Stopped)
         return;
     // A listing begun before this, or waiting to be applied, may miss what
     // made the new catalogue necessary (a delete, another folder).
     leaveListing();
-    m_catalogueAsked = true;
+    m_state.catalogueAsked = true;
     advance();
 }
 
 void Watch::CompareFile()
 {
-    if (m_state == State::Stopped)
+    if (m_state.phase == Phase::Stopped)
         return;
-    m_passAsked = true;
+    m_state.passAsked = true;
     advance();
 }
 
 void Watch::hold()
 {
-    ++m_holds;
+    ++m_state.holds;
 }
 
 void Watch::release()
 {
-    if (m_holds > 0 && --m_holds == 0)
+    if (m_state.holds > 0 && --m_state.holds == 0)
         m_advance.start();
 }
 
 void Watch::holdPasses()
 {
-    ++m_passHolds;
+    ++m_state.passHolds;
 }
 
 void Watch::releasePasses()
 {
-    if (m_passHolds > 0 && --m_passHolds == 0)
+    if (m_state.passHolds > 0 && --m_state.passHolds == 0)
         m_advance.start();
 }
 
 void Watch::stop()
 {
     leaveListing();
-    m_state = State::Stopped;
-    m_catalogueAsked = false;
-    m_passAsked = false;
+    setSource(nullptr);
+    m_state.phase = Phase::Stopped;
+    m_state.catalogueAsked = false;
+    m_state.passAsked = false;
 }
 
 void Watch::advance()
 {
     // Applying may show a box, whose own event loop comes back here.
-    if (m_state == State::Stopped || m_state == State::Telling || m_holds > 0)
+    if (m_state.phase == Phase::Stopped || m_state.phase == Phase::Telling || m_state.holds > 0)
         return;
-    if (m_parked) {
-        Result result = std::move(*m_parked);
-        m_parked.reset();
-        if (result.generation == m_generation) {
-            apply(result);
-            m_advance.start();
-            return;
-        }
+    if (m_state.phase == Phase::Parked) {
+        Result result = std::move(*m_state.parked);
+        m_state.parked.reset();
+        m_state.phase = Phase::Idle;
+        apply(result);
+        m_advance.start();
+        return;
     }
     if (listing())
         return;
     if (m_folder.isEmpty()) {
         // No folder watched yet: nothing to list.
-        m_catalogueAsked = m_passAsked = false;
+        m_state.catalogueAsked = m_state.passAsked = false;
         return;
     }
     // A pass looks names up in the catalogue of its own folder: until there
     // is one, it takes that catalogue instead.
-    if (m_catalogueAsked || (m_passAsked && m_catalogueFolder != m_folder))
+    if (m_state.catalogueAsked || (m_state.passAsked && m_catalogueFolder != m_folder))
         start(Kind::Catalogue);
-    else if (m_passAsked && m_passHolds == 0)
+    else if (m_state.passAsked && m_state.passHolds == 0)
         start(Kind::Pass);
 }
 
 void Watch::start(Kind kind)
 {
-    m_catalogueAsked = false;
+    m_state.catalogueAsked = false;
     if (kind == Kind::Pass || m_catalogueFolder != m_folder)
-        m_passAsked = false;
-    m_state = kind == Kind::Catalogue ? State::Cataloguing : State::Checking;
+        m_state.passAsked = false;
+    m_state.phase = Phase::Listing;
+    m_state.listing = kind;
     if (kind == Kind::Pass)
         Q_EMIT statusChanged(AuditTexts::checking());
     m_busyTimer.start();
     // The job owns copies of all it needs; the folder is its lane, so a share
     // that stopped answering holds back its own listings only.
-    const Job job {kind, m_generation, m_folder, m_lister, m_catalogue, m_latest};
+    Job job;
+    job.kind = kind;
+    job.generation = m_generation;
+    job.folder = m_folder;
+    job.lister = m_lister;
+    job.catalogue = m_catalogue;
+    job.latest = m_latest;
+    job.opener = m_opener;
+    job.rows = m_known.rows;
+    job.nameBytes = m_known.nameBytes;
+    // A pass looks up what changed where the changes can be trusted; the
+    // folder is listed in full otherwise, and what the source told until now
+    // is in that listing.
+    const bool check = m_sinceInFull.isValid() && m_sinceInFull.elapsed() >= m_checkEveryMs;
+    bool inFull = kind == Kind::Catalogue || !m_source || m_source->gone() || m_listInFull || check
+        || m_known.relook.size() > kMaxRelooked;
+    if (m_source) {
+        m_source->setBound(std::max<std::size_t>(4096, std::size_t(m_known.rows) / 8));
+        m_source->readAvailable();
+        ChangeSource::Taken taken = m_source->take();
+        inFull = inFull || !taken.complete || m_source->gone();
+        for (ChangeSource::Named &named : taken.names)
+            job.names.push_back(std::move(named.name));
+    }
+    if (inFull) {
+        job.names.clear();
+        job.openSource = !m_source || m_source->gone();
+        if (job.openSource)
+            setSource(nullptr);
+    } else {
+        job.changesOnly = true;
+        job.device = m_source->device();
+        job.inode = m_source->inode();
+        job.known = m_known;
+    }
     Background::run(
-        m_folder, this, [job] { return run(job); }, [this](Result result) { finished(std::move(result)); });
+        m_folder, this, [job = std::move(job)] { return run(job); },
+        [this](Result result) { finished(std::move(result)); });
 }
 
 Watch::Result Watch::run(const Job &job)
@@ -180,34 +245,135 @@ Watch::Result Watch::run(const Job &job)
     result.folder = job.folder;
     if (job.latest->load() != job.generation)
         return result;
-    std::vector<ListedFile> files;
-    result.listed = job.lister(job.folder, files);
-    if (!result.listed)
-        return result;
-    if (job.kind == Kind::Catalogue) {
-        auto catalogue = std::make_shared<Catalogue>();
-        catalogue->replace(files);
-        result.catalogue = std::move(catalogue);
-    }
-    std::optional<Catalogue::Walk> known;
-    if (job.kind == Kind::Pass)
-        known.emplace(*job.catalogue);
-    const QString newStatus = AuditTexts::newStatus();
-    QStringList newNames;
-    result.rows.reserve(files.size());
-    for (ListedFile &file : files) {
-        const bool isNew = known && !known->contains(file.name);
-        if (isNew)
-            newNames.append(file.name);
-        // The last failure to read a file's attributes is told.
-        if (file.error)
-            result.lastError = file.error;
-        result.rows.push_back(AddListItem(std::move(file), isNew ? newStatus : QString()));
-    }
-    std::vector<ListedFile>().swap(files);
-    result.newCount = newNames.size();
-    result.signature = AuditTexts::signature(newNames);
+    if (job.changesOnly)
+        lookUp(job, result);
+    else
+        listInFull(job, result);
     return result;
+}
+
+void Watch::listInFull(const Job &job, Result &result)
+{
+    // The watch begins before the listing: a change made meanwhile is in
+    // both, and the next pass looks it up again.
+    if (job.openSource || result.sourceOpened) {
+        result.sourceOpened = true;
+        result.source = job.opener ? job.opener(job.folder) : nullptr;
+    }
+    RowTable &rows = result.rows;
+    // Room for a few more than the last time, at once: growing a million
+    // rows as they come would hold them twice over now and then.
+    rows.reserve(job.rows + job.rows / 16 + 16, job.nameBytes + job.nameBytes / 16 + 256);
+    result.listed = job.lister(job.folder, rows);
+    if (!result.listed)
+        return;
+    Known &known = result.known;
+    for (int i = 0; i < rows.size(); ++i) {
+        if (rows.row(i).flags & FileRow::Linked)
+            known.relook.emplace(rows.name(i).data, rows.name(i).size);
+    }
+    rows.dropFlagged(FileRow::Absent);
+    if (job.kind == Kind::Catalogue) {
+        result.catalogue = Catalogue::take(rows);
+    } else {
+        rows.dropFlagged(FileRow::Unlisted);
+        job.catalogue->mark(rows);
+    }
+    std::vector<QByteArray> newNames;
+    for (int i = 0; i < rows.size(); ++i) {
+        const FileRow &row = rows.row(i);
+        const NameView name = rows.name(i);
+        if (row.isNew())
+            newNames.emplace_back(name.data, name.size);
+        if (row.flags & FileRow::Unread)
+            known.unreadable.emplace_hint(known.unreadable.end(), QByteArray(name.data, name.size), row.error);
+    }
+    std::sort(newNames.begin(), newNames.end());
+    for (const QByteArray &name : newNames)
+        known.newNames.append(name).append('\0');
+    known.newCount = qsizetype(newNames.size());
+    known.rows = rows.size();
+    known.nameBytes = rows.nameBytes();
+}
+
+void Watch::lookUp(const Job &job, Result &result)
+{
+    std::vector<QByteArray> names = job.names;
+    names.insert(names.end(), job.known.relook.begin(), job.known.relook.end());
+    std::sort(names.begin(), names.end(), ByName());
+    names.erase(std::unique(names.begin(), names.end()), names.end());
+    RowTable &changes = result.rows;
+    switch (FileListing::lookUp(job.folder, names, job.device, job.inode, changes)) {
+    case FileListing::LookUp::NotAvailable:
+        return;
+    case FileListing::LookUp::Replaced:
+        // Another folder under the same name (or one mounted on it): the
+        // watch is of the old one.
+        result.sourceOpened = true;
+        return listInFull(job, result);
+    case FileListing::LookUp::Found:
+        break;
+    }
+    // A file given a second name changes under the other name too, which
+    // no event of this one tells: the folder is listed to learn them all.
+    for (int i = 0; i < changes.size(); ++i) {
+        const NameView name = changes.name(i);
+        if ((changes.row(i).flags & FileRow::Shared) && !job.known.relook.count(QByteArray(name.data, name.size))) {
+            changes = RowTable();
+            return listInFull(job, result);
+        }
+    }
+    result.listed = true;
+    result.changes = true;
+    Known &known = result.known;
+    known = job.known;
+    std::set<QByteArray> added;
+    std::set<QByteArray> removed;
+    for (int i = 0; i < changes.size(); ++i) {
+        FileRow &row = changes.row(i);
+        const NameView view = changes.name(i);
+        const QByteArray name(view.data, view.size);
+        const bool present = !(row.flags & FileRow::Absent);
+        if (present && !job.catalogue->contains(view)) {
+            row.flags |= FileRow::New;
+            added.insert(name);
+        } else {
+            removed.insert(name);
+        }
+        if (present && (row.flags & FileRow::Unread))
+            known.unreadable[name] = row.error;
+        else
+            known.unreadable.erase(name);
+        if (row.flags & FileRow::Linked)
+            known.relook.insert(name);
+        else
+            known.relook.erase(name);
+    }
+    if (added.empty() && removed.empty())
+        return;
+    // The new names merged with the old, all in byte order.
+    QByteArray merged;
+    qsizetype count = 0;
+    auto next = added.begin();
+    const auto put = [&](const QByteArray &name) {
+        merged.append(name).append('\0');
+        ++count;
+    };
+    for (qsizetype at = 0; at < known.newNames.size();) {
+        const qsizetype end = known.newNames.indexOf('\0', at);
+        const QByteArray name = known.newNames.mid(at, end - at);
+        at = end + 1;
+        for (; next != added.end() && *next < name; ++next)
+            put(*next);
+        if (next != added.end() && *next == name)
+            ++next;
+        if (!removed.count(name))
+            put(name);
+    }
+    for (; next != added.end(); ++next)
+        put(*next);
+    known.newNames = merged;
+    known.newCount = count;
 }
 
 void Watch::finished(Result result)
@@ -215,11 +381,12 @@ void Watch::finished(Result result)
     // Left behind: whatever overtook it tells what there is to tell.
     if (result.generation != m_generation || !listing())
         return;
-    m_state = State::Idle;
+    m_state.phase = Phase::Idle;
     m_busyTimer.stop();
     setBusy(false);
-    if (m_holds > 0) {
-        m_parked = std::move(result);
+    if (m_state.holds > 0) {
+        m_state.phase = Phase::Parked;
+        m_state.parked = std::move(result);
         return;
     }
     apply(result);
@@ -228,9 +395,15 @@ void Watch::finished(Result result)
 
 void Watch::apply(Result &result)
 {
-    m_state = State::Telling;
+    m_state.phase = Phase::Telling;
+    if (result.sourceOpened)
+        setSource(std::move(result.source));
     const bool wasAvailable = m_available;
     m_available = result.listed;
+    // Until the folder lists again, its changes say nothing of its rows.
+    m_listInFull = !result.listed || (m_listInFull && result.changes);
+    if (result.listed && !result.changes)
+        m_sinceInFull.start();
     const bool ownCatalogue = result.kind == Kind::Catalogue && result.listed;
     const bool otherFolder = result.folder != m_catalogueFolder;
     if (ownCatalogue) {
@@ -239,14 +412,19 @@ void Watch::apply(Result &result)
     }
     // A folder that cannot be listed shows no rows, but says nothing about
     // its files: catalogue, signature and alert stay as they were.
-    m_rows = {result.folder, result.generation, std::move(result.rows)};
-    Q_EMIT rowsReady(result.kind, result.listed ? result.newCount : 0);
+    if (result.listed)
+        m_known = std::move(result.known);
+    const qsizetype newCount = result.listed ? m_known.newCount : 0;
+    m_rows = {result.folder, result.generation, std::move(result.rows), result.changes};
+    Q_EMIT rowsReady(result.kind, newCount);
     m_rows = {};
-    // One box for a failure that lasts, not one on every pass.
-    if (result.lastError != m_lastRowError) {
-        m_lastRowError = result.lastError;
-        if (result.lastError)
-            Q_EMIT rowError(result.lastError);
+    // One box for a failure that lasts, not one on every pass: the last
+    // file's failure, as a listing meets them.
+    const int lastError = result.listed && !m_known.unreadable.empty() ? m_known.unreadable.rbegin()->second : 0;
+    if (lastError != m_lastRowError) {
+        m_lastRowError = lastError;
+        if (lastError)
+            Q_EMIT rowError(lastError);
     }
     if (result.kind == Kind::Catalogue) {
         // Another folder is quiet even while it cannot be listed; the same
@@ -265,21 +443,21 @@ void Watch::apply(Result &result)
         // A new catalogue turns the window quiet but keeps the signature; new
         // files that repeat it (one deleted and made again) are told all the
         // same.
-        if (result.signature != m_lastNewFiles || (result.newCount > 0 && !m_alerting)) {
-            if (result.newCount > 0) {
+        if (m_known.newNames != m_lastNewFiles || (newCount > 0 && !m_alerting)) {
+            if (newCount > 0) {
                 m_alerting = true;
-                Q_EMIT alert(result.newCount);
+                Q_EMIT alert(newCount);
             } else {
                 m_alerting = false;
                 Q_EMIT quiet();
             }
         }
-        m_lastNewFiles = result.signature;
+        m_lastNewFiles = m_known.newNames;
         Q_EMIT statusChanged(AuditTexts::sleeping());
     }
     // The exit may have come while the alert box was open.
-    if (m_state == State::Telling)
-        m_state = State::Idle;
+    if (m_state.phase == Phase::Telling)
+        m_state.phase = Phase::Idle;
 }
 
 void Watch::setBusy(bool busy)

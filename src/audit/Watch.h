@@ -1,17 +1,23 @@
 #pragma once
 
 #include "audit/Catalogue.h"
-#include "filelist/FileRow.h"
+#include "audit/ChangeSource.h"
+#include "filelist/RowTable.h"
 
+#include <QElapsedTimer>
 #include <QObject>
 #include <QString>
 #include <QTimer>
 
 #include <atomic>
 #include <functional>
+#include <map>
 #include <memory>
 #include <optional>
+#include <set>
 #include <vector>
+
+class QSocketNotifier;
 
 // The watch of one folder: the catalogue (KnownFiles), the signature of the
 // last pass (LastNewFiles) and whether the window shows the alert. It
@@ -26,34 +32,52 @@
 // own at once; what the one left behind finds is dropped. While the watch
 // is held (a box open) no listing starts and none is applied; while passes
 // are held (copies running) passes wait, catalogues do not.
+//
+// Where the folder's file system tells of its changes (a change source), a
+// pass looks up again only the names that changed since the last one, and
+// its rows come as changes to the rows shown. It lists the folder in full
+// whenever the changes cannot be trusted (events lost, the watch gone, no
+// source to be had), at each catalogue, and once an hour as a check.
 class Watch : public QObject
 {
     Q_OBJECT
 
 public:
     enum class Kind { Catalogue, Pass };
-    enum class State {
-        Idle,
-        Cataloguing, // a catalogue of the present generation is being listed
-        Checking, // a pass of the present generation is being listed
+    // What the watch is doing; the rest of its state (below) says what
+    // waits.
+    enum class Phase {
+        Idle, // nothing runs and nothing waits to be applied
+        Listing, // a listing of the present generation runs beside the window
+        Parked, // it has ended, and its result waits for the hold to end
         Telling, // a result is being applied; its alert box may be open
         Stopped, // the audit is over: nothing is listed or told again
     };
     // Lists the plain files of a folder in name order; false when the folder
     // cannot be listed. Runs beside the window's thread.
-    using Lister = std::function<bool(const QString &folder, std::vector<ListedFile> &files)>;
+    using Lister = std::function<bool(const QString &folder, RowTable &rows)>;
 
     // What one listing showed.
     struct Rows {
         QString folder;
         quint64 generation = 0;
-        std::vector<FileRow> rows;
+        RowTable rows;
+        // The rows are changes to the rows last shown of this folder, in
+        // name order: rows to put in or update, Absent rows to take out.
+        bool changes = false;
     };
 
     explicit Watch(QObject *parent = nullptr);
+    ~Watch() override;
 
     // Tests stand in a slow share here.
     void setLister(Lister lister);
+    // And change sources of their own; null: no source, every pass lists.
+    void setSourceOpener(ChangeSource::Opener opener);
+    // How long changes are trusted before a pass lists in full as a check.
+    void setCheckEvery(qint64 ms) { m_checkEveryMs = ms; }
+    // The source the folder's changes come from, if any.
+    ChangeSource *source() const { return m_source.get(); }
 
     QString folder() const { return m_folder; }
     // Watches another folder from now on; its catalogue is taken by ReadFile.
@@ -63,6 +87,8 @@ public:
     void ReadFile();
     // CompareFile: one audit pass.
     void CompareFile();
+    // The next pass lists the folder in full (the list lost its rows).
+    void listInFull() { m_listInFull = true; }
 
     // Counted: while held, no listing starts and no result is applied.
     void hold();
@@ -72,14 +98,12 @@ public:
     void releasePasses();
     void stop();
     // A pass asked for but not yet started is forgotten (the audit stopped).
-    void dropWaitingPass() { m_passAsked = false; }
+    void dropWaitingPass() { m_state.passAsked = false; }
 
-    State state() const { return m_state; }
+    Phase phase() const { return m_state.phase; }
     quint64 generation() const { return m_generation; }
     // Nothing asked for, listing or waiting to be applied.
     bool isIdle() const;
-    // A finished listing waits for the hold to end.
-    bool resultWaiting() const { return m_parked.has_value(); }
     // The rows of the last rowsReady(), handed over once.
     Rows takeRows() { return std::move(m_rows); }
 
@@ -87,7 +111,7 @@ public:
     bool folderAvailable() const { return m_available; }
 
 Q_SIGNALS:
-    // Rows of a listing are ready (takeRows()); newCount of them are new.
+    // Rows of a listing are ready (takeRows()); newCount files are new.
     void rowsReady(Watch::Kind kind, qsizetype newCount);
     // The set of new files changed: the alert, with their count. Returns
     // once the user has seen it.
@@ -100,16 +124,35 @@ Q_SIGNALS:
     void busyChanged(bool busy);
 
 private:
+    struct ByName {
+        bool operator()(const QByteArray &a, const QByteArray &b) const;
+    };
+    // What the watch knows of the folder's files, as of its last listing
+    // and the changes applied since.
+    struct Known {
+        // The new files' names in byte order, each ended by a NUL: the
+        // signature of a pass.
+        QByteArray newNames;
+        qsizetype newCount = 0;
+        // Files whose attributes could not be read, and why.
+        std::map<QByteArray, int, ByName> unreadable;
+        // Links and files of several names, read again at every pass.
+        std::set<QByteArray> relook;
+        // The last listing's size, to make room for the next.
+        int rows = 0;
+        std::size_t nameBytes = 0;
+    };
     struct Result {
         Kind kind = Kind::Pass;
         quint64 generation = 0;
         QString folder;
         bool listed = false;
-        std::vector<FileRow> rows;
+        bool changes = false; // the rows are changes; else the whole folder
+        RowTable rows;
         std::shared_ptr<const Catalogue> catalogue; // a new one, from a catalogue listing
-        qsizetype newCount = 0;
-        QString signature;
-        int lastError = 0;
+        Known known;
+        bool sourceOpened = false; // the folder's source was opened anew (or none could be)
+        std::unique_ptr<ChangeSource> source;
     };
     struct Job {
         Kind kind = Kind::Pass;
@@ -120,9 +163,20 @@ private:
         // The generation asked for last: a job that waited its turn behind
         // one stuck on the same share lists nothing once it is overtaken.
         std::shared_ptr<const std::atomic<quint64>> latest;
+        ChangeSource::Opener opener;
+        bool openSource = false; // a new source is opened before the listing
+        // Changes only: the names events named, looked up in a folder that
+        // must still be the one watched.
+        bool changesOnly = false;
+        std::vector<QByteArray> names;
+        int rows = 0; // as many as the last listing found
+        std::size_t nameBytes = 0;
+        dev_t device = 0;
+        ino_t inode = 0;
+        Known known;
     };
 
-    bool listing() const { return m_state == State::Cataloguing || m_state == State::Checking; }
+    bool listing() const { return m_state.phase == Phase::Listing; }
     // The present listing is given up: its result will be dropped.
     void leaveListing();
     void advance();
@@ -130,29 +184,54 @@ private:
     void finished(Result result);
     void apply(Result &result);
     void setBusy(bool busy);
+    void setSource(std::unique_ptr<ChangeSource> source);
     static Result run(const Job &job);
+    static void listInFull(const Job &job, Result &result);
+    static void lookUp(const Job &job, Result &result);
 
     QString m_folder;
     Lister m_lister;
+    ChangeSource::Opener m_opener;
     std::shared_ptr<const Catalogue> m_catalogue;
     // The folder the catalogue was taken of: until the watched folder has
     // one of its own, a pass takes it instead.
     QString m_catalogueFolder;
-    QString m_lastNewFiles;
+    Known m_known;
+    QByteArray m_lastNewFiles;
     bool m_alerting = false;
     bool m_available = true;
     int m_lastRowError = 0;
 
-    State m_state = State::Idle;
+    // Everything that decides what the watch does next, in one place:
+    //   Idle      asked for: a catalogue first, then a pass; each starts
+    //             when no box is open, a pass also only when no copy runs
+    //   Listing   what is asked for meanwhile waits; a new catalogue or
+    //             another folder leaves the listing behind and starts anew
+    //   Parked    a box opened while it listed: the result is applied when
+    //             the last box closes, unless something overtook it
+    //   Telling   the result is applied; what is asked for meanwhile waits
+    //   Stopped   nothing more
+    struct State {
+        Phase phase = Phase::Idle;
+        Kind listing = Kind::Pass; // what runs while Listing
+        std::optional<Result> parked; // only while Parked
+        bool catalogueAsked = false;
+        bool passAsked = false;
+        int holds = 0; // boxes open
+        int passHolds = 0; // copies running
+    };
+    State m_state;
     quint64 m_generation = 0;
     std::shared_ptr<std::atomic<quint64>> m_latest;
-    bool m_catalogueAsked = false;
-    bool m_passAsked = false;
-    int m_holds = 0;
-    int m_passHolds = 0;
-    std::optional<Result> m_parked;
     Rows m_rows;
     QTimer m_advance; // the next step, from the event loop
     QTimer m_busyTimer;
     bool m_busy = false;
+
+    // The folder's changes, read as they come.
+    std::unique_ptr<ChangeSource> m_source;
+    std::unique_ptr<QSocketNotifier> m_notifier;
+    bool m_listInFull = true;
+    QElapsedTimer m_sinceInFull;
+    qint64 m_checkEveryMs = 3600 * 1000;
 };

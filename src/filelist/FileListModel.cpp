@@ -1,5 +1,7 @@
 #include "filelist/FileListModel.h"
 
+#include "audit/AuditTexts.h"
+
 #include "filelist/FileTypes.h"
 #include "filelist/ImageList.h"
 #include "platform/Background.h"
@@ -7,6 +9,7 @@
 
 #include <algorithm>
 #include <numeric>
+#include <optional>
 
 namespace {
 
@@ -15,20 +18,13 @@ constexpr std::size_t kFreeAsideRows = 20000;
 
 } // namespace
 
-FileRow AddListItem(ListedFile &&FName, const QString &FStatus)
-{
-    const bool known = FName.error == 0;
-    const int type = FName.type >= 0 ? FName.type : fileTypeIndex(FName.name);
-    return {std::move(FName.name), FStatus, known ? FName.size : 0, known ? FName.mtime : 0, type, known};
-}
-
 FileListModel::FileListModel(QObject *parent)
     : QAbstractTableModel(parent)
 { }
 
 int FileListModel::rowCount(const QModelIndex &parent) const
 {
-    return parent.isValid() ? 0 : int(m_rows.size());
+    return parent.isValid() ? 0 : m_rows.size();
 }
 
 int FileListModel::columnCount(const QModelIndex &parent) const
@@ -56,12 +52,12 @@ QString FileListModel::headerText(int column)
 
 QString FileListModel::text(int index, int column) const
 {
-    return rowText(m_rows[std::size_t(index)], column);
+    return column == NameColumn ? name(index) : rowText(m_rows.row(index), column);
 }
 
 QVariant FileListModel::data(const QModelIndex &index, int role) const
 {
-    if (!index.isValid() || index.row() >= int(m_rows.size()))
+    if (!index.isValid() || index.row() >= m_rows.size())
         return {};
     switch (role) {
     case Qt::DisplayRole:
@@ -69,7 +65,7 @@ QVariant FileListModel::data(const QModelIndex &index, int role) const
     case Qt::DecorationRole:
         if (index.column() == NameColumn) {
             const auto &icons = m_large ? m_largeIcons : m_smallIcons;
-            const auto type = std::size_t(m_rows[std::size_t(index.row())].type);
+            const auto type = std::size_t(m_rows.row(index.row()).type);
             if (type < icons.size())
                 return icons[type];
         }
@@ -109,96 +105,181 @@ void FileListModel::clear()
     beginResetModel();
     // Give the memory back: the next rows are built beside it, and a million
     // of them must not be held twice.
-    std::vector<FileRow>().swap(m_rows);
+    m_rows = RowTable();
     endResetModel();
 }
 
 void FileListModel::removeName(const QString &name)
 {
-    const auto it = std::find_if(m_rows.begin(), m_rows.end(), [&](const FileRow &r) { return r.name == name; });
-    if (it == m_rows.end())
-        return;
-    const int at = int(it - m_rows.begin());
-    beginRemoveRows({}, at, at);
-    m_rows.erase(it);
-    endRemoveRows();
+    const QByteArray bytes = FileNames::encode(name);
+    const NameView wanted {bytes.constData(), int(bytes.size()),
+                           NameOrder::isAscii(bytes.constData(), int(bytes.size()))};
+    for (int at = 0; at < m_rows.size(); ++at) {
+        if (m_rows.name(at) == wanted) {
+            beginRemoveRows({}, at, at);
+            m_rows.erase(at);
+            endRemoveRows();
+            return;
+        }
+    }
 }
 
 QString FileListModel::rowText(const FileRow &r, int column) const
 {
     switch (column) {
-    case NameColumn:
-        return r.name;
     case StatusColumn:
-        return r.status;
+        return r.isNew() ? AuditTexts::newStatus() : QString();
     case SizeColumn:
         return RowText::sizeText(r.size);
     case TypeColumn:
         return fileTypeAt(r.type).description;
     case ModifiedColumn:
-        return r.timeKnown ? m_time.text(r.mtime) : QString();
+        return r.timeKnown() ? m_time.text(r.mtime) : QString();
     default:
         return {};
     }
 }
 
-std::vector<std::size_t> FileListModel::sortedOrder(const std::vector<FileRow> &rows, int column) const
+std::vector<std::uint32_t> FileListModel::sortedOrder(const RowTable &rows, int column) const
 {
-    std::vector<std::size_t> order(rows.size());
-    std::iota(order.begin(), order.end(), std::size_t(0));
-    if (column == NameColumn) {
-        // Rows from a folder listing already come in name order.
-        const auto less = [](const FileRow &a, const FileRow &b) { return FileNames::nameLess(a.name, b.name); };
-        if (std::is_sorted(rows.begin(), rows.end(), less))
-            return order;
-    }
+    if (column == NameColumn)
+        return rows.nameOrder();
     // Texts are formed and folded once per row, not once per comparison;
     // comparing folded texts orders them as a case-insensitive compare does.
-    std::vector<QString> keys(rows.size());
-    std::vector<QString> folded(rows.size());
-    for (std::size_t i = 0; i < rows.size(); ++i) {
-        keys[i] = rowText(rows[i], column);
+    const std::size_t n = std::size_t(rows.size());
+    std::vector<QString> keys(n);
+    std::vector<QString> folded(n);
+    for (std::size_t i = 0; i < n; ++i) {
+        keys[i] = rowText(rows.row(int(i)), column);
         folded[i] = keys[i].toCaseFolded();
     }
-    std::stable_sort(order.begin(), order.end(), [&](std::size_t a, std::size_t b) {
+    // Equal texts stand in name order, so that a row's place follows from
+    // its text and name alone.
+    std::vector<std::uint32_t> order(n);
+    std::iota(order.begin(), order.end(), 0u);
+    std::sort(order.begin(), order.end(), [&](std::uint32_t a, std::uint32_t b) {
         const int c = QString::compare(folded[a], folded[b]);
-        return c < 0 || (c == 0 && keys[a] < keys[b]);
+        if (c != 0)
+            return c < 0;
+        if (keys[a] != keys[b])
+            return keys[a] < keys[b];
+        return NameOrder::compare(rows.name(int(a)), rows.name(int(b))) < 0;
     });
     return order;
 }
 
-void FileListModel::setRows(std::vector<FileRow> rows, RowOrder arriving)
+int FileListModel::place(const FileRow &row, const NameView &name) const
+{
+    if (m_sortColumn <= NameColumn)
+        return m_rows.lowerBound(name);
+    const QString key = rowText(row, m_sortColumn);
+    const QString folded = key.toCaseFolded();
+    int lo = 0;
+    int hi = m_rows.size();
+    while (lo < hi) {
+        const int mid = lo + (hi - lo) / 2;
+        const QString text = rowText(m_rows.row(mid), m_sortColumn);
+        int c = QString::compare(text.toCaseFolded(), folded);
+        if (c == 0)
+            c = text == key ? NameOrder::compare(m_rows.name(mid), name) : (text < key ? -1 : 1);
+        if (c < 0)
+            lo = mid + 1;
+        else
+            hi = mid;
+    }
+    return lo;
+}
+
+void FileListModel::applyChanges(const RowTable &changes)
+{
+    // The rows shown now of the changed names, found by name: by a search
+    // where the rows stand in name order, else by one sweep that reads only
+    // the names whose hash byte matches.
+    std::vector<std::optional<FileRow>> old(std::size_t(changes.size()));
+    if (m_sortColumn <= NameColumn) {
+        for (int i = 0; i < changes.size(); ++i) {
+            const int at = m_rows.find(changes.name(i));
+            if (at >= 0)
+                old[std::size_t(i)] = m_rows.row(at);
+        }
+    } else if (!changes.empty()) {
+        std::vector<std::vector<int>> byHash(256);
+        for (int i = 0; i < changes.size(); ++i) {
+            const NameView n = changes.name(i);
+            byHash[NameOrder::hashByte(n.data, n.size)].push_back(i);
+        }
+        for (int r = 0; r < m_rows.size(); ++r) {
+            for (int i : byHash[m_rows.row(r).hash]) {
+                if (m_rows.name(r) == changes.name(i))
+                    old[std::size_t(i)] = m_rows.row(r);
+            }
+        }
+    }
+    for (int i = 0; i < changes.size(); ++i) {
+        const NameView name = changes.name(i);
+        FileRow now = changes.row(i);
+        const std::optional<FileRow> &was = old[std::size_t(i)];
+        if (!was) {
+            if (now.flags & FileRow::Absent)
+                continue;
+            const int at = place(now, name);
+            beginInsertRows({}, at, at);
+            m_rows.insert(at, name, now);
+            endInsertRows();
+            continue;
+        }
+        const int at = place(*was, name);
+        if (now.flags & FileRow::Absent) {
+            beginRemoveRows({}, at, at);
+            m_rows.erase(at);
+            endRemoveRows();
+            continue;
+        }
+        now.name = was->name;
+        if (now.size == was->size && now.mtime == was->mtime && now.flags == was->flags && now.type == was->type)
+            continue;
+        // A row whose sorted text changed moves to its new place; the
+        // selection goes with it.
+        if (m_sortColumn > NameColumn && rowText(now, m_sortColumn) != rowText(*was, m_sortColumn)) {
+            int to = place(now, name);
+            if (to != at && to != at + 1) {
+                beginMoveRows({}, at, at, {}, to);
+                m_rows.move(at, to > at ? to - 1 : to);
+                endMoveRows();
+                to = to > at ? to - 1 : to;
+            } else {
+                to = at;
+            }
+            m_rows.row(to) = now;
+            Q_EMIT dataChanged(index(to, 0), index(to, ColumnCount - 1));
+            continue;
+        }
+        m_rows.row(at) = now;
+        Q_EMIT dataChanged(index(at, 0), index(at, ColumnCount - 1));
+    }
+}
+
+void FileListModel::setRows(RowTable rows, RowOrder arriving)
 {
     const bool inPlace
         = m_sortColumn < 0 || rows.size() < 2 || (m_sortColumn == NameColumn && arriving == RowOrder::ByName);
-    if (!inPlace) {
-        const std::vector<std::size_t> order = sortedOrder(rows, m_sortColumn);
-        bool identity = true;
-        for (std::size_t i = 0; i < order.size() && identity; ++i)
-            identity = order[i] == i;
-        if (!identity) {
-            std::vector<FileRow> sorted;
-            sorted.reserve(rows.size());
-            for (std::size_t i : order)
-                sorted.push_back(std::move(rows[i]));
-            rows = std::move(sorted);
-        }
-    }
+    if (!inPlace)
+        rows.reorder(sortedOrder(rows, m_sortColumn));
     if (!m_rows.empty() && rows.size() == m_rows.size()) {
         // As many rows as before, as a pass mostly finds: the views keep
         // their layout and only repaint. (A dataChanged() over a million
         // rows costs the views a rectangle per cell.)
-        m_rows.swap(rows);
+        std::swap(m_rows, rows);
         Q_EMIT rowsReplaced();
     } else {
         beginResetModel();
-        m_rows.swap(rows);
+        std::swap(m_rows, rows);
         endResetModel();
     }
     // The old rows are freed beside the window's thread, not on it.
-    if (rows.size() > kFreeAsideRows) {
-        auto old = std::make_shared<std::vector<FileRow>>(std::move(rows));
-        Background::post(QStringLiteral("free rows"), [old] { old->clear(); });
+    if (rows.size() > int(kFreeAsideRows)) {
+        auto old = std::make_shared<RowTable>(std::move(rows));
+        Background::post(QStringLiteral("free rows"), [old]() mutable { *old = RowTable(); });
     }
 }
 
@@ -210,15 +291,11 @@ void FileListModel::sortByColumn(int column)
     if (column < 0 || m_rows.empty())
         return;
     Q_EMIT layoutAboutToBeChanged({}, QAbstractItemModel::VerticalSortHint);
-    const std::vector<std::size_t> order = sortedOrder(m_rows, column);
-    std::vector<int> newPos(m_rows.size());
-    std::vector<FileRow> sorted;
-    sorted.reserve(m_rows.size());
-    for (std::size_t i = 0; i < order.size(); ++i) {
+    const std::vector<std::uint32_t> order = sortedOrder(m_rows, column);
+    std::vector<int> newPos(order.size());
+    for (std::size_t i = 0; i < order.size(); ++i)
         newPos[order[i]] = int(i);
-        sorted.push_back(std::move(m_rows[order[i]]));
-    }
-    m_rows = std::move(sorted);
+    m_rows.reorder(order);
     // The selection follows its rows to their new places.
     const QModelIndexList before = persistentIndexList();
     QModelIndexList after;
@@ -239,7 +316,7 @@ void FileListModel::setImageLists(const ImageList *large, const ImageList *small
         m_smallIcons.push_back(small ? small->icon(type.smallIconKey()) : QIcon());
     }
     if (!m_rows.empty())
-        Q_EMIT dataChanged(index(0, 0), index(int(m_rows.size()) - 1, 0), {Qt::DecorationRole});
+        Q_EMIT dataChanged(index(0, 0), index(m_rows.size() - 1, 0), {Qt::DecorationRole});
 }
 
 void FileListModel::setLargeImages(bool large)
@@ -248,5 +325,5 @@ void FileListModel::setLargeImages(bool large)
         return;
     m_large = large;
     if (!m_rows.empty())
-        Q_EMIT dataChanged(index(0, 0), index(int(m_rows.size()) - 1, 0), {Qt::DecorationRole});
+        Q_EMIT dataChanged(index(0, 0), index(m_rows.size() - 1, 0), {Qt::DecorationRole});
 }

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "filelist/FileRow.h"
+#include "filelist/RowTable.h"
 #include "filelist/RowText.h"
 
 #include <QAbstractTableModel>
@@ -29,9 +29,13 @@ public:
     QVariant data(const QModelIndex &index, int role = Qt::DisplayRole) const override;
     QVariant headerData(int section, Qt::Orientation orientation, int role = Qt::DisplayRole) const override;
 
-    // The text a cell shows.
+    // The text a cell shows, made when asked for.
     QString text(int row, int column) const;
-    const FileRow &row(int index) const { return m_rows[std::size_t(index)]; }
+    const FileRow &row(int index) const { return m_rows.row(index); }
+    // The file's name, as the list shows it and actions use it.
+    QString name(int row) const { return m_rows.name(row).text(); }
+    NameView nameView(int row) const { return m_rows.name(row); }
+    bool isNew(int row) const { return m_rows.row(row).isNew(); }
 
     // Empties the list; it then stands for no folder.
     void clear();
@@ -40,7 +44,12 @@ public:
     // Replaces every row at once. Rows from a folder listing arrive in name
     // order already, which spares a sort by name.
     enum class RowOrder { Unknown, ByName };
-    void setRows(std::vector<FileRow> rows, RowOrder arriving = RowOrder::Unknown);
+    void setRows(RowTable rows, RowOrder arriving = RowOrder::Unknown);
+    // Applies the changes of a lookup of names (in name order): each row
+    // taken out (an Absent change), updated where it stands, moved, or put
+    // in at its sorted place. The other rows stay as they are, and with
+    // them the selection and the view.
+    void applyChanges(const RowTable &changes);
 
     // The folder the rows were listed from, and that listing's generation:
     // an action on a row resolves its name against this folder, never
@@ -68,9 +77,13 @@ Q_SIGNALS:
 
 private:
     QString rowText(const FileRow &row, int column) const;
-    std::vector<std::size_t> sortedOrder(const std::vector<FileRow> &rows, int column) const;
+    // Where a row of that name and fields is, or would be put, in the
+    // present order.
+    int place(const FileRow &row, const NameView &name) const;
+    // The rows' places sorted by a column's text; ties keep their order.
+    std::vector<std::uint32_t> sortedOrder(const RowTable &rows, int column) const;
 
-    std::vector<FileRow> m_rows;
+    RowTable m_rows;
     QString m_folder;
     quint64 m_generation = 0;
     int m_sortColumn = -1;

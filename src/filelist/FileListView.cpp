@@ -1,6 +1,7 @@
 #include "filelist/FileListView.h"
 
 #include "filelist/FileListModel.h"
+#include "filelist/ReportView.h"
 
 #include <QContextMenuEvent>
 #include <QElapsedTimer>
@@ -15,7 +16,6 @@
 #include <QStyleOption>
 #include <QStyledItemDelegate>
 #include <QToolTip>
-#include <QTreeView>
 
 #include <limits>
 
@@ -90,16 +90,11 @@ public:
 FileListView::FileListView(FileListModel *model, QWidget *parent)
     : QStackedWidget(parent)
     , m_model(model)
-    , m_report(new QTreeView(this))
+    , m_report(new ReportView(this))
     , m_icons(new QListView(this))
     , m_cells(new FileCellDelegate(m_icons))
 {
     m_report->setModel(model);
-    m_report->setRootIsDecorated(false);
-    m_report->setItemsExpandable(false);
-    m_report->setUniformRowHeights(true);
-    m_report->setAllColumnsShowFocus(true);
-    m_report->setSortingEnabled(false);
     m_report->header()->setSectionsClickable(true);
     m_report->header()->setSectionsMovable(false);
     m_report->header()->setStretchLastSection(false);
@@ -151,7 +146,7 @@ FileListView::FileListView(FileListModel *model, QWidget *parent)
             m_widestRow += last - first + 1;
         const QFontMetrics fm = m_icons->fontMetrics();
         for (int r = first; r <= last; ++r) {
-            const int w = fm.horizontalAdvance(m_model->row(r).name);
+            const int w = fm.horizontalAdvance(m_model->name(r));
             if (w > m_widestText) {
                 m_widestText = w;
                 m_widestRow = r;
@@ -162,7 +157,33 @@ FileListView::FileListView(FileListModel *model, QWidget *parent)
         if (fitCells())
             m_icons->doItemsLayout();
     });
-    connect(model, &QAbstractItemModel::rowsRemoved, this, &FileListView::remeasure);
+    // Rows that go or move are measured again only when the widest is
+    // among them: the others leave the widest name as it was.
+    connect(model, &QAbstractItemModel::rowsAboutToBeRemoved, this, [this](const QModelIndex &, int first, int last) {
+        const int count = last - first + 1;
+        if (m_widestRow >= first && m_widestRow <= last)
+            m_widestLost = true;
+        else if (m_widestRow > last)
+            m_widestRow -= count;
+        if (std::size_t(last) < m_bounds.size())
+            m_bounds.erase(m_bounds.begin() + first, m_bounds.begin() + last + 1);
+        m_measureNext = m_measureNext > last ? m_measureNext - count : std::min(m_measureNext, first);
+    });
+    connect(model, &QAbstractItemModel::rowsRemoved, this, [this] {
+        if (std::exchange(m_widestLost, false))
+            remeasure();
+    });
+    connect(model, &QAbstractItemModel::rowsMoved, this,
+            [this](const QModelIndex &, int from, int, const QModelIndex &, int to) {
+                if (!m_bounds.empty())
+                    return remeasure();
+                if (m_widestRow == from)
+                    m_widestRow = to > from ? to - 1 : to;
+                else if (from < m_widestRow && m_widestRow < to)
+                    --m_widestRow;
+                else if (to <= m_widestRow && m_widestRow < from)
+                    ++m_widestRow;
+            });
     connect(model, &QAbstractItemModel::layoutChanged, this, &FileListView::remeasure);
     connect(m_report->header(), &QHeaderView::sectionClicked, this, &FileListView::headerClicked);
     // A model reset clears the selection without telling.
@@ -273,15 +294,20 @@ void FileListView::startMeasure()
     const float slack = 1 + float(fm.height()) / 8;
     float largest = -1;
     for (int r = 0; r < rows; ++r) {
+        // Plain ASCII names are read as they lie; the others are decoded.
+        const NameView name = m_model->nameView(r);
+        constexpr float unknown = std::numeric_limits<float>::infinity();
+        const auto width = [&](char16_t u) { return u < kMeasuredLetters && letters[u] >= 0 ? letters[u] : unknown; };
         float sum = 0;
-        for (const QChar c : m_model->row(r).name) {
-            const char16_t u = c.unicode();
-            const float w = u < kMeasuredLetters ? letters[u] : -1;
-            if (w < 0) {
-                sum = std::numeric_limits<float>::infinity();
-                break;
+        if (name.ascii) {
+            for (int i = 0; i < name.size && sum != unknown; ++i)
+                sum += width(char16_t(name.data[i]));
+        } else {
+            for (const QChar c : name.text()) {
+                sum += width(c.unicode());
+                if (sum == unknown)
+                    break;
             }
-            sum += w;
         }
         const float bound = sum * 1.03f + slack;
         m_bounds[std::size_t(r)] = bound;
@@ -291,7 +317,7 @@ void FileListView::startMeasure()
         }
     }
     if (m_widestRow >= 0)
-        m_widestText = fm.horizontalAdvance(m_model->row(m_widestRow).name);
+        m_widestText = fm.horizontalAdvance(m_model->name(m_widestRow));
     measureSome(kMeasureSliceMs);
 }
 
@@ -309,7 +335,7 @@ void FileListView::measureSome(int budgetMs)
             break;
         if (r == m_widestRow || m_bounds[std::size_t(r)] <= float(m_widestText))
             continue;
-        const int w = fm.horizontalAdvance(m_model->row(r).name);
+        const int w = fm.horizontalAdvance(m_model->name(r));
         if (w > m_widestText) {
             m_widestText = w;
             m_widestRow = r;

@@ -12,7 +12,7 @@ class QAbstractItemView;
 class QHeaderView;
 class QItemSelectionModel;
 class QListView;
-class QTreeView;
+class ReportView;
 
 // lvwFile: one list of rows in four view modes (0 large icons, 1 small
 // icons, 2 list, 3 report) that share their rows and their selection.
@@ -35,7 +35,7 @@ public:
     QItemSelectionModel *selectionModel() const;
     QHeaderView *header() const;
     QAbstractItemView *currentView() const;
-    QTreeView *reportView() const { return m_report; }
+    ReportView *reportView() const { return m_report; }
     QListView *iconView() const { return m_icons; }
 
 Q_SIGNALS:
@@ -70,7 +70,7 @@ private:
     bool fitCells();
 
     FileListModel *m_model;
-    QTreeView *m_report;
+    ReportView *m_report;
     QListView *m_icons;
     FileCellDelegate *m_cells;
     int m_mode = Report;
@@ -80,6 +80,7 @@ private:
     int m_measureNext = 0;
     int m_widestText = -1;
     int m_widestRow = -1;
+    bool m_widestLost = false; // the widest row is being taken out
     mutable QFont m_letterFont;
     mutable std::vector<float> m_letterWidths;
 };

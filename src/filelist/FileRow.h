@@ -2,28 +2,47 @@
 
 #include <QString>
 
-// One plain file of a folder, with what the list shows of it, read in the
-// same sweep as its name.
-struct ListedFile {
-    QString name;
-    qint64 size = 0; // bytes
-    qint64 mtime = 0; // seconds since the epoch
-    int error = 0; // errno when the file's attributes could not be read
-    int type = -1; // index into the file type table, when known
+#include <cstdint>
+
+// A file's name in the bytes the disk gave (at most 255 of them), as a row
+// keeps it; decoded only when it is shown or acted on.
+struct NameView {
+    const char *data = nullptr;
+    int size = 0;
+    bool ascii = true; // no byte above 0x7f: it sorts and decodes the fast way
+
+    QString text() const;
+    bool operator==(const NameView &other) const;
 };
 
-// One file of the list, kept plain; its texts are formed when the list asks
-// for them, so a row costs no more than its fields.
+// One file of the list, kept plain: 24 bytes and its name, once, in its
+// table's names. Its texts are formed when the list asks for them.
 struct FileRow {
-    QString name;
-    QString status;
-    qint64 size = 0; // bytes
-    qint64 mtime = 0; // seconds since the epoch
-    int type = 0; // index into the file type table
-    bool timeKnown = true;
-};
+    enum Flag : std::uint8_t {
+        New = 1, // not in the catalogue
+        Unread = 2, // its attributes could not be read: no size, no time
+        Absent = 4, // a name looked up and not found (in a list of changes)
+        Unlisted = 8, // a name the listing gave whose file it could not find
+        // A link, or a file with more than one name: its file may change
+        // where no event of this folder tells (a link's target elsewhere,
+        // a write through another name), so every tick reads it again.
+        Linked = 16,
+        Shared = 32, // a file of more than one name
+    };
+    std::uint32_t name = 0; // where the name lies in the table's names
+    std::uint8_t type = 0; // index into the file type table
+    std::uint8_t flags = 0;
+    std::uint8_t error = 0; // errno when the attributes could not be read
+    std::uint8_t hash = 0; // a byte of the name's hash: finds it without reading it
+    std::int64_t size = 0; // bytes
+    std::int64_t mtime = 0; // seconds since the epoch
 
-// The row of one listed file, with its status ("New" or none) and its
-// type's pictures. A file whose attributes could not be read still gets its
-// row, without a size or a time.
-FileRow AddListItem(ListedFile &&FName, const QString &FStatus);
+    bool isNew() const { return flags & New; }
+    bool timeKnown() const { return !(flags & Unread); }
+};
+static_assert(sizeof(FileRow) == 24);
+
+// AddListItem: the fields of the row of one listed file, with its status
+// (new or not) and its type. A file whose attributes could not be read
+// (error) still gets its row, without a size or a time.
+FileRow AddListItem(NameView FName, std::int64_t size, std::int64_t mtime, int error, bool FStatusNew);

@@ -1,5 +1,7 @@
 #include "filelist/FileTypes.h"
 
+#include "filelist/FileRow.h"
+
 #include <array>
 #include <vector>
 
@@ -49,6 +51,17 @@ const std::vector<FileType> &types()
     return all;
 }
 
+int rowOf(const char (&key)[3])
+{
+    for (int r = 0; r < kRows; ++r) {
+        for (const char *k : kTable[r].keys) {
+            if (k && k[0] == key[0] && k[1] == key[1] && k[2] == key[2])
+                return r;
+        }
+    }
+    return kRows;
+}
+
 } // namespace
 
 int fileTypeIndex(const QString &name)
@@ -70,13 +83,21 @@ int fileTypeIndex(const QString &name)
         else
             return kRows;
     }
-    for (int r = 0; r < kRows; ++r) {
-        for (const char *k : kTable[r].keys) {
-            if (k && k[0] == key[0] && k[1] == key[1] && k[2] == key[2])
-                return r;
-        }
+    return rowOf(key);
+}
+
+int fileTypeIndex(const NameView &name)
+{
+    if (!name.ascii)
+        return fileTypeIndex(name.text());
+    if (name.size < 3)
+        return kRows;
+    char key[3];
+    for (int i = 0; i < 3; ++i) {
+        const char c = name.data[name.size - 3 + i];
+        key[i] = c >= 'a' && c <= 'z' ? char(c - 'a' + 'A') : c;
     }
-    return kRows;
+    return rowOf(key);
 }
 
 const FileType &fileTypeAt(int index)

@@ -16,5 +16,7 @@ FileType LookupFileType(const QString &name);
 // The same lookup as a small index, so that a row can carry its type
 // cheaply: fileTypeAt(fileTypeIndex(name)) == LookupFileType(name).
 int fileTypeIndex(const QString &name);
+struct NameView;
+int fileTypeIndex(const NameView &name);
 const FileType &fileTypeAt(int index);
 int fileTypeCount();
