@@ -33,3 +33,9 @@ add_link_options(LINKER:-z,relro LINKER:-z,now)
 # build folder may lie inside the source folder: the map given last is tried
 # first.
 add_compile_options(-ffile-prefix-map=${PROJECT_SOURCE_DIR}=. -ffile-prefix-map=${PROJECT_BINARY_DIR}=.)
+# moc includes a header by its path from moc's own output folder
+# ("../../../../src/app/frmMain.h"), which no prefix map can reach and which
+# holds where the source folder lies next to the build folder. With a path
+# prefix it includes the header by its path below one of the target's include
+# folders ("app/frmMain.h"), found there by its absolute, mapped, name.
+set(CMAKE_AUTOMOC_PATH_PREFIX ON)
