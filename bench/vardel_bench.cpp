@@ -1,3 +1,6 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// SPDX-FileCopyrightText: 2026 The Vardel developers
+
 // Measures the real main window's catalogue and audit pass against the
 // floor that the disk sets: a bare readdir + fstatat sweep of the folder;
 // how long a pass takes that follows a few changes (change_pass_ms, from

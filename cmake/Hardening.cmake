@@ -1,3 +1,6 @@
+# SPDX-License-Identifier: GPL-3.0-or-later
+# SPDX-FileCopyrightText: 2026 The Vardel developers
+
 # Debian's hardening flags, for every build: what dpkg-buildflags gives a
 # package with hardening=+all, plus the two protections that the toolchain
 # supports and hardening-check asks for (stack clash, control flow). Also the

@@ -1,3 +1,6 @@
+# SPDX-License-Identifier: GPL-3.0-or-later
+# SPDX-FileCopyrightText: 2026 The Vardel developers
+
 # Installing Vardel and packing it for Debian.
 #   cmake --install <build> [--prefix /usr]
 #   cd <build> && cpack -G DEB          -> vardel_<version>_<arch>.deb

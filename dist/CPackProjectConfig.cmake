@@ -1,3 +1,6 @@
+# SPDX-License-Identifier: GPL-3.0-or-later
+# SPDX-FileCopyrightText: 2026 The Vardel developers
+
 # Read by cpack when it packs, so that the choice follows the packing machine.
 # dpkg-shlibdeps (package dpkg-dev) finds the exact libraries the program
 # links; without it the same packages are named by hand.

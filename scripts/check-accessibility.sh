@@ -1,4 +1,7 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
+# SPDX-FileCopyrightText: 2026 The Vardel developers
+
 # Starts Vardel on an X display with an accessibility bus of its own and
 # checks what a screen reader sees through at-spi: the drive selector named
 # "Drive", the tree "Folders", every control reachable by Tab named, the

@@ -1,4 +1,7 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
+# SPDX-FileCopyrightText: 2026 The Vardel developers
+
 # Builds the Debian package in a configured build folder and checks it: the
 # control data and its dependencies, the licence, lintian with every tag shown,
 # the program's hardening, the desktop entry (against the window's own class)

@@ -1,4 +1,7 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
+# SPDX-FileCopyrightText: 2026 The Vardel developers
+
 # Installs the Debian packages that building, testing and running Vardel
 # need, when any is missing. With --run first, only those that building and
 # running need, not the test tools. Further arguments name more packages.

@@ -1,4 +1,7 @@
 #!/usr/bin/env python3
+# SPDX-License-Identifier: GPL-3.0-or-later
+# SPDX-FileCopyrightText: 2026 The Vardel developers
+
 """Puts small faults into the code one at a time and runs the test suite
 against each, to see which faults the suite catches.
 

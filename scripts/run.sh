@@ -1,4 +1,7 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
+# SPDX-FileCopyrightText: 2026 The Vardel developers
+
 # Installs what building and running need when it is missing, builds Vardel
 # and starts it from the folder this script was run in, which it then
 # watches on a first run; it finds its icon files beside the program.

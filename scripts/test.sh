@@ -1,4 +1,7 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
+# SPDX-FileCopyrightText: 2026 The Vardel developers
+
 # Installs what is missing, then builds Vardel with warnings as errors and
 # runs the whole test suite offscreen twice: a plain build, and a build with
 # AddressSanitizer and UndefinedBehaviorSanitizer in a folder of its own.

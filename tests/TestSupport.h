@@ -1,3 +1,6 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// SPDX-FileCopyrightText: 2026 The Vardel developers
+
 #pragma once
 
 // Included first by every test: a temporary home and settings, a mount table of "/" alone, and no change source

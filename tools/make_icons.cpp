@@ -1,3 +1,6 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// SPDX-FileCopyrightText: 2026 The Vardel developers
+
 // Writes the icon files kept in resources/: the two state icons as .ico
 // files beside the program, and the desktop icon in the hicolor theme layout.
 //

@@ -1,3 +1,6 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// SPDX-FileCopyrightText: 2026 The Vardel developers
+
 // Open, copy and delete the files of the selected rows: the window hands
 // the selected names to the file actions and shows what they tell.
 

@@ -1,3 +1,6 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// SPDX-FileCopyrightText: 2026 The Vardel developers
+
 // The main window's side of the audit: its handlers forward to the watch,
 // and it shows what the watch tells.
 

@@ -1,3 +1,6 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// SPDX-FileCopyrightText: 2026 The Vardel developers
+
 // The main window's list: its columns, rows, views, sorting and menus.
 
 #include "app/frmMain.h"

@@ -1,3 +1,6 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// SPDX-FileCopyrightText: 2026 The Vardel developers
+
 // The main window as a member of the desktop session: later starts, the
 // session's end, the tray icon and the autostart entry.
 
