@@ -390,20 +390,48 @@ void frmMain::createMenus()
     separator(mnuFile, "mnu1");
     mnuExit = item(mnuFile, "mnuExit", QStringLiteral("E&xit"), true, &frmMain::mnuExit_Click);
 
+    // The file commands: the list's pop-up and the Edit menu are made from
+    // this one table, each with its own items, disabled until a row is
+    // selected. A row without a caption is the separator.
+    struct Item {
+        const char *name;
+        void (frmMain::*handler)();
+        QAction *frmMain::*action;
+    };
+    struct FileCommand {
+        const char *caption;
+        Item popup, edit;
+    };
+    static constexpr FileCommand kFileCommands[] = {
+        {"&Open",
+         {"mPopOpen", &frmMain::mPopOpen_Click, &frmMain::mPopOpen},
+         {"mnuOpen", &frmMain::mnuOpen_Click, &frmMain::mnuOpen}},
+        {"&Copy",
+         {"mPopCopy", &frmMain::mPopCopy_Click, &frmMain::mPopCopy},
+         {"mnuCopy", &frmMain::mnuCopy_Click, &frmMain::mnuCopy}},
+        {nullptr, {"mnu2", nullptr, nullptr}, {"mnu3", nullptr, nullptr}},
+        {"&Delete",
+         {"mPopDel", &frmMain::mPopDel_Click, &frmMain::mPopDel},
+         {"mnuDelete", &frmMain::mnuDelete_Click, &frmMain::mnuDelete}},
+    };
+    const auto fileCommands = [&](QMenu *menu, Item FileCommand::*side) {
+        for (const FileCommand &command : kFileCommands) {
+            const Item &i = command.*side;
+            if (command.caption)
+                this->*i.action = item(menu, i.name, QString::fromLatin1(command.caption), false, i.handler);
+            else
+                separator(menu, i.name);
+        }
+    };
+
     // Never on the menu bar: shown only over the list.
     mPopupSys = new QMenu(QStringLiteral("&SysTray"), this);
     mPopupSys->setObjectName(QStringLiteral("mPopupSys"));
-    mPopOpen = item(mPopupSys, "mPopOpen", QStringLiteral("&Open"), false, &frmMain::mPopOpen_Click);
-    mPopCopy = item(mPopupSys, "mPopCopy", QStringLiteral("&Copy"), false, &frmMain::mPopCopy_Click);
-    separator(mPopupSys, "mnu2");
-    mPopDel = item(mPopupSys, "mPopDel", QStringLiteral("&Delete"), false, &frmMain::mPopDel_Click);
+    fileCommands(mPopupSys, &FileCommand::popup);
 
     mnuEdit = menuBar()->addMenu(QStringLiteral("&Edit"));
     mnuEdit->setObjectName(QStringLiteral("mnuEdit"));
-    mnuOpen = item(mnuEdit, "mnuOpen", QStringLiteral("&Open"), false, &frmMain::mnuOpen_Click);
-    mnuCopy = item(mnuEdit, "mnuCopy", QStringLiteral("&Copy"), false, &frmMain::mnuCopy_Click);
-    separator(mnuEdit, "mnu3");
-    mnuDelete = item(mnuEdit, "mnuDelete", QStringLiteral("&Delete"), false, &frmMain::mnuDelete_Click);
+    fileCommands(mnuEdit, &FileCommand::edit);
 
     mnuOption = menuBar()->addMenu(QStringLiteral("&Option"));
     mnuOption->setObjectName(QStringLiteral("mnuOption"));
