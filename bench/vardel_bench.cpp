@@ -242,17 +242,18 @@ int main(int argc, char *argv[])
 
     SilentDialogs dialogs;
     frmMain window(dialogs);
+    const frmMain::Probe probe {window};
     window.resize(1000, 700);
     window.show();
-    window.setAuditInterval(0); // passes are run by hand
+    probe.setAuditInterval(0); // passes are run by hand
     window.setStartFolder(QDir(dir).absolutePath());
     window.Form_Load();
-    window.setAuditInterval(0);
+    probe.setAuditInterval(0);
     // Sorted by name, as after a click on the "Name" header.
-    window.lvwFile_ColumnClick(0);
-    window.listView()->setViewMode(viewMode);
+    probe.lvwFile_ColumnClick(0);
+    probe.listView()->setViewMode(viewMode);
 
-    QAbstractItemView *view = window.listView()->currentView();
+    QAbstractItemView *view = probe.listView()->currentView();
     const auto paint = [&] {
         view->viewport()->repaint();
         QCoreApplication::processEvents();
@@ -260,11 +261,11 @@ int main(int argc, char *argv[])
 
     // Until the listing asked for has been applied to the window.
     const auto settle = [&] {
-        while (!window.watch().isIdle())
+        while (!probe.watch().isIdle())
             QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
     };
     settle();
-    if (window.watch().folder() != QDir(dir).absolutePath()) {
+    if (probe.watch().folder() != QDir(dir).absolutePath()) {
         std::fprintf(stderr, "cannot watch %s\n", qPrintable(dir));
         return 1;
     }
@@ -273,7 +274,7 @@ int main(int argc, char *argv[])
     for (int i = 0; i < 3; ++i) {
         QElapsedTimer t;
         t.start();
-        window.ReadFile();
+        probe.ReadFile();
         settle();
         paint();
         catalogue.push_back(elapsedMs(t));
@@ -281,7 +282,7 @@ int main(int argc, char *argv[])
 
     // One file in a hundred is new. A folder given by --dir is written with
     // files of the benchmark's own only, and those go again at the end.
-    const int fresh = std::max(1, window.listModel()->rowCount() / 100);
+    const int fresh = std::max(1, probe.listModel()->rowCount() / 100);
     if (!given)
         createFiles(dir, fresh, random);
     Changer changer(dir, given);
@@ -304,8 +305,8 @@ int main(int argc, char *argv[])
         sinceBeat.start();
         beat.start();
         if (inFull)
-            window.watch().listInFull();
-        window.CompareFile();
+            probe.watch().listInFull();
+        probe.CompareFile();
         settle();
         paint();
         beat.stop();
@@ -331,20 +332,20 @@ int main(int argc, char *argv[])
     }
     // Idle: a one-second period and no change; the processor time per tick.
     timedPass(false);
-    window.setAuditInterval(1000);
+    probe.setAuditInterval(1000);
     const double cpuBefore = cpuMs();
     QEventLoop idle;
     QTimer::singleShot(5000, &idle, &QEventLoop::quit);
     idle.exec();
     const double idleCpu = (cpuMs() - cpuBefore) / 5;
-    window.setAuditInterval(0);
+    probe.setAuditInterval(0);
 
     struct rusage usage {
     };
     ::getrusage(RUSAGE_SELF, &usage);
     const double passMs = median(pass);
     const double floorMs = median(floor);
-    std::printf("files %d\n", window.listModel()->rowCount());
+    std::printf("files %d\n", probe.listModel()->rowCount());
     std::printf("catalogue_ms %.1f\n", median(catalogue));
     std::printf("pass_ms %.1f\n", passMs);
     std::printf("floor_ms %.1f\n", floorMs);
@@ -352,7 +353,7 @@ int main(int argc, char *argv[])
     std::printf("changes %d\n", changes);
     std::printf("change_pass_ms %.1f\n", median(changePass));
     std::printf("change_full_ms %.1f\n", median(changeFull));
-    std::printf("events %s\n", window.watch().source() ? "yes" : "no");
+    std::printf("events %s\n", probe.watch().source() ? "yes" : "no");
     std::printf("max_stall_ms %.1f\n", maxStall);
     std::printf("idle_cpu_ms_per_tick %.1f\n", idleCpu);
     std::printf("peak_rss_mb %.1f\n", double(usage.ru_maxrss) / 1024.0);

@@ -188,7 +188,7 @@ bool load(Window &win, bool visible = true, const QString &folder = {})
     if (!folder.isEmpty())
         store(QStringLiteral("Setting/Path"), folder);
     win.Form_Load();
-    if (!settle(win.watch()))
+    if (!settle(typename Window::Probe {win}.watch()))
         return false;
     if (visible)
         win.show();

@@ -23,8 +23,8 @@ private Q_SLOTS:
     {
         ScriptedDialogs dialogs;
         frmMain win(dialogs);
-        win.mnuAbout_Click();
-        QPointer<frmAbout> box = win.aboutBox();
+        frmMain::Probe {win}.mnuAbout_Click();
+        QPointer<frmAbout> box = frmMain::Probe {win}.aboutBox();
         QVERIFY(box && QTest::qWaitForWindowExposed(box, TestSupport::kWaitMs));
         QCOMPARE(box->windowTitle(), QStringLiteral("About Vardel"));
         QVERIFY(!box->windowIcon().isNull()); // the eye
@@ -32,14 +32,14 @@ private Q_SLOTS:
         QVERIFY(!box->isModal());
         QCOMPARE(box->minimumSize(), box->maximumSize());
         box->showMinimized();
-        win.mnuAbout_Click();
-        const frmAbout *again = win.aboutBox();
+        frmMain::Probe {win}.mnuAbout_Click();
+        const frmAbout *again = frmMain::Probe {win}.aboutBox();
         QCOMPARE(again, box.data());
         QVERIFY(again->isVisible() && !again->isMinimized());
         QTest::keyClick(box, Qt::Key_Escape);
         QTRY_VERIFY(!box);
-        win.mnuAbout_Click();
-        box = win.aboutBox();
+        frmMain::Probe {win}.mnuAbout_Click();
+        box = frmMain::Probe {win}.aboutBox();
         const auto gone = qScopeGuard([&box] { delete box.data(); }); // it has no owner
         QVERIFY(box && QTest::qWaitForWindowActive(box, TestSupport::kWaitMs));
 

@@ -32,6 +32,7 @@ class TestAudit : public QObject
     std::unique_ptr<QTemporaryDir> m_dest;
     std::unique_ptr<ScriptedDialogs> m_dialogs;
     std::unique_ptr<frmMain> m_win;
+    frmMain::Probe probe() const { return {*m_win}; }
 
     static QString root() { return TestSupport::home().path(); }
     static QString marker() { return root() + QStringLiteral("/opened"); }
@@ -45,27 +46,27 @@ class TestAudit : public QObject
         settle();
         return *m_win;
     }
-    void settle() const { QVERIFY(TestSupport::settle(m_win->watch())); }
-    void tick() const { m_win->Timer1_Timer(), settle(); }
+    void settle() const { QVERIFY(TestSupport::settle(probe().watch())); }
+    void tick() const { probe().Timer1_Timer(), settle(); }
     QStringList selected() const
     {
         QStringList out;
-        for (const QModelIndex &index : m_win->listView()->selectionModel()->selectedRows())
-            out.append(m_win->listModel()->name(index.row()));
+        for (const QModelIndex &index : probe().listView()->selectionModel()->selectedRows())
+            out.append(probe().listModel()->name(index.row()));
         return out;
     }
     void select(const QString &name) const
     {
-        for (int i = 0; i < m_win->listModel()->rowCount(); ++i)
-            if (m_win->listModel()->name(i) == name)
-                m_win->listView()->selectionModel()->select(m_win->listModel()->index(i, 0),
-                                                            QItemSelectionModel::Select | QItemSelectionModel::Rows);
+        for (int i = 0; i < probe().listModel()->rowCount(); ++i)
+            if (probe().listModel()->name(i) == name)
+                probe().listView()->selectionModel()->select(probe().listModel()->index(i, 0),
+                                                             QItemSelectionModel::Select | QItemSelectionModel::Rows);
     }
     // The rows as "name:status,name:status".
     QString rows() const
     {
         QStringList out;
-        const FileListModel *model = m_win->listModel();
+        const FileListModel *model = probe().listModel();
         for (int i = 0; i < model->rowCount(); ++i)
             out.append(model->text(i, FileListModel::NameColumn) + QLatin1Char(':')
                        + model->text(i, FileListModel::StatusColumn));
@@ -123,7 +124,7 @@ private Q_SLOTS:
         frmMain &win = start();
         touch(QStringLiteral("n1.txt"));
         m_dialogs->whileOpen = [&](const ScriptedDialogs::Asked &) {
-            QCOMPARE(win.statusText(), QStringLiteral("Checking for new file..."));
+            QCOMPARE(probe().statusText(), QStringLiteral("Checking for new file..."));
             QCOMPARE(win.windowTitle(), QStringLiteral("Vardel - #1 New File/s were found...."));
         };
         tick();
@@ -134,13 +135,13 @@ private Q_SLOTS:
         QVERIFY(QTime::fromString(box.title.mid(9), RowText::longTimeFormat(QLocale::system())).isValid());
         QVERIFY(box.buttons == Dialogs::Buttons::Ok && box.icon == Dialogs::Icon::Information && box.alert);
         QCOMPARE(rows(), QStringLiteral("known.txt:,n1.txt:New"));
-        QCOMPARE(win.windowIconName(), QStringLiteral("Lighton.ico"));
-        QCOMPARE(win.listView()->toolTip(), QStringLiteral("new file"));
-        QCOMPARE(win.statusText(), QStringLiteral("Sleeping..."));
+        QCOMPARE(probe().windowIconName(), QStringLiteral("Lighton.ico"));
+        QCOMPARE(probe().listView()->toolTip(), QStringLiteral("new file"));
+        QCOMPARE(probe().statusText(), QStringLiteral("Sleeping..."));
 
         select(QStringLiteral("known.txt"));
         select(QStringLiteral("n1.txt"));
-        win.lvwFile_Click();
+        probe().lvwFile_Click();
         auto *open = win.findChild<QAction *>(QStringLiteral("mnuOpen"));
         QVERIFY(open && open->isEnabled());
         QVERIFY(QFile::remove(m_dir->filePath(QStringLiteral("n1.txt"))));
@@ -153,11 +154,11 @@ private Q_SLOTS:
         QCOMPARE(selected(), QStringList());
         QVERIFY(!open->isEnabled());
         QCOMPARE(win.windowTitle(), QStringLiteral("Vardel"));
-        QCOMPARE(win.windowIconName(), QStringLiteral("Eye.ico"));
+        QCOMPARE(probe().windowIconName(), QStringLiteral("Eye.ico"));
 
         QVERIFY(QDir(m_dir->path()).removeRecursively());
         tick();
-        QCOMPARE(win.statusText(), QStringLiteral("Folder not available: ") + m_dir->path());
+        QCOMPARE(probe().statusText(), QStringLiteral("Folder not available: ") + m_dir->path());
     }
 
     void tickHeldWhileBoxOpen_data()
@@ -173,14 +174,14 @@ private Q_SLOTS:
     {
         QFETCH(int, exit);
         QFETCH(QString, rows);
-        frmMain &win = start();
+        start();
         bool opened = false;
         m_dialogs->whileOpen = [&](const ScriptedDialogs::Asked &) {
             if (std::exchange(opened, true))
                 return;
             touch(QStringLiteral("two"));
-            win.Timer1_Timer();
-            win.mnuScanNet_Click();
+            probe().Timer1_Timer();
+            probe().mnuScanNet_Click();
             QVERIFY(TestSupport::quiet()); // a real box turns the event loop
             QCOMPARE(m_dialogs->asked.size(), 1); // no pass beneath the box
             QCOMPARE(this->rows(), exit < 0 ? QStringLiteral("one:New") : QString());
@@ -190,7 +191,7 @@ private Q_SLOTS:
             tick();
         } else {
             m_dialogs->answers = {exit ? Dialogs::Answer::Yes : Dialogs::Answer::No};
-            QCOMPARE(win.Form_Unload(), exit == 1);
+            QCOMPARE(probe().Form_Unload(), exit == 1);
         }
         // The held tick runs once the box has closed, and only once.
         settle();
@@ -207,32 +208,32 @@ private Q_SLOTS:
         for (int i = 0; i < 300; ++i)
             touch(QStringLiteral("f%1").arg(i, 3, 10, QLatin1Char('0')));
         frmMain &win = start();
-        win.watch().setSourceOpener([](const QString &) { return std::make_unique<ChangeSource>(); });
+        probe().watch().setSourceOpener([](const QString &) { return std::make_unique<ChangeSource>(); });
         tick();
         win.show();
         QVERIFY(QTest::qWaitForWindowExposed(&win));
-        QAbstractItemView *view = win.listView()->currentView();
+        QAbstractItemView *view = probe().listView()->currentView();
         select(QStringLiteral("f150"));
         select(QStringLiteral("f151"));
-        view->selectionModel()->setCurrentIndex(win.listModel()->index(151, 0), QItemSelectionModel::NoUpdate);
-        view->scrollTo(win.listModel()->index(140, 0), QAbstractItemView::PositionAtTop);
+        view->selectionModel()->setCurrentIndex(probe().listModel()->index(151, 0), QItemSelectionModel::NoUpdate);
+        view->scrollTo(probe().listModel()->index(140, 0), QAbstractItemView::PositionAtTop);
         const int scrolled = view->verticalScrollBar()->value();
         QVERIFY(scrolled > 0);
         int resets = 0;
-        connect(win.listModel(), &QAbstractItemModel::modelReset, this, [&] { ++resets; });
+        connect(probe().listModel(), &QAbstractItemModel::modelReset, this, [&] { ++resets; });
         touch(QStringLiteral("e-new"));
         QVERIFY(QFile::remove(m_dir->filePath(QStringLiteral("f010"))));
         QVERIFY(TestSupport::writeFile(m_dir->filePath(QStringLiteral("f151")), QByteArray(4000, 'x')));
         for (const char *name : {"e-new", "f010", "f151"})
-            win.watch().source()->tell(ChangeSource::Modified, name);
+            probe().watch().source()->tell(ChangeSource::Modified, name);
         tick();
         QCOMPARE(resets, 0);
         QCOMPARE(selected(), (QStringList {QStringLiteral("f150"), QStringLiteral("f151")}));
-        QCOMPARE(win.listModel()->name(view->currentIndex().row()), QStringLiteral("f151"));
-        QCOMPARE(win.listModel()->text(view->currentIndex().row(), FileListModel::SizeColumn), QStringLiteral("4"));
+        QCOMPARE(probe().listModel()->name(view->currentIndex().row()), QStringLiteral("f151"));
+        QCOMPARE(probe().listModel()->text(view->currentIndex().row(), FileListModel::SizeColumn), QStringLiteral("4"));
         QCOMPARE(view->verticalScrollBar()->value(), scrolled);
         QCOMPARE(rows().left(12), QStringLiteral("e-new:New,f0"));
-        QCOMPARE(win.listModel()->rowCount(), 300);
+        QCOMPARE(probe().listModel()->rowCount(), 300);
         QCOMPARE(told(), QStringList {found(1)});
     }
 
@@ -243,23 +244,23 @@ private Q_SLOTS:
         touch(QStringLiteral("a.txt"));
         frmMain &win = start();
         select(QStringLiteral("a.txt"));
-        win.lvwFile_Click();
-        win.mnuInitList_Click();
+        probe().lvwFile_Click();
+        probe().mnuInitList_Click();
         settle();
         QCOMPARE(selected(), QStringList {QStringLiteral("a.txt")});
         auto latch = std::make_shared<TestSupport::Latch>();
-        win.watch().setLister([latch](const QString &folder, RowTable &rows) {
+        probe().watch().setLister([latch](const QString &folder, RowTable &rows) {
             latch->wait();
             return FileListing::list(folder, rows);
         });
-        win.folderTree()->setPath(m_dest->path());
-        QTRY_COMPARE(win.watch().folder(), m_dest->path());
-        QCOMPARE(win.listModel()->rowCount(), 0);
-        QCOMPARE(win.listModel()->folder(), QString());
+        probe().folderTree()->setPath(m_dest->path());
+        QTRY_COMPARE(probe().watch().folder(), m_dest->path());
+        QCOMPARE(probe().listModel()->rowCount(), 0);
+        QCOMPARE(probe().listModel()->folder(), QString());
         QVERIFY(!win.findChild<QAction *>(QStringLiteral("mnuDelete"))->isEnabled());
         latch->open = true;
         settle();
-        QCOMPARE(win.listModel()->folder(), m_dest->path());
+        QCOMPARE(probe().listModel()->folder(), m_dest->path());
         QCOMPARE(selected(), QStringList());
     }
 
@@ -276,14 +277,14 @@ private Q_SLOTS:
     {
         QFETCH(bool, whileAsked);
         touch(QStringLiteral("file1.txt"));
-        frmMain &win = start();
+        start();
         select(QStringLiteral("file1.txt"));
         const auto choose = [&](const ScriptedDialogs::Asked &) {
-            win.folderTree()->setPath(m_dest->path());
-            QVERIFY(QTest::qWaitFor([&] { return !whileAsked || win.listModel()->folder().isEmpty(); }));
+            probe().folderTree()->setPath(m_dest->path());
+            QVERIFY(QTest::qWaitFor([&] { return !whileAsked || probe().listModel()->folder().isEmpty(); }));
         };
         whileAsked ? void(m_dialogs->whileOpen = choose) : choose({});
-        win.mnuDelete_Click();
+        probe().mnuDelete_Click();
         settle();
         QVERIFY(QFile::exists(m_dir->filePath(QStringLiteral("file1.txt"))));
         QCOMPARE(told().filter(QStringLiteral("file1.txt")).size(), whileAsked ? 1 : 0);
@@ -294,11 +295,11 @@ private Q_SLOTS:
     void periodDialog()
     {
         SettingsStore().write(Setting::AuditTimeout, QStringLiteral("1500"));
-        frmMain &win = start();
-        QCOMPARE(win.auditInterval(), 1500);
+        start();
+        QCOMPARE(probe().auditInterval(), 1500);
         m_dialogs->replies = {QStringLiteral("2.5")};
-        win.mnuSetAuditTime_Click();
-        QCOMPARE(win.auditInterval(), 2500);
+        probe().mnuSetAuditTime_Click();
+        QCOMPARE(probe().auditInterval(), 2500);
         QCOMPARE(m_dialogs->asked.size(), 1);
         const ScriptedDialogs::Asked asked = m_dialogs->asked.constFirst();
         QCOMPARE(asked.box.title + '|' + asked.prompt + '|' + asked.defaultText,
@@ -336,27 +337,27 @@ private Q_SLOTS:
 
         start();
         QVERIFY(listed(name) && (decoy.isEmpty() || listed(decoy)));
-        QCOMPARE(m_win->listModel()->rowCount(), files.size());
+        QCOMPARE(probe().listModel()->rowCount(), files.size());
         select(file);
-        const QString shown = m_win->listModel()->folder();
-        m_win->listModel()->setSource({}, 0);
-        m_win->mnuOpen_Click();
-        m_win->mnuCopy_Click();
-        m_win->mnuDelete_Click();
+        const QString shown = probe().listModel()->folder();
+        probe().listModel()->setSource({}, 0);
+        probe().mnuOpen_Click();
+        probe().mnuCopy_Click();
+        probe().mnuDelete_Click();
         QVERIFY(m_dialogs->asked.isEmpty());
-        m_win->listModel()->setSource(shown, 0);
+        probe().listModel()->setSource(shown, 0);
         const QString other = dir + "-new";
         QVERIFY(TestSupport::writeFile(other + '/' + file, "new"));
-        m_win->watch().setFolder(other);
+        probe().watch().setFolder(other);
 
-        m_win->mnuOpen_Click();
+        probe().mnuOpen_Click();
         QTRY_COMPARE(TestSupport::readFile(marker()), FileNames::encode(dir + '/' + file));
         m_dialogs->replies = {m_dest->path() + '/' + file};
-        m_win->mnuCopy_Click();
-        QTRY_VERIFY(!m_win->isCopying());
+        probe().mnuCopy_Click();
+        QTRY_VERIFY(!probe().isCopying());
         QCOMPARE(TestSupport::entries(m_dest->path()), QByteArrayList {name + '=' + name});
         m_dialogs->answers = {Dialogs::Answer::Yes};
-        m_win->mnuDelete_Click();
+        probe().mnuDelete_Click();
         QTRY_VERIFY(!listed(name));
         settle();
         files.removeOne(name + '=' + name);
@@ -377,30 +378,30 @@ private Q_SLOTS:
         touch(QStringLiteral("g1.dat"));
         start();
         TestSupport::Latch latch; // for the second file
-        m_win->copier()->setCopy([&latch](const QString &from, const QString &to, FileOps::CopyMonitor *monitor) {
+        probe().copier()->setCopy([&latch](const QString &from, const QString &to, FileOps::CopyMonitor *monitor) {
             return (!from.endsWith("b.txt") || (latch.wait(), true)) && FileOps::copyFile(from, to, monitor);
         });
         const auto *bar = m_win->findChild<QProgressBar *>(QStringLiteral("copyProgress"));
         select(QStringLiteral("a.txt"));
         select(QStringLiteral("b.txt"));
         m_dialogs->replies = {m_dest->filePath(QStringLiteral("a.txt; b.txt"))};
-        m_win->mnuCopy_Click();
+        probe().mnuCopy_Click();
         QCoreApplication::processEvents();
         QVERIFY(bar->isHidden());
-        QTRY_VERIFY(!bar->isHidden() && m_win->statusText() == QStringLiteral("Copying b.txt..."));
+        QTRY_VERIFY(!bar->isHidden() && probe().statusText() == QStringLiteral("Copying b.txt..."));
         QTRY_COMPARE((bar->value() - bar->minimum()) * 4, bar->maximum() - bar->minimum()); // a quarter of the bytes
         touch(QStringLiteral("n1.txt"));
-        m_win->Timer1_Timer();
-        m_win->listView()->selectionModel()->clear();
+        probe().Timer1_Timer();
+        probe().listView()->selectionModel()->clear();
         select(QStringLiteral("g1.dat"));
         m_dialogs->answers = {Dialogs::Answer::Yes};
-        m_win->mnuDelete_Click();
+        probe().mnuDelete_Click();
         QTRY_COMPARE(rows(), QStringLiteral("a.txt:,b.txt:,n1.txt:"));
-        QCOMPARE(m_win->statusText(), QStringLiteral("Copying b.txt..."));
-        QVERIFY(told().size() == 1 && m_win->isCopying());
+        QCOMPARE(probe().statusText(), QStringLiteral("Copying b.txt..."));
+        QVERIFY(told().size() == 1 && probe().isCopying());
 
         latch.open = true;
-        QTRY_VERIFY(!m_win->isCopying());
+        QTRY_VERIFY(!probe().isCopying());
         settle();
         QVERIFY(bar->isHidden());
         QVERIFY(rows().contains(QStringLiteral("n1.txt")));

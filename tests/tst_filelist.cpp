@@ -52,10 +52,11 @@ struct Watched {
     QTemporaryDir dir;
     ScriptedDialogs dialogs;
     frmMain win {dialogs};
+    frmMain::Probe probe {win};
 
     QString path(const QString &name) const { return dir.filePath(name); }
-    FileListModel *model() const { return win.listModel(); }
-    FileListView *view() const { return win.listView(); }
+    FileListModel *model() const { return probe.listModel(); }
+    FileListView *view() const { return probe.listView(); }
     QWidget *viewport() const { return view()->reportView()->viewport(); }
 
     // Small files of these names, then the window loaded and, if asked, shown.
@@ -226,8 +227,8 @@ private Q_SLOTS:
         w.clickHeader(FileListModel::SizeColumn);
         QCOMPARE(sizes(), (QStringList {"1", "10", "100", "2", "50", "9", "9"}));
         QVERIFY(TestSupport::writeFile(w.path(QStringLiteral("e.txt")), QByteArray(3000, 'x')));
-        w.win.CompareFile();
-        TestSupport::settle(w.win.watch());
+        w.probe.CompareFile();
+        TestSupport::settle(w.probe.watch());
         QCOMPARE(sizes(), (QStringList {"1", "10", "100", "2", "3", "50", "9", "9"}));
         QCOMPARE(w.model()->text(4, FileListModel::StatusColumn), QStringLiteral("New"));
 
@@ -266,7 +267,7 @@ private Q_SLOTS:
             }
         });
         QCoreApplication::processEvents();
-        QCOMPARE(popup.data(), static_cast<QWidget *>(w.win.popupMenu()));
+        QCOMPARE(popup.data(), static_cast<QWidget *>(w.probe.popupMenu()));
         QCOMPARE(shownAt, w.viewport()->mapToGlobal(w.rowPoint(1)));
         QVERIFY(rowSelected);
         QCOMPARE(enabled, 6);
@@ -307,7 +308,7 @@ private Q_SLOTS:
             QTest::keyClick(list, Qt::Key_Down);
         QCOMPARE(w.itemsEnabled(), select ? 6 : 0);
         w.dialogs.answers = {Dialogs::Answer::No};
-        QMenu *menu = w.win.popupMenu();
+        QMenu *menu = w.probe.popupMenu();
         QString popped;
         QTimer::singleShot(0, menu, [&] {
             popped = menu->isVisible() && menu->pos() == w.viewport()->mapToGlobal(w.rowPoint(1)) ? "pop-up" : "";
@@ -352,13 +353,13 @@ private Q_SLOTS:
         const QStringList defaults {"1100", "420", "320", "320", "520"};
         const FileListModel *model = w.model();
         QCOMPARE(model->columnCount(), 5);
-        w.win.SaveColSize();
+        w.probe.SaveColSize();
         const QHeaderView *header = w.view()->header();
         for (int c = 0; c < 5; ++c) {
             const QString expected = !lastExit.isNull() && c < 4 ? lastExit : width.isEmpty() ? defaults[c] : width;
             const QString saved = TestSupport::stored(QStringLiteral("FileList/ColumnSize%1").arg(c + 1)).toString();
-            const int pixels = Twips::toPixels(expected.toDouble(), w.win.dpi());
-            QCOMPARE(header->sectionSize(c), Twips::toPixels(saved.toDouble(), w.win.dpi()));
+            const int pixels = Twips::toPixels(expected.toDouble(), w.probe.dpi());
+            QCOMPARE(header->sectionSize(c), Twips::toPixels(saved.toDouble(), w.probe.dpi()));
             // A default is widened where the header's text needs more in this font; what is stored is used as stored.
             if (expected == defaults[c])
                 QVERIFY(qAbs(header->sectionSize(c) - std::max(pixels, header->sectionSizeHint(c))) <= 1);

@@ -58,6 +58,7 @@ const std::tuple<const char *, const char *, bool> kGnomeMounts[] {
 struct Loaded {
     ScriptedDialogs dialogs;
     frmMain win {dialogs};
+    frmMain::Probe probe {win};
 
     bool load(bool visible = true) { return TestSupport::load(win, visible); }
 };
@@ -147,12 +148,12 @@ private Q_SLOTS:
         QVERIFY(QDir::setCurrent(dirs[3].path()));
         Loaded w;
         QVERIFY(w.load(false));
-        QCOMPARE(w.win.watch().folder(), dirs[3].path());
+        QCOMPARE(w.probe.watch().folder(), dirs[3].path());
         QTRY_COMPARE(w.win.windowIcon().availableSizes(), QList<QSize> {QSize(20, 20)});
         QVERIFY(QFile::remove(dirs[3].filePath("Eye.ico")) && QFile::remove(dirs[3].filePath("Lighton.ico")));
         QVERIFY(TestSupport::writeFile(dirs[3].filePath("new.txt")));
-        w.win.CompareFile();
-        QVERIFY(TestSupport::settle(w.win.watch()));
+        w.probe.CompareFile();
+        QVERIFY(TestSupport::settle(w.probe.watch()));
         QCOMPARE(w.win.windowIcon().availableSizes(), QList<QSize> {QSize(24, 24)});
     }
 
@@ -286,13 +287,13 @@ private Q_SLOTS:
             w.win.Form_Load();
             w.win.show();
             QVERIFY(QTest::qWaitForWindowExposed(&w.win, TestSupport::kWaitMs));
-            w.win.RefreshFileLists();
-            w.win.RefreshFileLists();
-            QVERIFY(w.win.folderTree()->path().isEmpty());
+            w.probe.RefreshFileLists();
+            w.probe.RefreshFileLists();
+            QVERIFY(w.probe.folderTree()->path().isEmpty());
             for (const char *item : {"mnuOpen", "mnuCopy", "mnuDelete", "mPopOpen", "mPopCopy", "mPopDel"})
                 QVERIFY(!w.win.findChild<QAction *>(QLatin1String(item))->isEnabled()); // no file to act on yet
             w.dialogs.answers = {Dialogs::Answer::Yes};
-            QVERIFY(w.win.Form_Unload());
+            QVERIFY(w.probe.Form_Unload());
             QCOMPARE(stored("Setting/Path").toString(), dir.path());
             QCOMPARE(stored("Setting/Driver").toString(), dir.path());
         }
@@ -300,13 +301,13 @@ private Q_SLOTS:
         *stuck = true;
         Loaded w;
         QVERIFY(w.load());
-        QCOMPARE(w.win.watch().folder(), dir.path());
-        DriveSelector *drives = w.win.driveSelector();
+        QCOMPARE(w.probe.watch().folder(), dir.path());
+        DriveSelector *drives = w.probe.driveSelector();
         QTRY_COMPARE(drives->count(), 2);
         QTRY_COMPARE(drives->drive(), dir.path());
         for (int i = 0; i < 3; ++i) {
             const int before = table->entered;
-            w.win.RefreshFileLists();
+            w.probe.RefreshFileLists();
             QTRY_VERIFY(table->entered >= before + 3);
         }
         // The volume's lane has room left: it was asked once.
@@ -322,10 +323,10 @@ private Q_SLOTS:
         volume->open = false;
         drives->setCurrentIndex(drives->findText(other.path()));
         QTRY_COMPARE(asked->load(), 2);
-        QCOMPARE(w.win.folderTree()->path(), dir.path());
+        QCOMPARE(w.probe.folderTree()->path(), dir.path());
         volume->open = true;
-        QTRY_COMPARE(w.win.folderTree()->path(), other.path());
-        QCOMPARE(w.win.folderTree()->model()->rowCount(), 1); // the other volume's root alone
+        QTRY_COMPARE(w.probe.folderTree()->path(), other.path());
+        QCOMPARE(w.probe.folderTree()->model()->rowCount(), 1); // the other volume's root alone
         QVERIFY(!table->windowWaited && !volume->windowWaited);
     }
 
@@ -336,12 +337,12 @@ private Q_SLOTS:
         QVERIFY(w.load());
         w.win.activateWindow();
         QVERIFY(QTest::qWaitForWindowActive(&w.win, TestSupport::kWaitMs));
-        QTRY_COMPARE(QApplication::focusWidget(), static_cast<QWidget *>(w.win.folderTree()));
+        QTRY_COMPARE(QApplication::focusWidget(), static_cast<QWidget *>(w.probe.folderTree()));
         // The date panel shows today before the status, which starts as "Sleeping..."; the title is bold.
         const auto *date = w.win.findChild<QLabel *>(QStringLiteral("datePanel"));
         QCOMPARE(date->text(), QLocale::system().toString(QDate::currentDate(), QLocale::ShortFormat));
         QVERIFY(date->isVisible() && date->geometry().right() < w.win.findChild<QLabel *>("statusPanel")->x());
-        QCOMPARE(w.win.statusText(), QStringLiteral("Sleeping..."));
+        QCOMPARE(w.probe.statusText(), QStringLiteral("Sleeping..."));
         QVERIFY(w.win.findChild<QLabel *>(QStringLiteral("Label1"))->font().bold());
         QStringList cycle;
         for (int i = 0; i < 4 && QApplication::focusWidget(); ++i) {
@@ -362,7 +363,7 @@ private Q_SLOTS:
             QVERIFY(!shown.isEmpty());
             QCOMPARE(a->text(QAccessible::Value) + (t ? t->text(0, t->characterCount()) : shown), shown + shown);
         }
-        QAccessibleInterface *drives = QAccessible::queryAccessibleInterface(w.win.driveSelector());
+        QAccessibleInterface *drives = QAccessible::queryAccessibleInterface(w.probe.driveSelector());
         drives->actionInterface()->doAction(QAccessibleActionInterface::pressAction());
         QTRY_VERIFY(drives->state().expandable && drives->state().expanded);
     }
@@ -372,14 +373,15 @@ private Q_SLOTS:
     {
         Loaded w;
         QVERIFY(w.load(false));
-        QHeaderView *header = w.win.listView()->header();
+        QHeaderView *header = w.probe.listView()->header();
         int px = 100;
-        for (const auto handler : {&frmMain::Timer1_Timer, &frmMain::mnuInitList_Click, &frmMain::Dir1_Click}) {
+        for (const auto handler :
+             {&frmMain::Probe::Timer1_Timer, &frmMain::Probe::mnuInitList_Click, &frmMain::Probe::Dir1_Click}) {
             header->resizeSection(3, ++px);
-            (w.win.*handler)();
-            QVERIFY(TestSupport::settle(w.win.watch()));
+            (w.probe.*handler)();
+            QVERIFY(TestSupport::settle(w.probe.watch()));
             QCOMPARE(header->sectionSize(3), px);
-            QCOMPARE(stored("FileList/ColumnSize4").toFloat(), float(Twips::fromPixels(px, w.win.dpi())));
+            QCOMPARE(stored("FileList/ColumnSize4").toFloat(), float(Twips::fromPixels(px, w.probe.dpi())));
         }
     }
 
@@ -409,7 +411,7 @@ private Q_SLOTS:
         w.win.show();
         QVERIFY(QTest::qWaitForWindowExposed(&w.win, TestSupport::kWaitMs));
         const QSize frame = w.win.frameGeometry().size() - w.win.size();
-        const auto px = [&](int twips) { return Twips::toPixels(twips, w.win.dpi()); };
+        const auto px = [&](int twips) { return Twips::toPixels(twips, w.probe.dpi()); };
         QTRY_COMPARE(w.win.width(), outer.width() ? px(outer.width()) - frame.width() : design.width());
         QTRY_COMPARE(w.win.height(), outer.height() ? px(outer.height()) - frame.height() : design.height());
     }
@@ -444,11 +446,11 @@ private Q_SLOTS:
         w.win.setGeometry(45, 60, 420, 330);
         w.win.setWindowState(state);
         QTRY_COMPARE(w.win.windowState(), state);
-        QVERIFY(w.win.setAuditInterval(12345));
+        QVERIFY(w.probe.setAuditInterval(12345));
         for (int c = 1; c <= 5; ++c)
-            w.win.setColumnWidthTwips(c, 300 * c);
+            w.probe.setColumnWidthTwips(c, 300 * c);
         const QRect frame = w.win.frameGeometry();
-        const DriveSelector *drives = w.win.driveSelector();
+        const DriveSelector *drives = w.probe.driveSelector();
         QTRY_VERIFY(!drives->drive().isEmpty() && drives->keptDrive() == drives->drive());
         w.dialogs.answers = {yes ? Dialogs::Answer::Yes : Dialogs::Answer::No};
         if (how == QLatin1String("E&xit"))
@@ -468,11 +470,11 @@ private Q_SLOTS:
             return;
         }
 
-        const auto px = [&](double twips) { return Twips::toPixels(twips, w.win.dpi()); };
+        const auto px = [&](double twips) { return Twips::toPixels(twips, w.probe.dpi()); };
         QStringList expectedMain = before;
         QRect expectedFrame(px(1200), px(1500), px(7500), px(6000));
         if (state == Qt::WindowNoState) {
-            const auto t = [&](int pixels) { return QString::number(Twips::fromPixels(pixels, w.win.dpi())); };
+            const auto t = [&](int pixels) { return QString::number(Twips::fromPixels(pixels, w.probe.dpi())); };
             expectedMain = {t(frame.top()), t(frame.left()), t(frame.width()), t(frame.height()), "0"};
             expectedFrame = frame;
         } else if (!(state & Qt::WindowMinimized)) {
@@ -482,7 +484,7 @@ private Q_SLOTS:
         for (const QString &key : mainKeys)
             actualMain << stored(QStringLiteral("Main/") + key).toString();
         QCOMPARE(actualMain, expectedMain);
-        QCOMPARE(stored("Setting/Path").toString(), w.win.folderTree()->path());
+        QCOMPARE(stored("Setting/Path").toString(), w.probe.folderTree()->path());
         QCOMPARE(stored("Setting/Driver").toString(), drives->drive());
         QCOMPARE(stored("Setting/Audit Timeout").toString(), QStringLiteral("12345"));
         for (int c = 1; c <= 5; ++c) {

@@ -71,6 +71,7 @@ class TestNotify : public QObject
     std::unique_ptr<QTemporaryDir> m_dir;
     ScriptedDialogs m_dialogs;
     std::unique_ptr<frmMain> m_win;
+    frmMain::Probe probe() const { return {*m_win}; }
 
     void setFiles(const QString &names)
     {
@@ -87,8 +88,8 @@ class TestNotify : public QObject
     void answered() const { QTRY_VERIFY(m_win->findChild<Notifier *>()->isIdle()); }
     void tick()
     {
-        m_win->Timer1_Timer();
-        QVERIFY(TestSupport::settle(m_win->watch()));
+        probe().Timer1_Timer();
+        QVERIFY(TestSupport::settle(probe().watch()));
     }
 
 private Q_SLOTS:
@@ -161,9 +162,9 @@ private Q_SLOTS:
                 m_win->activateWindow();
                 QTRY_VERIFY(m_win->isActiveWindow());
             } else if (step == "init")
-                m_win->mnuInitList_Click();
+                probe().mnuInitList_Click();
             else if (step == "exit")
-                QVERIFY(m_win->Form_Unload());
+                QVERIFY(probe().Form_Unload());
             else if (step == "dismiss") {
                 Q_EMIT m_fake.NotificationClosed(m_fake.lastId, 2);
                 // Answered after the signal, on the program's own connection.
@@ -229,8 +230,8 @@ private Q_SLOTS:
         if (!box)
             invoke();
         QCOMPARE(m_fake.calls.size(), 2);
-        QAbstractItemView *view = m_win->listView()->currentView();
-        QVERIFY(view->viewport()->rect().contains(view->visualRect(m_win->listModel()->index(60, 0))));
+        QAbstractItemView *view = probe().listView()->currentView();
+        QVERIFY(view->viewport()->rect().contains(view->visualRect(probe().listModel()->index(60, 0))));
     }
 };
 

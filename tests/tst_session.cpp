@@ -108,7 +108,7 @@ private Q_SLOTS:
     {
         QFile::remove(TestSupport::settingsFile());
         Desktop::setPlatformName({});
-        frmMain::setTrayAvailability([] { return false; });
+        frmMain::Probe::setTrayAvailability([] { return false; });
     }
 
     // "@bus" is the private bus's address, "@socket" its socket; "unset" names none ($XDG_RUNTIME_DIR/bus is it).
@@ -262,7 +262,7 @@ private Q_SLOTS:
         QCOMPARE(win.testAttribute(Qt::WA_Moved), platform == "xcb");
         win.show();
         win.setGeometry(120, 150, 500, 400);
-        QVERIFY(win.setAuditInterval(7000));
+        QVERIFY(frmMain::Probe {win}.setAuditInterval(7000));
         EndSignals ends;
         QSignalSpy told(&ends, &EndSignals::received);
         connect(&ends, &EndSignals::received, &win, &frmMain::endSession);
@@ -293,7 +293,7 @@ private Q_SLOTS:
     {
         QFETCH(bool, available);
         QFETCH(QString, stored);
-        frmMain::setTrayAvailability([available] { return available; });
+        frmMain::Probe::setTrayAvailability([available] { return available; });
         if (!stored.isEmpty())
             store(QStringLiteral("Setting/Tray"), stored);
         QTemporaryDir folder(TestSupport::home().filePath(QStringLiteral("t-XXXXXX")));
@@ -303,15 +303,15 @@ private Q_SLOTS:
         const bool shown = available && stored.isEmpty();
         QCOMPARE(option->isEnabled(), available);
         QCOMPARE(option->isChecked(), shown);
-        QCOMPARE(win.trayIcon() != nullptr, shown);
+        QCOMPARE(frmMain::Probe {win}.trayIcon() != nullptr, shown);
         if (!available)
             return;
         if (!shown)
             option->trigger();
-        QSystemTrayIcon *tray = win.trayIcon();
+        QSystemTrayIcon *tray = frmMain::Probe {win}.trayIcon();
         QVERIFY(TestSupport::writeFile(folder.filePath(QStringLiteral("new.txt"))));
-        win.Timer1_Timer();
-        QVERIFY(TestSupport::settle(win.watch()));
+        frmMain::Probe {win}.Timer1_Timer();
+        QVERIFY(TestSupport::settle(frmMain::Probe {win}.watch()));
         QCOMPARE(tray->toolTip(), win.windowTitle());
         QVERIFY(win.windowTitle().contains(QStringLiteral("#1")));
         QCOMPARE(tray->icon().cacheKey(), win.windowIcon().cacheKey());
@@ -323,8 +323,8 @@ private Q_SLOTS:
         tray->contextMenu()->actions().last()->trigger();
         QCOMPARE(m_dialogs.messages().last().box.title, QStringLiteral("Exiting Warning..."));
         option->trigger();
-        QVERIFY(win.isVisible() && !win.trayIcon());
-        QVERIFY(win.Form_Unload());
+        QVERIFY(win.isVisible() && !frmMain::Probe {win}.trayIcon());
+        QVERIFY(frmMain::Probe {win}.Form_Unload());
         QCOMPARE(TestSupport::stored("Setting/Tray").toString(), QStringLiteral("0"));
     }
 

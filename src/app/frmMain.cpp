@@ -463,9 +463,9 @@ void frmMain::createMenus()
     connect(lvwFile, &FileListView::deletePressed, mnuDelete, &QAction::trigger);
 }
 
-QString frmMain::statusText() const
+QString frmMain::Probe::statusText() const
 {
-    return m_statusPanel->text();
+    return w.m_statusPanel->text();
 }
 
 void frmMain::setStatusText(const QString &text)
@@ -808,7 +808,7 @@ void frmMain::mnuAbout_Click()
     m_about->activateWindow();
 }
 
-frmAbout *frmMain::aboutBox() const
+frmAbout *frmMain::Probe::aboutBox() const
 {
-    return m_about.data();
+    return w.m_about.data();
 }

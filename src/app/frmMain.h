@@ -33,8 +33,8 @@ class StatusPanel;
 class frmAbout;
 
 // The main window: the watched folder's list, the audit and the file actions.
-// Handlers carry the names of the events they answer; tests call them
-// directly.
+// Handlers carry the names of the events they answer; tests reach them, and
+// the window's parts, through its Probe.
 class frmMain : public QMainWindow
 {
     Q_OBJECT
@@ -60,15 +60,14 @@ public:
     // the folder, if one is given, as a folder named at start is watched.
     void startRequested(const QString &folder, const QString &token);
 
+    struct Probe;
+
+private:
     // Option menu and tray.
     void mnuTrayIcon_Click();
     void mnuStartAtLogin_Click();
     void mTrayShow_Click();
     void trayIcon_Activated(QSystemTrayIcon::ActivationReason reason);
-    // Whether the desktop shows tray icons; tests say so themselves.
-    static void setTrayAvailability(std::function<bool()> available);
-    QSystemTrayIcon *trayIcon() const { return m_tray; }
-    QMenu *trayMenu() const { return m_trayMenu; }
 
     // Catalogue and audit.
     void ReadFile();
@@ -110,29 +109,9 @@ public:
     // The audit period in milliseconds; 0 when stopped. Refuses anything
     // outside 0 to 65535 and returns false.
     bool setAuditInterval(long long ms);
-    int auditInterval() const { return m_auditInterval; }
-
-    // Copies run beside the window from the dialog's confirmation until the
-    // last file is written.
-    bool isCopying() const;
-    FileCopier *copier() const { return m_copier; }
-
-    QString statusText() const;
     void setStatusText(const QString &text);
-
-    // The watched folder, its catalogue and its audit.
-    Watch &watch() const { return *m_watch; }
-    FileListModel *listModel() const { return m_model; }
-    FileListView *listView() const { return lvwFile; }
-    DriveSelector *driveSelector() const { return Drive1; }
-    FolderTree *folderTree() const { return Dir1; }
-    QMenu *popupMenu() const { return mPopupSys; }
-    frmAbout *aboutBox() const;
-    // Which icon the window shows: "Eye.ico" or "Lighton.ico".
-    QString windowIconName() const { return m_iconName; }
     double columnWidthTwips(int column) const;
     void setColumnWidthTwips(int column, double twips);
-    double dpi() const { return m_dpi; }
 
 protected:
     void closeEvent(QCloseEvent *event) override;
@@ -258,4 +237,51 @@ private:
     quint64 m_autostartAsked = 0;
     // The settings were written and the watch stopped: closing asks nothing.
     bool m_left = false;
+};
+
+// The window's handlers and parts as tests and the benchmark reach them; the
+// program itself goes through the window's public side alone.
+struct frmMain::Probe {
+    frmMain &w;
+
+    bool Form_Unload() const { return w.Form_Unload(); }
+    void ReadFile() const { w.ReadFile(); }
+    void CompareFile() const { w.CompareFile(); }
+    void RefreshFileLists() const { w.RefreshFileLists(); }
+    void Timer1_Timer() const { w.Timer1_Timer(); }
+    void mnuSetAuditTime_Click() const { w.mnuSetAuditTime_Click(); }
+    void mnuInitList_Click() const { w.mnuInitList_Click(); }
+    void mnuScanNet_Click() const { w.mnuScanNet_Click(); }
+    void SaveColSize() const { w.SaveColSize(); }
+    void lvwFile_ColumnClick(int column) const { w.lvwFile_ColumnClick(column); }
+    void lvwFile_Click() const { w.lvwFile_Click(); }
+    void mnuOpen_Click() const { w.mnuOpen_Click(); }
+    void mnuCopy_Click() const { w.mnuCopy_Click(); }
+    void mnuDelete_Click() const { w.mnuDelete_Click(); }
+    void Dir1_Click() const { w.Dir1_Click(); }
+    void mnuAbout_Click() const { w.mnuAbout_Click(); }
+    bool setAuditInterval(long long ms) const { return w.setAuditInterval(ms); }
+    int auditInterval() const { return w.m_auditInterval; }
+    void setColumnWidthTwips(int column, double twips) const { w.setColumnWidthTwips(column, twips); }
+    double dpi() const { return w.m_dpi; }
+
+    // Whether the desktop shows tray icons; tests say so themselves.
+    static void setTrayAvailability(std::function<bool()> available);
+    QSystemTrayIcon *trayIcon() const { return w.m_tray; }
+    // Copies run beside the window from the dialog's confirmation until the
+    // last file is written.
+    bool isCopying() const;
+    FileCopier *copier() const { return w.m_copier; }
+    QString statusText() const;
+
+    // The watched folder, its catalogue and its audit.
+    Watch &watch() const { return *w.m_watch; }
+    FileListModel *listModel() const { return w.m_model; }
+    FileListView *listView() const { return w.lvwFile; }
+    DriveSelector *driveSelector() const { return w.Drive1; }
+    FolderTree *folderTree() const { return w.Dir1; }
+    QMenu *popupMenu() const { return w.mPopupSys; }
+    frmAbout *aboutBox() const;
+    // Which icon the window shows: "Eye.ico" or "Lighton.ico".
+    QString windowIconName() const { return w.m_iconName; }
 };

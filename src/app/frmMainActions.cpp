@@ -100,9 +100,9 @@ void frmMain::copiesFinished()
     holdForCopies(false);
 }
 
-bool frmMain::isCopying() const
+bool frmMain::Probe::isCopying() const
 {
-    return m_copier->isBusy();
+    return w.m_copier->isBusy();
 }
 
 void frmMain::mPopDel_Click()

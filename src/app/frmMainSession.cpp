@@ -27,7 +27,7 @@ std::function<bool()> &trayAvailability()
 
 } // namespace
 
-void frmMain::setTrayAvailability(std::function<bool()> available)
+void frmMain::Probe::setTrayAvailability(std::function<bool()> available)
 {
     trayAvailability() = std::move(available);
 }
