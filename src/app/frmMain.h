@@ -47,9 +47,6 @@ public:
     void Form_Load();
     // A folder that start-up watches instead of the stored one; empty for the stored one.
     void setStartFolder(const QString &folder) { m_startFolder = folder; }
-    void Form_Resize();
-    // Asks whether to exit; on Yes writes the settings. Returns false to keep the window open.
-    bool Form_Unload();
     // Writes what leaving keeps: place, size and state, folder and drive,
     // period, columns and tray. Exit > Yes and the session's end share it.
     void saveSettings();
@@ -63,6 +60,10 @@ public:
     struct Probe;
 
 private:
+    void Form_Resize();
+    // Asks whether to exit; on Yes writes the settings. Returns false to keep the window open.
+    bool Form_Unload();
+
     // Option menu and tray.
     void mnuTrayIcon_Click();
     void mnuStartAtLogin_Click();
