@@ -189,7 +189,13 @@ private Q_SLOTS:
             return row >= 0 && m->index(row, 0, parent).data(Qt::FontRole).value<QFont>().bold();
         };
         QTRY_COMPARE(children(), (QStringList {"a", bad, "sub"}));
+        QSignalSpy repainted(m, &QAbstractItemModel::dataChanged); // the mark moves in view
         QVERIFY(answer(dir.filePath(bad)));
+        QStringList remarked;
+        for (const QList<QVariant> &args : repainted)
+            if (args[2].value<QList<int>>().contains(Qt::FontRole))
+                remarked << args[0].toModelIndex().data().toString();
+        QCOMPARE(remarked, (QStringList {"sub", bad}));
         QCOMPARE(tree.path(), dir.filePath(bad));
         // A file that could be searched, were it a folder, is no folder.
         QVERIFY(TestSupport::writeFile(dir.filePath(QStringLiteral("f"))));
