@@ -547,7 +547,10 @@ private Q_SLOTS:
                     ::utimensat(AT_FDCWD, path(name), times, 0);
                     break;
                 case 5: // a link, or a second name: their files change under the other name only
-                    pick(2) ? ::symlink(QFile::encodeName(other), path(name)) : ::link(path(other), path(name));
+                    // The name may be taken already: then nothing changes, which is a step too.
+                    if ((pick(2) ? ::symlink(QFile::encodeName(other), path(name)) : ::link(path(other), path(name)))
+                        != 0)
+                        break;
                     break;
                 case 6:
                     if (QFile out(m_dir->filePath(name)); out.open(QIODevice::Append))
