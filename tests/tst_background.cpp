@@ -5,6 +5,8 @@
 
 #include <QSignalSpy>
 
+#include <mutex>
+
 using TestSupport::Latch;
 
 class TestBackground : public QObject
@@ -29,6 +31,44 @@ private Q_SLOTS:
         QVERIFY(TestSupport::quiet()); // both results delivered, or dropped
         QCOMPARE(delivered, QList<Qt::HANDLE> {QThread::currentThreadId()});
         QCOMPARE(Background::threadCount(), 2); // two at once in a lane, and no spare one
+    }
+
+    // Work of one lane waits its turn in the order posted, two at a time, also once a piece has ended.
+    void laneTurns()
+    {
+        std::mutex mutex;
+        QList<int> started;
+        int running = 0, most = 0;
+        std::vector<std::shared_ptr<Latch>> latches;
+        for (int i = 0; i < 6; ++i) { // a folder's lane with and without its "/"
+            latches.push_back(std::make_shared<Latch>());
+            Background::post(i < 5 ? QStringLiteral("turns/") : QStringLiteral("turns"),
+                             [&, i, latch = latches.back()] {
+                                 {
+                                     const std::lock_guard<std::mutex> lock(mutex);
+                                     started << i;
+                                     most = std::max(most, ++running);
+                                 }
+                                 latch->wait();
+                                 const std::lock_guard<std::mutex> lock(mutex);
+                                 --running;
+                             });
+        }
+        const auto seen = [&] {
+            const std::lock_guard<std::mutex> lock(mutex);
+            return std::pair {started, most};
+        };
+        QTRY_COMPARE(seen().first.size(), 2);
+        latches[0]->open = true;
+        QTRY_COMPARE(seen().first.size(), 3);
+        // Work of another lane wakes the waiting threads: none of them may take the lane's fourth piece.
+        std::atomic<bool> other {false};
+        Background::post(QStringLiteral("elsewhere"), [&other] { other = true; });
+        QTRY_VERIFY(other.load());
+        for (const auto &latch : latches)
+            latch->open = true;
+        QVERIFY(TestSupport::quiet());
+        QCOMPARE(seen(), std::pair(QList<int> {0, 1, 2, 3, 4, 5}, 2));
     }
 
     // With no thread to be had the work waits, is told, and runs once one can be had.

@@ -17,9 +17,11 @@
 #include <QApplication>
 #include <QDateTime>
 #include <QHeaderView>
+#include <QListView>
 #include <QMenu>
 #include <QPushButton>
 #include <QRegularExpression>
+#include <QStyledItemDelegate>
 #include <QTimer>
 
 namespace {
@@ -45,6 +47,20 @@ void selectRow(FileListView *view, int row)
 {
     view->selectionModel()->select(view->model()->index(row, 0),
                                    QItemSelectionModel::Select | QItemSelectionModel::Rows);
+}
+
+// Rows of these names in name order, each with its size in thousands; a size below 0: the row goes (a change).
+RowTable rowTable(const QList<QPair<QByteArray, int>> &rows)
+{
+    RowTable table;
+    for (const auto &[name, kb] : rows) {
+        const NameView n {name.constData(), int(name.size())};
+        FileRow row = AddListItem(n, std::max(kb, 0) * 1000, 1'700'000'000, 0, false);
+        if (kb < 0)
+            row.flags = FileRow::Absent;
+        table.append(n, row);
+    }
+    return table;
 }
 
 // A main window watching a temporary folder of its own.
@@ -230,6 +246,7 @@ private Q_SLOTS:
         w.probe.CompareFile();
         TestSupport::settle(w.probe.watch());
         QCOMPARE(sizes(), (QStringList {"1", "10", "100", "2", "3", "50", "9", "9"}));
+        QCOMPARE(names(), (QStringList {"Zeta.txt", "b.txt", "c.txt", "B.txt", "e.txt", "d.txt", "A.txt", "a.txt"}));
         QCOMPARE(w.model()->text(4, FileListModel::StatusColumn), QStringLiteral("New"));
 
         // By name, case aside, ties by the exact text; a second click keeps the order, the selection its file.
@@ -240,6 +257,86 @@ private Q_SLOTS:
         QCOMPARE(selectedNames(w.view()), QStringList {"c.txt"});
         w.clickHeader(FileListModel::NameColumn);
         QCOMPARE(names(), byName);
+    }
+
+    // In the list and small-icon views every cell is as wide as the widest name needs, within the view, at least the
+    // design's width; as names come, go and move among the rows.
+    void listCells()
+    {
+        FileListModel model;
+        FileListView view(&model);
+        view.resize(700, 300);
+        view.setViewMode(FileListView::List);
+        view.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&view, TestSupport::kWaitMs));
+        QListView *list = view.iconView();
+        const auto needs = [&] {
+            QStyleOptionViewItem option;
+            option.initFrom(list);
+            option.decorationSize = list->iconSize();
+            option.features = QStyleOptionViewItem::HasDisplay | QStyleOptionViewItem::HasDecoration;
+            int widest = 150; // the design's cell
+            for (int r = 0; r < model.rowCount(); ++r)
+                widest = std::max(widest, QStyledItemDelegate().sizeHint(option, model.index(r, 0)).width());
+            return QList<int> {std::min(widest, list->viewport()->width() - 2 * list->spacing())};
+        };
+        const auto cells = [&] {
+            QCoreApplication::processEvents();
+            QList<int> widths;
+            for (int r = 0; r < model.rowCount(); ++r) {
+                const int w = list->visualRect(model.index(r, 0)).width();
+                if (!widths.contains(w))
+                    widths << w;
+            }
+            return widths;
+        };
+        const QByteArray wide = "a-name-wider-than-a-cell-of-the-design-" + QByteArray(20, 'w') + ".txt";
+        const QByteArray wider = "z-" + QByteArray(50, 'w') + ".txt";
+        model.setRows(rowTable({{wide, 5}, {"b.txt", 1}, {"c.txt", 2}, {"d.txt", 3}}));
+        QCOMPARE(cells(), needs());
+        model.sortByColumn(FileListModel::SizeColumn); // b c d wide
+        model.applyChanges(rowTable({{"b.txt", 7}})); // moved past it: c d wide b
+        model.applyChanges(rowTable({{"b.txt", 0}})); // and back before it: b c d wide
+        model.applyChanges(rowTable({{"e.txt", 9}})); // one more, narrow: b c d wide e
+        QCOMPARE(cells(), needs());
+        model.applyChanges(rowTable({{"c.txt", -1}})); // one before it goes: b d wide e
+        QCOMPARE(cells(), needs());
+        model.applyChanges(rowTable({{wider, 4}})); // a wider one comes: b d wider wide e
+        QCOMPARE(cells(), needs());
+        view.setViewMode(FileListView::SmallIcons);
+        QCOMPARE(cells(), needs());
+        model.applyChanges(rowTable({{wider, -1}}));
+        QCOMPARE(cells(), needs());
+        model.applyChanges(rowTable({{wide, -1}}));
+        QCOMPARE(cells(), needs());
+        view.resize(200, 300); // narrower than the one name that would need more
+        model.applyChanges(rowTable({{wider, 4}}));
+        QCOMPARE(cells(), needs());
+    }
+
+    // The Edit menu and the list's pop-up carry the same file commands, each doing its own.
+    void fileMenus()
+    {
+        Watched w;
+        QVERIFY(w.start({"a.exe"}));
+        selectRow(w.view(), 0);
+        QStringList seen;
+        for (const char *name : {"mnuEdit", "mPopupSys"}) {
+            for (QAction *action : w.win.findChild<QMenu *>(QLatin1String(name))->actions()) {
+                w.dialogs.reset();
+                w.dialogs.answers = {Dialogs::Answer::No};
+                action->trigger();
+                if (!action->isSeparator())
+                    QTRY_VERIFY(!w.dialogs.asked.isEmpty());
+                QString asked = action->isSeparator() ? QStringLiteral("-") : action->text() + QStringLiteral(": ");
+                for (const ScriptedDialogs::Asked &a : w.dialogs.asked)
+                    asked += a.kind == ScriptedDialogs::Kind::Message ? a.box.title : "save " + a.defaultText;
+                seen << asked;
+            }
+        }
+        const QStringList commands {"&Open: Executable Warning...", "&Copy: save a.exe", "-",
+                                    "&Delete: Delete Warning"};
+        QCOMPARE(seen, commands + commands);
     }
 
     // The file items follow the selection, in the menu bar and the pop-up.

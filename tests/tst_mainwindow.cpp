@@ -395,28 +395,41 @@ private Q_SLOTS:
     {
         QTest::addColumn<QString>("stored"); // "Key=twips,..." of section "Main"
         QTest::addColumn<QSize>("outer"); // twips; a side of 0 keeps its design value
-        QTest::newRow("place only") << "Top=6000" << QSize(0, 0);
-        QTest::newRow("width only") << "Width=6000" << QSize(6000, 0);
-        QTest::newRow("height only") << "Height=6000" << QSize(0, 6000);
-        QTest::newRow("1 px wide") << "Width=15,Height=6000" << QSize(0, 0);
-        QTest::newRow("off every screen") << "Left=300000,Top=300000,Width=6000,Height=6000" << QSize(0, 0);
-        QTest::newRow("a sliver on the screen") << "Left=-5900,Top=0,Width=6000,Height=6000" << QSize(0, 0);
+        QTest::addColumn<bool>("resized"); // by the user before the frame was known, then back to the size it had
+        QTest::newRow("place only") << "Top=6000" << QSize(0, 0) << false;
+        QTest::newRow("width only") << "Width=6000" << QSize(6000, 0) << false;
+        QTest::newRow("height only") << "Height=6000" << QSize(0, 6000) << false;
+        QTest::newRow("resized meanwhile") << "Width=6000" << QSize(0, 0) << true;
+        QTest::newRow("1 px wide") << "Width=15,Height=6000" << QSize(0, 0) << false;
+        QTest::newRow("off every screen") << "Left=300000,Top=300000,Width=6000,Height=6000" << QSize(0, 0) << false;
+        QTest::newRow("a sliver on the screen") << "Left=-5900,Top=0,Width=6000,Height=6000" << QSize(0, 0) << false;
     }
 
-    // What is not stored keeps its design value, the place is the desktop's; an unusable geometry is not applied.
+    // What is not stored keeps its design value, the place is the desktop's; an unusable geometry is not applied, nor
+    // the stored size to a window the user has sized.
     void storedGeometry()
     {
         QFETCH(QString, stored);
         QFETCH(QSize, outer);
+        QFETCH(bool, resized);
         for (const QString &pair : stored.split(','))
             store(QStringLiteral("Main/") + pair.section('=', 0, 0), pair.section('=', 1));
         Loaded w;
-        const QSize design = w.win.size();
+        QSize design = w.win.size();
         QVERIFY(w.load(false));
         QVERIFY(!w.win.testAttribute(Qt::WA_Moved));
+        if (resized) {
+            design = w.win.size();
+            w.win.resize(design - QSize(10, 10));
+        }
         w.win.show();
         QVERIFY(QTest::qWaitForWindowExposed(&w.win, TestSupport::kWaitMs));
         const QSize frame = w.win.frameGeometry().size() - w.win.size();
+        QVERIFY(!frame.isNull());
+        if (resized) {
+            w.win.resize(design);
+            QCoreApplication::processEvents();
+        }
         const auto px = [&](int twips) { return Twips::toPixels(twips, w.probe.dpi()); };
         QTRY_COMPARE(w.win.width(), outer.width() ? px(outer.width()) - frame.width() : design.width());
         QTRY_COMPARE(w.win.height(), outer.height() ? px(outer.height()) - frame.height() : design.height());

@@ -5,6 +5,7 @@
 
 #include "ScriptedDialogs.h"
 #include "app/frmMain.h"
+#include "filelist/FileIcons.h"
 #include "filelist/FileListModel.h"
 #include "filelist/FileListView.h"
 #include "platform/Notifier.h"
@@ -18,6 +19,23 @@
 #include <QSignalSpy>
 
 #include <utility>
+
+// The picture as a desktop reads it: RGBA bytes, row after row.
+static QImage picture(const QDBusArgument &data)
+{
+    if (data.currentSignature() != "(iiibiiay)")
+        return {};
+    int width = 0, height = 0, stride = 0, bits = 0, samples = 0;
+    bool alpha = false;
+    QByteArray bytes;
+    data.beginStructure();
+    data >> width >> height >> stride >> alpha >> bits >> samples >> bytes;
+    data.endStructure();
+    if (!alpha || bits != 8 || samples != 4 || width <= 0 || stride < width * 4 || bytes.size() != stride * height)
+        return {};
+    return QImage(reinterpret_cast<const uchar *>(bytes.constData()), width, height, stride, QImage::Format_RGBA8888)
+        .copy();
+}
 
 // A notification service on a private bus; notes each call ("(hints?)": not the program's) and may hold answers.
 class FakeNotifications : public QObject, protected QDBusContext
@@ -38,7 +56,8 @@ public Q_SLOTS:
     {
         const bool own = actions == QStringList {"default", "Show"}
             && hints.value("desktop-entry") == QStringLiteral("io.github.vardel.Vardel")
-            && hints.value("image-data").value<QDBusArgument>().currentSignature() == "(iiibiiay)";
+            && picture(hints.value("image-data").value<QDBusArgument>())
+                == FileIcons::lightOnPicture(48).convertToFormat(QImage::Format_RGBA8888);
         calls.append(QStringLiteral("%1 %2 %3 | %4%5")
                          .arg(app)
                          .arg(replaces)

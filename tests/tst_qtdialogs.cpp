@@ -135,7 +135,10 @@ private Q_SLOTS:
         QString shown;
         bool fits = false;
         whenOpen([&](QWidget *box) {
-            fits = box->height() < box->screen()->availableGeometry().height();
+            // Shrunk to the screen, and put in its middle again.
+            const QRect screen = box->screen()->availableGeometry();
+            fits = box->height() < screen.height()
+                && (box->frameGeometry().center() - screen.center()).manhattanLength() <= 4;
             for (QLabel *label : box->findChildren<QLabel *>()) {
                 if (label->isVisible() && !label->text().isEmpty()) {
                     shown = label->text();
@@ -158,9 +161,12 @@ private Q_SLOTS:
     {
         QString seen;
         whenOpen([&](QWidget *box) {
-            const QFontMetrics bold(QFont(box->font().family(), box->font().pointSize() * 6 / 5, QFont::Bold));
+            QFont titleBar = box->font();
+            titleBar.setBold(true);
+            titleBar.setPointSizeF(titleBar.pointSizeF() * 1.2);
+            const QFontMetrics bold(titleBar);
             const int room = box->width() - bold.horizontalAdvance(box->windowTitle());
-            seen = box->windowTitle() + (room >= 6 * bold.height() ? "" : " cut short");
+            seen = box->windowTitle() + (room >= 8 * bold.height() ? "" : " cut short");
             QTest::keyClick(box->findChild<QLineEdit *>(), Qt::Key_Return);
         });
         QCOMPARE(QtDialogs().input(nullptr, {}, QStringLiteral("Audit time setting..."), QStringLiteral("60")), "60");

@@ -8,6 +8,8 @@
 #include "audit/Watch.h"
 #include "filelist/FileListModel.h"
 
+#include <QSignalSpy>
+
 #include <map>
 #include <random>
 
@@ -458,6 +460,7 @@ private Q_SLOTS:
         QTest::addColumn<int>("opened");
         QTest::newRow("events only") << QString() << false << 1;
         QTest::newRow("events lost") << QStringLiteral("lost") << true << 1;
+        QTest::newRow("more names than kept") << QStringLiteral("bound") << true << 1;
         QTest::newRow("watch gone") << QStringLiteral("gone") << true << 2;
         QTest::newRow("no source to be had") << QStringLiteral("none") << true << 2;
         QTest::newRow("the hourly check") << QStringLiteral("check") << true << 1;
@@ -475,6 +478,8 @@ private Q_SLOTS:
         touch(QStringLiteral(".hidden"), "y");
         QVERIFY(QFile::remove(m_dir->filePath(QStringLiteral("gone"))));
         if (ChangeSource *source = w.source()) {
+            if (trouble == QLatin1String("bound"))
+                source->setBound(3); // of the four names told
             for (const auto &[kind, name] : {std::pair {ChangeSource::ClosedWrite, "made"},
                                              {ChangeSource::Deleted, "gone"},
                                              {ChangeSource::Modified, "known"},
@@ -489,8 +494,11 @@ private Q_SLOTS:
         }
         if (trouble == QLatin1String("check"))
             w.setCheckEvery(0);
+        QSignalSpy changed(&m_shown->model, &QAbstractItemModel::dataChanged);
         pass();
         QFETCH(bool, untoldSeen);
+        if (!untoldSeen) // changes in place: the changed row is drawn again
+            QVERIFY(!changed.isEmpty() && changed.constFirst().constFirst().toModelIndex().row() == 0);
         QCOMPARE(rows(), QStringLiteral("known:,made:New") + (untoldSeen ? QStringLiteral(",untold:New") : QString()));
         QCOMPARE(m_shown->model.text(0, FileListModel::SizeColumn), QStringLiteral("2"));
         QTEST(m_shown->opened.load(), "opened");

@@ -60,7 +60,8 @@ QString FileListModel::text(int index, int column) const
 
 QVariant FileListModel::data(const QModelIndex &index, int role) const
 {
-    if (!index.isValid() || index.row() >= m_rows.size())
+    // A valid index is one of this model's rows (index() checks).
+    if (!index.isValid())
         return {};
     switch (role) {
     case Qt::DisplayRole:
@@ -149,24 +150,19 @@ std::vector<std::uint32_t> FileListModel::sortedOrder(const RowTable &rows, int 
         return rows.nameOrder();
     // Texts are formed and folded once per row, not once per comparison;
     // comparing folded texts orders them as a case-insensitive compare does.
+    // No two texts of a column differ in case alone (the types' names, the
+    // sizes and the times of one locale): folded, equal texts are equal.
     const std::size_t n = std::size_t(rows.size());
-    std::vector<QString> keys(n);
     std::vector<QString> folded(n);
-    for (std::size_t i = 0; i < n; ++i) {
-        keys[i] = rowText(rows.row(int(i)), column);
-        folded[i] = keys[i].toCaseFolded();
-    }
+    for (std::size_t i = 0; i < n; ++i)
+        folded[i] = rowText(rows.row(int(i)), column).toCaseFolded();
     // Equal texts stand in name order, so that a row's place follows from
     // its text and name alone.
     std::vector<std::uint32_t> order(n);
     std::iota(order.begin(), order.end(), 0u);
     std::sort(order.begin(), order.end(), [&](std::uint32_t a, std::uint32_t b) {
         const int c = QString::compare(folded[a], folded[b]);
-        if (c != 0)
-            return c < 0;
-        if (keys[a] != keys[b])
-            return keys[a] < keys[b];
-        return NameOrder::compare(rows.name(int(a)), rows.name(int(b))) < 0;
+        return c != 0 ? c < 0 : NameOrder::compare(rows.name(int(a)), rows.name(int(b))) < 0;
     });
     return order;
 }
@@ -175,16 +171,14 @@ int FileListModel::place(const FileRow &row, const NameView &name) const
 {
     if (m_sortColumn <= NameColumn)
         return m_rows.lowerBound(name);
-    const QString key = rowText(row, m_sortColumn);
-    const QString folded = key.toCaseFolded();
+    const QString folded = rowText(row, m_sortColumn).toCaseFolded();
     int lo = 0;
     int hi = m_rows.size();
     while (lo < hi) {
         const int mid = lo + (hi - lo) / 2;
-        const QString text = rowText(m_rows.row(mid), m_sortColumn);
-        int c = QString::compare(text.toCaseFolded(), folded);
+        int c = QString::compare(rowText(m_rows.row(mid), m_sortColumn).toCaseFolded(), folded);
         if (c == 0)
-            c = text == key ? NameOrder::compare(m_rows.name(mid), name) : (text < key ? -1 : 1);
+            c = NameOrder::compare(m_rows.name(mid), name);
         if (c < 0)
             lo = mid + 1;
         else

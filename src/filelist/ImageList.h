@@ -6,24 +6,15 @@
 #include <QHash>
 #include <QIcon>
 #include <QString>
-#include <QStringList>
 
 // A set of pictures of one size, looked up by exact key.
 class ImageList
 {
 public:
-    void add(const QString &key, const QIcon &icon)
-    {
-        if (!m_icons.contains(key))
-            m_keys.append(key);
-        m_icons.insert(key, icon);
-    }
+    void add(const QString &key, const QIcon &icon) { m_icons.insert(key, icon); }
     bool contains(const QString &key) const { return m_icons.contains(key); }
     QIcon icon(const QString &key) const { return m_icons.value(key); }
-    // Keys in the order they were added.
-    const QStringList &keys() const { return m_keys; }
 
 private:
-    QStringList m_keys;
     QHash<QString, QIcon> m_icons;
 };
