@@ -195,6 +195,17 @@ private Q_SLOTS:
                  (QStringList {"Video Clip", "Text Document", "Application"}));
         const QStringList modified = column(&model, FileListModel::ModifiedColumn);
         QVERIFY(!modified[0].isEmpty() && modified[1].isEmpty());
+
+        // Sorted by a column, equal texts stand in name order, however many.
+        QList<QPair<QByteArray, int>> same;
+        QStringList byName;
+        for (int i = 0; i < 40; ++i) {
+            same.append({"n" + QByteArray::number(100 + i), 1});
+            byName << QString::fromLatin1(same.constLast().first);
+        }
+        model.setRows(rowTable(same));
+        model.sortByColumn(FileListModel::SizeColumn);
+        QCOMPARE(column(&model, FileListModel::NameColumn), byName);
     }
 
     void viewModes()

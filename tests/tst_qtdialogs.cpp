@@ -156,9 +156,17 @@ private Q_SLOTS:
         QVERIFY(fits);
     }
 
+    void input_data()
+    {
+        QTest::addColumn<QString>("title");
+        QTest::newRow("the program's") << QStringLiteral("Audit time setting...");
+        QTest::newRow("wider than the box would be")
+            << QStringLiteral("Audit time setting... of the watched folder, in ms");
+    }
     // The input box shows its whole title in a title bar's larger bold font beside the frame's icon and buttons.
     void input()
     {
+        QFETCH(QString, title);
         QString seen;
         whenOpen([&](QWidget *box) {
             QFont titleBar = box->font();
@@ -169,8 +177,8 @@ private Q_SLOTS:
             seen = box->windowTitle() + (room >= 8 * bold.height() ? "" : " cut short");
             QTest::keyClick(box->findChild<QLineEdit *>(), Qt::Key_Return);
         });
-        QCOMPARE(QtDialogs().input(nullptr, {}, QStringLiteral("Audit time setting..."), QStringLiteral("60")), "60");
-        QCOMPARE(seen, "Audit time setting...");
+        QCOMPARE(QtDialogs().input(nullptr, {}, title, QStringLiteral("60")), "60");
+        QCOMPARE(seen, title);
     }
 
 private:
