@@ -259,13 +259,14 @@ private Q_SLOTS:
                     && st.st_mtim.tv_sec == before.st_mtim.tv_sec && st.st_mtim.tv_nsec == before.st_mtim.tv_nsec);
     }
 
-    // No deletes nothing; Yes deletes all but a read-only file (whose check fails), telling each, never on the
-    // window's thread.
+    // No deletes nothing; Yes deletes all but a read-only file (whose check fails) and a pipe that took a file's
+    // place, telling each, never on the window's thread.
     void deleteFiles()
     {
-        const L abc {"a.txt", "b.txt", "c.txt"};
-        for (const QString &n : abc)
+        const L abc {"a.txt", "b.txt", "c.txt", "d.txt"};
+        for (const QString &n : abc.first(3))
             QVERIFY(TestSupport::writeFile(m_watched->filePath(n), n.toUtf8(), n == abc[1] ? 0444 : 0644));
+        QCOMPARE(::mkfifo(QFile::encodeName(m_watched->filePath(abc[3])).constData(), 0644), 0);
         ScriptedDialogs dialogs;
         TestSupport::Latch disk;
         disk.open = true;
@@ -281,16 +282,16 @@ private Q_SLOTS:
                                         [&] { told.append(QStringLiteral("end")); }});
         };
         QVERIFY(!remove(Dialogs::Answer::No));
-        QCOMPARE(TestSupport::entries(m_watched->path()), B({"a.txt=a.txt", "b.txt=b.txt", "c.txt=c.txt"}));
+        QCOMPARE(TestSupport::entries(m_watched->path()), B({"a.txt=a.txt", "b.txt=b.txt", "c.txt=c.txt", "d.txt/"}));
         g_statsSeen = 0, g_failingStat = QFile::encodeName(m_watched->filePath(abc[1]));
         QVERIFY(remove(Dialogs::Answer::Yes));
-        QTRY_COMPARE(
-            told,
-            L({"Deleting a.txt...", "a.txt gone", "Deleting b.txt...", "Deleting c.txt...", "c.txt gone", "end"}));
+        QTRY_COMPARE(told,
+                     L({"Deleting a.txt...", "a.txt gone", "Deleting b.txt...", "Deleting c.txt...", "c.txt gone",
+                        "Deleting d.txt...", "end"}));
         g_failingStat.clear();
-        QVERIFY(disk.entered == 3 && !disk.windowWaited);
-        QCOMPARE(TestSupport::entries(m_watched->path()), B {"b.txt=b.txt"});
-        QCOMPARE(dialogs.boxes(), L {"Delete Warning|Do you want to delete the file/s a.txt, b.txt, c.txt?  "});
+        QVERIFY(disk.entered == 4 && !disk.windowWaited);
+        QCOMPARE(TestSupport::entries(m_watched->path()), B({"b.txt=b.txt", "d.txt/"}));
+        QCOMPARE(dialogs.boxes(), L {"Delete Warning|Do you want to delete the file/s a.txt, b.txt, c.txt, d.txt?  "});
     }
 
     void copier_data()

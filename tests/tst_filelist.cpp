@@ -276,7 +276,7 @@ private Q_SLOTS:
     {
         FileListModel model;
         FileListView view(&model);
-        view.resize(700, 300);
+        view.resize(700, 70); // two or three rows high
         view.setViewMode(FileListView::List);
         view.show();
         QVERIFY(QTest::qWaitForWindowExposed(&view, TestSupport::kWaitMs));
@@ -291,8 +291,13 @@ private Q_SLOTS:
                 widest = std::max(widest, QStyledItemDelegate().sizeHint(option, model.index(r, 0)).width());
             return QList<int> {std::min(widest, list->viewport()->width() - 2 * list->spacing())};
         };
+        // The list runs down its columns and on to the next.
         const auto cells = [&] {
             QCoreApplication::processEvents();
+            const QRect first = list->visualRect(model.index(0, 0));
+            const QRect last = list->visualRect(model.index(model.rowCount() - 1, 0));
+            if (view.viewMode() == FileListView::List && last.left() <= first.left())
+                return QList<int> {};
             QList<int> widths;
             for (int r = 0; r < model.rowCount(); ++r) {
                 const int w = list->visualRect(model.index(r, 0)).width();
@@ -332,6 +337,8 @@ private Q_SLOTS:
         QVERIFY(w.start({"a.exe"}));
         selectRow(w.view(), 0);
         QStringList seen;
+        for (QAction *action : w.win.findChild<QMenu *>(QStringLiteral("mnuFile"))->actions())
+            seen << (action->isSeparator() ? QStringLiteral("-") : action->text());
         for (const char *name : {"mnuEdit", "mPopupSys"}) {
             for (QAction *action : w.win.findChild<QMenu *>(QLatin1String(name))->actions()) {
                 w.dialogs.reset();
@@ -347,7 +354,7 @@ private Q_SLOTS:
         }
         const QStringList commands {"&Open: Executable Warning...", "&Copy: save a.exe", "-",
                                     "&Delete: Delete Warning"};
-        QCOMPARE(seen, commands + commands);
+        QCOMPARE(seen, QStringList({"&Init List", "&Scan Network", "-", "E&xit"}) + commands + commands);
     }
 
     // The file items follow the selection, in the menu bar and the pop-up.
@@ -434,6 +441,8 @@ private Q_SLOTS:
         QTest::addColumn<QString>("width");
         QTest::addColumn<QString>("lastExit"); // "List View", columns 1-4; null: none
         QTest::newRow("unset") << QString() << QString() << QString();
+        QTest::newRow("closed") << "0"
+                                << "0" << QString();
         for (const char *text : {"wide", "-40", "nan", "inf"})
             QTest::newRow(text) << QString::fromLatin1(text) << QString() << QString();
         QTest::newRow("wider than the screen") << "30000"
