@@ -14,6 +14,7 @@
 #include <limits>
 #include <mutex>
 #include <set>
+#include <string_view>
 
 #include <dirent.h>
 #include <fcntl.h>
@@ -163,13 +164,13 @@ public:
 // mkostemp() makes them: the one pattern the sweep of leftovers removes.
 constexpr char kTempPrefix[] = ".vardel-copy-";
 constexpr int kTempSuffix = 6;
-constexpr char kTempLetters[] = "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789";
+constexpr std::string_view kTempLetters = "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789";
 
 QByteArray randomSuffix()
 {
     QByteArray suffix;
     for (int i = 0; i < kTempSuffix; ++i)
-        suffix += kTempLetters[QRandomGenerator::global()->bounded(int(sizeof kTempLetters) - 1)];
+        suffix += kTempLetters[std::size_t(QRandomGenerator::global()->bounded(int(kTempLetters.size())))];
     return suffix;
 }
 
@@ -179,7 +180,7 @@ bool isTemporaryName(const char *name)
     if (std::strncmp(name, kTempPrefix, prefix) != 0 || std::strlen(name) != prefix + kTempSuffix)
         return false;
     return std::all_of(name + prefix, name + prefix + kTempSuffix,
-                       [](char c) { return c != 0 && std::strchr(kTempLetters, c) != nullptr; });
+                       [](char c) { return kTempLetters.find(c) != std::string_view::npos; });
 }
 
 // When each copy running now began, by the clock that stamps the files'
