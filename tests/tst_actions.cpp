@@ -341,7 +341,7 @@ private Q_SLOTS:
             told.append(FileActions::copyingText(n));
             shownAtStart = shown;
         });
-        // Waits without turning the event loop: nothing reaches the window meanwhile.
+        // Waits without turning the event loop (the window hears nothing meanwhile).
         const auto waitFor = [](const std::atomic<int> &count, int value) {
             for (int i = 0; i < 12000 && count < value; ++i)
                 std::this_thread::sleep_for(std::chrono::milliseconds(5));
@@ -361,8 +361,7 @@ private Q_SLOTS:
         if (leave)
             copier.abandon();
         latch.open = true;
-        // The blocks after the first come while the window hears nothing: their last count only with the copy's end.
-        waitFor(ended, 1);
+        waitFor(ended, 1); // the last blocks' count is told with the copy's end only
         if (leave) {
             QVERIFY(TestSupport::quiet());
             QCOMPARE(latch.entered.load(), 1); // the copy went no further

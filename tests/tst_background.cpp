@@ -39,25 +39,20 @@ private Q_SLOTS:
         std::mutex mutex;
         QList<int> started;
         int running = 0, most = 0;
+        const auto locked = [&](auto f) {
+            const std::lock_guard<std::mutex> lock(mutex);
+            return f();
+        };
         std::vector<std::shared_ptr<Latch>> latches;
         for (int i = 0; i < 6; ++i) { // a folder's lane with and without its "/"
-            latches.push_back(std::make_shared<Latch>());
-            Background::post(i < 5 ? QStringLiteral("turns/") : QStringLiteral("turns"),
-                             [&, i, latch = latches.back()] {
-                                 {
-                                     const std::lock_guard<std::mutex> lock(mutex);
-                                     started << i;
-                                     most = std::max(most, ++running);
-                                 }
-                                 latch->wait();
-                                 const std::lock_guard<std::mutex> lock(mutex);
-                                 --running;
-                             });
+            auto latch = latches.emplace_back(std::make_shared<Latch>());
+            Background::post(QLatin1String(i < 5 ? "turns/" : "turns"), [&, i, latch] {
+                locked([&] { started << i, most = std::max(most, ++running); });
+                latch->wait();
+                locked([&] { --running; });
+            });
         }
-        const auto seen = [&] {
-            const std::lock_guard<std::mutex> lock(mutex);
-            return std::pair {started, most};
-        };
+        const auto seen = [&] { return locked([&] { return std::pair {started, most}; }); };
         QTRY_COMPARE(seen().first.size(), 2);
         latches[0]->open = true;
         QTRY_COMPARE(seen().first.size(), 3);

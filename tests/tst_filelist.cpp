@@ -49,7 +49,7 @@ void selectRow(FileListView *view, int row)
                                    QItemSelectionModel::Select | QItemSelectionModel::Rows);
 }
 
-// Rows of these names in name order, each with its size in thousands; a size below 0: the row goes (a change).
+// Rows in name order, sizes in thousands; below 0: the row goes.
 RowTable rowTable(const QList<QPair<QByteArray, int>> &rows)
 {
     RowTable table;
@@ -270,8 +270,7 @@ private Q_SLOTS:
         QCOMPARE(names(), byName);
     }
 
-    // In the list and small-icon views every cell is as wide as the widest name needs, within the view, at least the
-    // design's width; as names come, go and move among the rows.
+    // In the list and small-icon views every cell is as wide as the widest name needs, within the view, as rows change.
     void listCells()
     {
         FileListModel model;
@@ -281,7 +280,7 @@ private Q_SLOTS:
         view.show();
         QVERIFY(QTest::qWaitForWindowExposed(&view, TestSupport::kWaitMs));
         QListView *list = view.iconView();
-        const auto needs = [&] {
+        const auto needs = [&] { // the widest name's own width, within the view
             QStyleOptionViewItem option;
             option.initFrom(list);
             option.decorationSize = list->iconSize();
@@ -289,22 +288,15 @@ private Q_SLOTS:
             int widest = 150; // the design's cell
             for (int r = 0; r < model.rowCount(); ++r)
                 widest = std::max(widest, QStyledItemDelegate().sizeHint(option, model.index(r, 0)).width());
-            return QList<int> {std::min(widest, list->viewport()->width() - 2 * list->spacing())};
+            return QSet<int> {std::min(widest, list->viewport()->width() - 2 * list->spacing())};
         };
-        // The list runs down its columns and on to the next.
-        const auto cells = [&] {
+        const auto cells = [&] { // the list runs down its columns and on to the next
             QCoreApplication::processEvents();
-            const QRect first = list->visualRect(model.index(0, 0));
-            const QRect last = list->visualRect(model.index(model.rowCount() - 1, 0));
-            if (view.viewMode() == FileListView::List && last.left() <= first.left())
-                return QList<int> {};
-            QList<int> widths;
-            for (int r = 0; r < model.rowCount(); ++r) {
-                const int w = list->visualRect(model.index(r, 0)).width();
-                if (!widths.contains(w))
-                    widths << w;
-            }
-            return widths;
+            QSet<int> widths;
+            for (int r = 0; r < model.rowCount(); ++r)
+                widths << list->visualRect(model.index(r, 0)).width();
+            const int across = list->visualRect(model.index(model.rowCount() - 1, 0)).left();
+            return view.viewMode() != FileListView::List || across > 0 ? widths : QSet<int> {};
         };
         const QByteArray wide = "a-name-wider-than-a-cell-of-the-design-" + QByteArray(20, 'w') + ".txt";
         const QByteArray wider = "z-" + QByteArray(50, 'w') + ".txt";

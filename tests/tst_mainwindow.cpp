@@ -418,18 +418,14 @@ private Q_SLOTS:
         QSize design = w.win.size();
         QVERIFY(w.load(false));
         QVERIFY(!w.win.testAttribute(Qt::WA_Moved));
-        if (resized) {
-            design = w.win.size();
-            w.win.resize(design - QSize(10, 10));
-        }
+        if (resized)
+            w.win.resize((design = w.win.size()) - QSize(10, 10));
         w.win.show();
         QVERIFY(QTest::qWaitForWindowExposed(&w.win, TestSupport::kWaitMs));
         const QSize frame = w.win.frameGeometry().size() - w.win.size();
         QVERIFY(!frame.isNull());
-        if (resized) {
-            w.win.resize(design);
-            QCoreApplication::processEvents();
-        }
+        if (resized)
+            w.win.resize(design), QCoreApplication::processEvents();
         const auto px = [&](int twips) { return Twips::toPixels(twips, w.probe.dpi()); };
         QTRY_COMPARE(w.win.width(), outer.width() ? px(outer.width()) - frame.width() : design.width());
         QTRY_COMPARE(w.win.height(), outer.height() ? px(outer.height()) - frame.height() : design.height());

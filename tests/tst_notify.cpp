@@ -23,18 +23,17 @@
 // The picture as a desktop reads it: RGBA bytes, row after row.
 static QImage picture(const QDBusArgument &data)
 {
-    if (data.currentSignature() != "(iiibiiay)")
-        return {};
     int width = 0, height = 0, stride = 0, bits = 0, samples = 0;
     bool alpha = false;
     QByteArray bytes;
-    data.beginStructure();
-    data >> width >> height >> stride >> alpha >> bits >> samples >> bytes;
-    data.endStructure();
-    if (!alpha || bits != 8 || samples != 4 || width <= 0 || stride < width * 4 || bytes.size() != stride * height)
-        return {};
-    return QImage(reinterpret_cast<const uchar *>(bytes.constData()), width, height, stride, QImage::Format_RGBA8888)
-        .copy();
+    if (data.currentSignature() == "(iiibiiay)")
+        data.beginStructure(), data >> width >> height >> stride >> alpha >> bits >> samples >> bytes,
+            data.endStructure();
+    const bool readable = alpha && bits == 8 && samples == 4 && width > 0 && stride >= width * 4;
+    return readable && bytes.size() == stride * height
+        ? QImage(reinterpret_cast<const uchar *>(bytes.constData()), width, height, stride, QImage::Format_RGBA8888)
+              .copy()
+        : QImage();
 }
 
 // A notification service on a private bus; notes each call ("(hints?)": not the program's) and may hold answers.

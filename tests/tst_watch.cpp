@@ -497,7 +497,7 @@ private Q_SLOTS:
         QSignalSpy changed(&m_shown->model, &QAbstractItemModel::dataChanged);
         pass();
         QFETCH(bool, untoldSeen);
-        if (!untoldSeen) // changes in place: the changed row is drawn again
+        if (!untoldSeen) // the changed row is drawn again
             QVERIFY(!changed.isEmpty() && changed.constFirst().constFirst().toModelIndex().row() == 0);
         QCOMPARE(rows(), QStringLiteral("known:,made:New") + (untoldSeen ? QStringLiteral(",untold:New") : QString()));
         QCOMPARE(m_shown->model.text(0, FileListModel::SizeColumn), QStringLiteral("2"));
