@@ -63,6 +63,7 @@ private Q_SLOTS:
         for (const auto &latch : latches)
             latch->open = true;
         QVERIFY(TestSupport::quiet());
+        std::sort(started.begin(), started.begin() + 2); // the first two start at once
         QCOMPARE(seen(), std::pair(QList<int> {0, 1, 2, 3, 4, 5}, 2));
     }
 

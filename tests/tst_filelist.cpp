@@ -336,8 +336,7 @@ private Q_SLOTS:
                 w.dialogs.reset();
                 w.dialogs.answers = {Dialogs::Answer::No};
                 action->trigger();
-                if (!action->isSeparator())
-                    QTRY_VERIFY(!w.dialogs.asked.isEmpty());
+                QTRY_VERIFY(action->isSeparator() || !w.dialogs.asked.isEmpty());
                 QString asked = action->isSeparator() ? QStringLiteral("-") : action->text() + QStringLiteral(": ");
                 for (const ScriptedDialogs::Asked &a : w.dialogs.asked)
                     asked += a.kind == ScriptedDialogs::Kind::Message ? a.box.title : "save " + a.defaultText;
