@@ -10,10 +10,16 @@
 # Then builds the same sources again in other folders and demands the same
 # package byte for byte. Exits non-zero on any failure.
 #   bash scripts/check-package.sh BUILD_DIR
+#   bash scripts/check-package.sh --tools   names the packages the checks need
 #   SOURCE_DATE_EPOCH      the package's time (default: the last commit's)
 #   VARDEL_REPRODUCE=0     skips the second build
 set -euo pipefail
 
+tools=(desktop-file-utils appstream dpkg-dev libglib2.0-bin xdg-utils lintian devscripts librsvg2-bin)
+if [ "${1:-}" = --tools ]; then
+    echo "${tools[@]}"
+    exit 0
+fi
 if [ "$#" -ne 1 ]; then
     echo "usage: $0 BUILD_DIR (configured with cmake)" >&2
     exit 2
@@ -25,8 +31,7 @@ if [ ! -f "$build/CPackConfig.cmake" ]; then
     exit 2
 fi
 
-bash "$source_dir/scripts/install-deps.sh" desktop-file-utils appstream dpkg-dev libglib2.0-bin xdg-utils lintian \
-    devscripts librsvg2-bin
+bash "$source_dir/scripts/install-deps.sh" "${tools[@]}"
 
 # One time for every file in the package, so that a build tomorrow gives the
 # same bytes: the last commit's, or the changelog's outside a git checkout.
