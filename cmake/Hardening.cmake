@@ -36,6 +36,15 @@ add_link_options(LINKER:-z,relro LINKER:-z,now)
 # build folder may lie inside the source folder: the map given last is tried
 # first.
 add_compile_options(-ffile-prefix-map=${PROJECT_SOURCE_DIR}=. -ffile-prefix-map=${PROJECT_BINARY_DIR}=.)
+# The compiler names its working folder as the system resolves it: a tree
+# reached through a link (a checkout under a linked folder) is mapped under
+# that name too, or its builds would differ by the folder they ran in.
+foreach(dir PROJECT_SOURCE_DIR PROJECT_BINARY_DIR)
+    file(REAL_PATH "${${dir}}" _real)
+    if(NOT _real STREQUAL "${${dir}}")
+        add_compile_options(-ffile-prefix-map=${_real}=.)
+    endif()
+endforeach()
 # moc includes a header by its path from moc's own output folder
 # ("../../../../src/app/frmMain.h"), which no prefix map can reach and which
 # holds where the source folder lies next to the build folder. With a path

@@ -323,14 +323,17 @@ copy_sources() { # TO: the working tree's files, as a fresh clone plus the chang
     fi
 }
 rebuilt_same() {
-    local second="$again/build" options=() key
+    # Reached through a link, as a checkout under a linked folder is: the
+    # compiler sees the folders' resolved names, the build their linked ones.
+    local second="$again/linked/build" options=() key
     rm -f "$build/rebuilt.deb"
-    copy_sources "$again/sources"
+    copy_sources "$again/tree/sources"
+    ln -s tree "$again/linked"
     for key in CMAKE_BUILD_TYPE CMAKE_CXX_COMPILER CMAKE_CXX_FLAGS CMAKE_EXE_LINKER_FLAGS VARDEL_WERROR \
         VARDEL_SANITIZE VARDEL_PACKAGE_MAINTAINER; do
         options+=("-D$key=$(cache_entry "$key")")
     done
-    cmake -S "$again/sources" -B "$second" -G "$(cache_entry CMAKE_GENERATOR)" -DVARDEL_BUILD_TESTS=OFF \
+    cmake -S "$again/linked/sources" -B "$second" -G "$(cache_entry CMAKE_GENERATOR)" -DVARDEL_BUILD_TESTS=OFF \
         "${options[@]}" >"$again/configure.log" 2>&1 || { cat "$again/configure.log"; return 1; }
     (make_package "$second") >"$again/build.log" 2>&1 || { tail -n 30 "$again/build.log"; return 1; }
     cmp -s "$deb" "$second/$(basename "$deb")" && return 0
