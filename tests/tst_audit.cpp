@@ -368,6 +368,44 @@ private Q_SLOTS:
         QCOMPARE(m_dialogs->messages().size(), 1);
     }
 
+    // Open and Copy of files still being written ask about each first, No by default and No skipping it; once they are
+    // complete nothing is asked. The box is the only one: the alert was seen.
+    void arrivingAsked()
+    {
+        start();
+        probe().watch().setClock([] { return QDateTime::currentMSecsSinceEpoch(); });
+        probe().mnuInitList_Click();
+        settle();
+        touch(QStringLiteral("a.txt"));
+        touch(QStringLiteral("b.txt"));
+        tick();
+        select(QStringLiteral("a.txt"));
+        select(QStringLiteral("b.txt"));
+        const auto asked = [](const QString &name, const QString &verb) {
+            return QStringLiteral("File Still Arriving|%1 is still being written. %2 it anyway?").arg(name, verb);
+        };
+        m_dialogs->reset();
+        m_dialogs->answers = {Dialogs::Answer::No};
+        probe().mnuOpen_Click();
+        m_dialogs->answers = {Dialogs::Answer::Yes, Dialogs::Answer::No};
+        probe().mnuCopy_Click();
+        QCOMPARE(m_dialogs->boxes(),
+                 QStringList(
+                     {asked("a.txt", "Open"), asked("b.txt", "Open"), asked("a.txt", "Copy"), asked("b.txt", "Copy")}));
+        QCOMPARE(m_dialogs->messages().constFirst().box.defaultAnswer, Dialogs::Answer::No);
+        QCOMPARE(m_dialogs->asked.constLast().defaultText, QStringLiteral("a.txt")); // the copy's file dialog
+        QVERIFY(!QFile::exists(marker()));
+        m_dialogs->answers = {Dialogs::Answer::No, Dialogs::Answer::Yes};
+        probe().mnuOpen_Click();
+        QTRY_COMPARE(TestSupport::readFile(marker()), QFile::encodeName(m_dir->filePath(QStringLiteral("b.txt"))));
+        // Unchanged for a pass: complete.
+        tick();
+        m_dialogs->reset();
+        probe().mnuCopy_Click();
+        QCOMPARE(m_dialogs->asked.size(), 1);
+        QCOMPARE(m_dialogs->asked.constFirst().defaultText, QStringLiteral("a.txt; b.txt"));
+    }
+
     // While a copy runs the status names it, its progress bar comes after a moment with the share of the bytes written,
     // and no audit pass runs; a delete takes its rows out at once, leaves the status to the copy, and its new catalogue
     // is not held back. The pass follows the copy.

@@ -157,6 +157,11 @@ private Q_SLOTS:
         QTest::newRow("one call at a time") << QStringList {"a<&b", "init", "hold", "c", "c,d", "release"}
                                             << QStringList {one, "close 1", "Vardel 0 #1 New File/s were found! | c",
                                                             "Vardel 2 #2 New File/s were found! | c/d"};
+        // "real": the watch's clock is the real one from a new catalogue on; "-": a tick alone.
+        QTest::newRow("still being written, then complete")
+            << QStringList {"real", "a<&b", "-", "-"}
+            << QStringList {"Vardel 0 #1 New File/s were found! | a<&b (still being written)",
+                            "Vardel 1 #1 New File/s were found! | a<&b"};
         QTest::newRow("first five") << QStringList {"f1,f2,f3,f4,f5,f6,f7"}
                                     << QStringList {"Vardel 0 #7 New File/s were found! | f1/f2/f3/f4/f5/and 2 more"};
     }
@@ -181,6 +186,11 @@ private Q_SLOTS:
                 QTRY_VERIFY(m_win->isActiveWindow());
             } else if (step == "init")
                 probe().mnuInitList_Click();
+            else if (step == "real") {
+                probe().watch().setClock([] { return QDateTime::currentMSecsSinceEpoch(); });
+                probe().mnuInitList_Click();
+            } else if (step == "-")
+                ;
             else if (step == "exit")
                 QVERIFY(probe().Form_Unload());
             else if (step == "dismiss") {

@@ -8,6 +8,7 @@
 #include "audit/Watch.h"
 #include "filelist/FileListModel.h"
 
+#include <QFont>
 #include <QSignalSpy>
 
 #include <map>
@@ -622,6 +623,100 @@ private Q_SLOTS:
             return source->gone();
         }));
         QVERIFY(!source->take().complete);
+    }
+
+    // Steps: "make", "grow" (a write, told as events are), "close", "closed" (told at once: the pass comes by itself),
+    // "movein", "old" (its time put back), "lost", "hang" (a period and a minute go by); "0"/"1": a pass, and whether
+    // the new file is still being written.
+    void arrivals_data()
+    {
+        QTest::addColumn<bool>("events");
+        QTest::addColumn<QString>("steps");
+        QTest::newRow("written, then closed") << true << "make,1,grow,1,close,0";
+        QTest::newRow("closed: told soon") << true << "make,1,grow,closed";
+        QTest::newRow("made and closed between two passes") << true << "make,close,0";
+        QTest::newRow("a writer that hangs") << true << "make,1,1,hang,0";
+        QTest::newRow("moved in whole") << true << "movein,0";
+        QTest::newRow("events lost: changed, then still") << true << "make,1,lost,grow,1,0";
+        QTest::newRow("share: grows, then still") << false << "make,1,grow,1,0,0";
+        QTest::newRow("share: copied with its old time") << false << "make,old,0";
+        QTest::newRow("share: a writer that hangs") << false << "make,1,grow,hang,1,0";
+    }
+    void arrivals()
+    {
+        QFETCH(bool, events);
+        QFETCH(QString, steps);
+        qint64 clock = QDateTime::currentMSecsSinceEpoch();
+        m_shown = std::make_unique<Shown>(m_dir->path(), events);
+        Watch &w = m_shown->watch;
+        w.setClock([&] { return clock; });
+        w.setSettleTime(120 * 1000);
+        w.ReadFile();
+        settle();
+        m_shown->told.clear();
+        const QString f = m_dir->filePath(QStringLiteral("f"));
+        const auto tell = [&](ChangeSource::Kind kind) {
+            if (w.source())
+                w.source()->tell(kind, "f");
+        };
+        for (const QString &step : steps.split(QLatin1Char(','))) {
+            if (step == "make" || step == "grow") {
+                if (QFile out(f); out.open(QIODevice::Append))
+                    out.write("data");
+                tell(step == "make" ? ChangeSource::Created : ChangeSource::Modified);
+            } else if (step == "close" || step == "closed") {
+                tell(ChangeSource::ClosedWrite);
+                if (step == "closed") {
+                    w.changesRead();
+                    QTRY_VERIFY(w.isIdle() && !m_shown->model.isArriving(0));
+                }
+            } else if (step == "movein") {
+                QVERIFY(TestSupport::writeFile(f + QStringLiteral(".part")));
+                QVERIFY(QFile::rename(f + QStringLiteral(".part"), f));
+                tell(ChangeSource::MovedIn);
+            } else if (step == "old") {
+                const struct timespec times[2] = {{0, UTIME_OMIT}, {1'600'000'000, 0}};
+                QCOMPARE(::utimensat(AT_FDCWD, QFile::encodeName(f), times, 0), 0);
+            } else if (step == "lost") {
+                w.source()->tellLost();
+            } else if (step == "hang") {
+                clock += 120 * 1000;
+            } else {
+                clock += 1000;
+                QVERIFY(m_shown->pass());
+                QCOMPARE(rows(), QStringLiteral("f:New"));
+                // Drawn aslant, with a tip; the size follows the file.
+                const QModelIndex cell = m_shown->model.index(0, FileListModel::ModifiedColumn);
+                QCOMPARE(m_shown->model.isArriving(0), step == "1");
+                QCOMPARE(cell.data(Qt::FontRole).value<QFont>().italic(), step == "1");
+                QCOMPARE(cell.data(Qt::ToolTipRole).toString(),
+                         step == "1" ? QStringLiteral("Still being written") : QString());
+                QCOMPARE(m_shown->model.row(0).size, QFileInfo(f).size());
+            }
+        }
+        QCOMPARE(told(), QStringLiteral("1"));
+    }
+
+    // A real writer, told by the kernel: still being written while it holds the file open, complete soon after it
+    // closes it, with no pass asked for.
+    void arrivalsKernel()
+    {
+        m_shown = std::make_unique<Shown>(m_dir->path());
+        Watch &w = m_shown->watch;
+        w.setSourceOpener(&ChangeSource::openInotify);
+        w.ReadFile();
+        settle();
+        QFile out(m_dir->filePath(QStringLiteral("f")));
+        QVERIFY(out.open(QIODevice::WriteOnly));
+        for (int i = 0; i < 2; ++i) {
+            QVERIFY(out.write("data") == 4 && out.flush());
+            QVERIFY(m_shown->pass());
+            QVERIFY(w.source() && m_shown->model.isArriving(0));
+            QCOMPARE(m_shown->model.row(0).size, 4 * (i + 1));
+        }
+        out.close();
+        QTRY_VERIFY(!m_shown->model.isArriving(0));
+        QCOMPARE(told(), QStringLiteral("quiet,1"));
     }
 
     // Only file systems whose every change this machine makes are trusted to tell of it.

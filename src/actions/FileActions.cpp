@@ -134,6 +134,23 @@ void FileActions::launch(const std::shared_ptr<OpenWalk> &walk, const QString &p
         });
 }
 
+QStringList FileActions::keepArriving(const QStringList &names, const QStringList &arriving, const QString &verb) const
+{
+    QStringList kept;
+    for (const QString &name : names) {
+        if (arriving.contains(name)
+            && m_dialogs.message(
+                   m_parent,
+                   {name + QStringLiteral(" is still being written. ") + verb + QStringLiteral(" it anyway?"),
+                    QStringLiteral("File Still Arriving"), Dialogs::Buttons::YesNo, Dialogs::Icon::Warning,
+                    Dialogs::Answer::No})
+                != Dialogs::Answer::Yes)
+            continue;
+        kept.append(name);
+    }
+    return kept;
+}
+
 std::optional<FileActions::CopyJob> FileActions::askCopy(const QString &folder, const QStringList &names) const
 {
     const QString proposedName = names.join(QStringLiteral("; "));

@@ -49,6 +49,11 @@ public:
     // that has no message.
     void showShellError(int code, const QString &path) const;
 
+    // Of the names, each one still being written (in arriving) is asked
+    // about first: "NAME is still being written. Open it anyway?", with the
+    // verb given. The names kept, in their order.
+    QStringList keepArriving(const QStringList &names, const QStringList &arriving, const QString &verb) const;
+
     struct CopyJob {
         QString sourceFolder; // both with a "/" at the end
         QString destinationFolder;

@@ -625,6 +625,8 @@ bool frmMain::setAuditInterval(long long ms)
     if (!AuditPeriod::isValid(ms))
         return false;
     m_auditInterval = int(ms);
+    // A file being written that has not changed for a period and a minute is complete.
+    m_watch->setSettleTime(ms + 60 * 1000);
     if (ms == 0) {
         Timer1.stop();
         // A tick held back by a box is dropped once the audit is stopped.

@@ -9,6 +9,7 @@
 
 #include <QMainWindow>
 #include <QPointer>
+#include <QSet>
 #include <QSystemTrayIcon>
 #include <QTimer>
 
@@ -153,7 +154,9 @@ private:
     double headerTextTwips(int column) const;
     int twipsToPixels(double twips) const;
     double pixelsToTwips(double pixels) const;
-    QStringList selectedNames() const;
+    // The selected rows' names; those still being written also in arriving.
+    QStringList selectedNames(QStringList *arriving = nullptr) const;
+    void noticeArrivals();
     bool isRowSelected(int row) const;
     // Another folder is chosen: the old rows' selection goes at once, so that
     // no command acts on them while the new folder is checked.
@@ -189,6 +192,14 @@ private:
     QTimer m_dateTimer;
     Watch *m_watch = nullptr;
     Notifier *m_notifier = nullptr;
+    // What the notification shown tells, and which of its files were still
+    // being written.
+    struct Notice {
+        QString summary;
+        qsizetype newCount = 0;
+        QSet<QString> arriving;
+    };
+    Notice m_notice;
     ImageList imlIcons;
     ImageList imlSmallIcons;
 

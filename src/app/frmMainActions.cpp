@@ -38,8 +38,10 @@ void frmMain::forgetSelection()
 void frmMain::lvwFile_DblClick()
 {
     const QString folder = m_model->folder();
+    QStringList arriving;
+    const QStringList names = selectedNames(&arriving);
     if (!folder.isEmpty())
-        m_actions->open(folder, selectedNames());
+        m_actions->open(folder, m_actions->keepArriving(names, arriving, QStringLiteral("Open")));
 }
 
 void frmMain::mPopOpen_Click()
@@ -57,7 +59,15 @@ void frmMain::mPopCopy_Click()
     const QString folder = m_model->folder();
     if (folder.isEmpty())
         return;
-    const std::optional<FileActions::CopyJob> job = m_actions->askCopy(folder, selectedNames());
+    QStringList arriving;
+    QStringList names = selectedNames(&arriving);
+    // Files still being written are copied only when the user says so.
+    if (!arriving.isEmpty()) {
+        names = m_actions->keepArriving(names, arriving, QStringLiteral("Copy"));
+        if (names.isEmpty())
+            return;
+    }
+    const std::optional<FileActions::CopyJob> job = m_actions->askCopy(folder, names);
     if (!job)
         return;
     if (job->names.isEmpty()) {

@@ -24,14 +24,22 @@
 namespace {
 
 // The first few new files' names, one a line, then how many more: the
-// list is read only as far as the last name shown.
-QString newFileNames(const FileListModel &model, qsizetype newCount)
+// list is read only as far as the last name shown. Those still being
+// written are marked so, and go to arriving.
+QString newFileNames(const FileListModel &model, qsizetype newCount, QSet<QString> *arriving = nullptr)
 {
     constexpr int kShown = 5;
     QStringList names;
     for (int i = 0; i < model.rowCount() && names.size() < kShown; ++i) {
-        if (model.isNew(i))
-            names.append(model.name(i));
+        if (!model.isNew(i))
+            continue;
+        const QString name = model.name(i);
+        if (model.isArriving(i) && arriving) {
+            arriving->insert(name);
+            names.append(AuditTexts::arrivingName(name));
+        } else {
+            names.append(name);
+        }
     }
     if (newCount > names.size())
         names.append(QStringLiteral("and %1 more").arg(newCount - names.size()));
@@ -67,6 +75,7 @@ void frmMain::showRows(Watch::Kind kind, qsizetype newCount)
         if (newCount > 0)
             lvwFile->setToolTip(AuditTexts::newFileTip());
         lvwFile_Click();
+        noticeArrivals();
         return;
     }
     // The rows the user picked stay picked when their files are still there
@@ -113,6 +122,21 @@ void frmMain::showRows(Watch::Kind kind, qsizetype newCount)
     }
     // Open, Copy and Delete follow the selection that is left.
     lvwFile_Click();
+    noticeArrivals();
+}
+
+void frmMain::noticeArrivals()
+{
+    // The notification named files still being written: once the last of
+    // them is complete, it is told again without the marks.
+    if (m_notice.arriving.isEmpty())
+        return;
+    for (int i = 0; i < m_model->rowCount(); ++i) {
+        if (m_model->isArriving(i) && m_notice.arriving.contains(m_model->name(i)))
+            return;
+    }
+    m_notice.arriving.clear();
+    m_notifier->notify(m_notice.summary, newFileNames(*m_model, m_notice.newCount));
 }
 
 void frmMain::showAlert(qsizetype newCount)
@@ -128,10 +152,11 @@ void frmMain::showAlert(qsizetype newCount)
     // A box from a window in the background may stay behind the one the user
     // works in (focus-stealing prevention, Wayland): the desktop tells too.
     // In front, the box tells alone and an older notification would be stale.
+    m_notice = {box.text.trimmed(), newCount, {}};
     if (isActiveWindow())
         m_notifier->withdraw();
     else
-        m_notifier->notify(box.text.trimmed(), newFileNames(*m_model, newCount));
+        m_notifier->notify(m_notice.summary, newFileNames(*m_model, newCount, &m_notice.arriving));
     m_dialogs.message(this, box);
 }
 
@@ -139,12 +164,14 @@ void frmMain::setQuiet()
 {
     setWindowTitle(AuditTexts::quietCaption());
     setWindowIconFile(QStringLiteral("Eye.ico"));
+    m_notice.arriving.clear();
     m_notifier->withdraw();
 }
 
 void frmMain::showNewFiles(const QString &token)
 {
     // Chosen, it has told what it had to.
+    m_notice.arriving.clear();
     m_notifier->withdraw();
     for (int i = 0; i < m_model->rowCount(); ++i) {
         if (m_model->isNew(i)) {

@@ -136,13 +136,16 @@ bool frmMain::isRowSelected(int row) const
     return lvwFile->selectionModel()->isRowSelected(row, {});
 }
 
-QStringList frmMain::selectedNames() const
+QStringList frmMain::selectedNames(QStringList *arriving) const
 {
     QStringList names;
     const int rows = m_model->rowCount();
     for (int i = 0; i < rows; ++i) {
-        if (isRowSelected(i))
-            names.append(m_model->name(i));
+        if (!isRowSelected(i))
+            continue;
+        names.append(m_model->name(i));
+        if (arriving && m_model->isArriving(i))
+            arriving->append(names.back());
     }
     return names;
 }

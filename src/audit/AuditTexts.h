@@ -25,6 +25,16 @@ inline QString newFileTip()
 {
     return QStringLiteral("new file");
 }
+// A new file that is still being written: its row's tip, and its name's
+// mark in the notification.
+inline QString arrivingTip()
+{
+    return QStringLiteral("Still being written");
+}
+inline QString arrivingName(const QString &name)
+{
+    return name + QStringLiteral(" (still being written)");
+}
 // While the watched folder cannot be listed.
 inline QString notAvailable(const QString &folder)
 {

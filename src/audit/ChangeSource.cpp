@@ -12,6 +12,7 @@
 #include <sys/stat.h>
 #include <sys/vfs.h>
 #include <unistd.h>
+#include <utility>
 
 namespace {
 
@@ -164,6 +165,13 @@ void ChangeSource::tell(Kind kind, const QByteArray &name)
         it = m_names.insert(name, {});
     }
     (*it)[kind] = m_events;
+    if (kind == ClosedWrite && m_closed.size() < m_bound)
+        m_closed.push_back(name);
+}
+
+std::vector<QByteArray> ChangeSource::takeClosed()
+{
+    return std::exchange(m_closed, {});
 }
 
 void ChangeSource::tellLost()

@@ -76,6 +76,8 @@ public:
     bool gone() const { return m_gone; }
     // Everything told since the last take.
     Taken take();
+    // The names whose writers closed them since the last call.
+    std::vector<QByteArray> takeClosed();
     void setBound(std::size_t names) { m_bound = names; }
 
 protected:
@@ -87,6 +89,7 @@ protected:
 
 private:
     QHash<QByteArray, std::array<std::uint32_t, KindCount>> m_names;
+    std::vector<QByteArray> m_closed;
     std::uint32_t m_events = 0;
     std::size_t m_bound = 4096;
     bool m_lost = false;

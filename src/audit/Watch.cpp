@@ -7,6 +7,7 @@
 #include "audit/FileListing.h"
 #include "platform/Background.h"
 
+#include <QDateTime>
 #include <QSocketNotifier>
 
 #include <malloc.h>
@@ -17,6 +18,9 @@ namespace {
 constexpr int kBusyAfterMs = 150;
 // Past this many links, a pass would read as much as a listing.
 constexpr std::size_t kMaxRelooked = 4096;
+// A file being written that its writer closed is told complete this soon,
+// not only at the next tick.
+constexpr int kClosedPassAfterMs = 500;
 
 NameView viewOf(const QByteArray &bytes)
 {
@@ -48,6 +52,43 @@ Watch::Watch(QObject *parent)
     m_busyTimer.setSingleShot(true);
     m_busyTimer.setInterval(kBusyAfterMs);
     connect(&m_busyTimer, &QTimer::timeout, this, [this] { setBusy(listing()); });
+    setClock(nullptr);
+    m_soon.setSingleShot(true);
+    m_soon.setInterval(kClosedPassAfterMs);
+    connect(&m_soon, &QTimer::timeout, this, &Watch::CompareFile);
+}
+
+namespace {
+std::function<qint64()> &defaultClock()
+{
+    static std::function<qint64()> clock;
+    return clock;
+}
+} // namespace
+
+void Watch::setDefaultClock(std::function<qint64()> clock)
+{
+    defaultClock() = std::move(clock);
+}
+
+void Watch::setClock(std::function<qint64()> clock)
+{
+    if (!clock)
+        clock = defaultClock();
+    m_clock = clock ? std::move(clock) : std::function<qint64()>(&QDateTime::currentMSecsSinceEpoch);
+}
+
+void Watch::changesRead()
+{
+    if (!m_source || m_soon.isActive())
+        return;
+    for (const QByteArray &name : m_source->takeClosed()) {
+        const auto it = m_known.arrivals.find(name);
+        if (it != m_known.arrivals.end() && it->second.writing) {
+            m_soon.start();
+            return;
+        }
+    }
 }
 
 Watch::~Watch() = default;
@@ -71,7 +112,10 @@ void Watch::setSource(std::unique_ptr<ChangeSource> source)
     // Events are read as they come, so that the kernel's queue seldom fills.
     if (m_source && m_source->descriptor() >= 0) {
         m_notifier = std::make_unique<QSocketNotifier>(m_source->descriptor(), QSocketNotifier::Read);
-        connect(m_notifier.get(), &QSocketNotifier::activated, this, [this] { m_source->readAvailable(); });
+        connect(m_notifier.get(), &QSocketNotifier::activated, this, [this] {
+            m_source->readAvailable();
+            changesRead();
+        });
     }
 }
 
@@ -219,10 +263,25 @@ void Watch::start(Kind kind)
     if (m_source) {
         m_source->setBound(std::max<std::size_t>(4096, std::size_t(m_known.rows) / 8));
         m_source->readAvailable();
+        m_source->takeClosed();
         ChangeSource::Taken taken = m_source->take();
-        inFull = inFull || !taken.complete || m_source->gone();
-        for (ChangeSource::Named &named : taken.names)
+        job.eventsTrusted = taken.complete && !m_source->gone();
+        inFull = inFull || !job.eventsTrusted;
+        for (ChangeSource::Named &named : taken.names) {
+            job.events.emplace(named.name, named.seen);
             job.names.push_back(std::move(named.name));
+        }
+    }
+    // Whether new files are still being written is judged at every pass:
+    // those that were are looked up again, changed or not.
+    m_soon.stop();
+    job.arrivals = m_known.arrivals;
+    job.now = m_clock();
+    job.listedAt = m_listedAt;
+    job.settleMs = m_settleMs;
+    for (const auto &[name, arrival] : job.arrivals) {
+        if (arrival.writing)
+            job.names.push_back(name);
     }
     if (inFull) {
         job.names.clear();
@@ -246,6 +305,7 @@ Watch::Result Watch::run(const Job &job)
     result.kind = job.kind;
     result.generation = job.generation;
     result.folder = job.folder;
+    result.now = job.now;
     if (job.latest->load() != job.generation)
         return result;
     if (job.changesOnly)
@@ -284,10 +344,13 @@ void Watch::listInFull(const Job &job, Result &result)
     }
     std::vector<QByteArray> newNames;
     for (int i = 0; i < rows.size(); ++i) {
-        const FileRow &row = rows.row(i);
+        FileRow &row = rows.row(i);
         const NameView name = rows.name(i);
-        if (row.isNew())
+        if (row.isNew()) {
             newNames.emplace_back(name.data, name.size);
+            if (arriving(job, name, row, known.arrivals))
+                row.flags |= FileRow::Arriving;
+        }
         if (row.flags & FileRow::Unread)
             known.unreadable.emplace_hint(known.unreadable.end(), QByteArray(name.data, name.size), row.error);
     }
@@ -340,8 +403,11 @@ void Watch::lookUp(const Job &job, Result &result)
         if (present && !job.catalogue->contains(view)) {
             row.flags |= FileRow::New;
             added.insert(name);
+            if (arriving(job, view, row, known.arrivals))
+                row.flags |= FileRow::Arriving;
         } else {
             removed.insert(name);
+            known.arrivals.erase(name);
         }
         if (present && (row.flags & FileRow::Unread))
             known.unreadable[name] = row.error;
@@ -377,6 +443,47 @@ void Watch::lookUp(const Job &job, Result &result)
         put(*next);
     known.newNames = merged;
     known.newCount = count;
+}
+
+bool Watch::arriving(const Job &job, const NameView &name, const FileRow &row, std::map<QByteArray, Arrival> &arrivals)
+{
+    const QByteArray key(name.data, name.size);
+    const auto found = job.arrivals.find(key);
+    const Arrival *was = found == job.arrivals.end() ? nullptr : &found->second;
+    const auto told = job.events.find(key);
+    Arrival now {row.size, row.mtime, was ? was->changedAt : job.now, false, false};
+    if (told != job.events.end()) {
+        // Written (or made) after it was last closed: a writer has it open.
+        // Moved in after the last write: a finished file given its name.
+        const Seen &seen = told->second;
+        const std::uint32_t wrote = std::max(seen[ChangeSource::Created], seen[ChangeSource::Modified]);
+        if (wrote > 0)
+            now.changedAt = job.now;
+        if (wrote > seen[ChangeSource::ClosedWrite] && wrote > seen[ChangeSource::MovedIn])
+            now.writing = true;
+        else if (wrote == 0 && seen[ChangeSource::ClosedWrite] == 0 && seen[ChangeSource::MovedIn] == 0)
+            now.writing = was && was->open;
+        now.open = now.writing;
+    } else if (!was) {
+        // First seen, and no event tells of it: one modified since the last
+        // listing (a second's grace for times kept in whole seconds) may
+        // still be growing.
+        now.writing
+            = !job.eventsTrusted && row.timeKnown() && job.listedAt > 0 && row.mtime * 1000 >= job.listedAt - 1000;
+    } else if (row.size != was->size || row.mtime != was->mtime) {
+        now.writing = true;
+        now.changedAt = job.now;
+    } else {
+        // Unchanged: complete, unless events told that a writer still has
+        // it open.
+        now.open = job.eventsTrusted && was->open;
+        now.writing = now.open;
+    }
+    // A writer that hangs without closing it does not keep it arriving.
+    if (now.writing && job.now - now.changedAt >= job.settleMs)
+        now.writing = now.open = false;
+    arrivals[key] = now;
+    return now.writing;
 }
 
 void Watch::finished(Result result)
@@ -415,8 +522,10 @@ void Watch::apply(Result &result)
     }
     // A folder that cannot be listed shows no rows, but says nothing about
     // its files: catalogue, signature and alert stay as they were.
-    if (result.listed)
+    if (result.listed) {
         m_known = std::move(result.known);
+        m_listedAt = result.now;
+    }
     const qsizetype newCount = result.listed ? m_known.newCount : 0;
     m_rows = {result.folder, result.generation, std::move(result.rows), result.changes};
     Q_EMIT rowsReady(result.kind, newCount);

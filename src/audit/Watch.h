@@ -12,6 +12,9 @@
 #include <QString>
 #include <QTimer>
 
+#include <array>
+#include <cstdint>
+
 #include <atomic>
 #include <functional>
 #include <map>
@@ -79,6 +82,14 @@ public:
     void setSourceOpener(ChangeSource::Opener opener);
     // How long changes are trusted before a pass lists in full as a check.
     void setCheckEvery(qint64 ms) { m_checkEveryMs = ms; }
+    // A new file being written that has not changed for this long is
+    // complete all the same (a writer that hangs without closing it).
+    void setSettleTime(qint64 ms) { m_settleMs = ms; }
+    // The time arrivals are judged by, in milliseconds since the epoch.
+    // Tests stand in a clock of their own, for one watch or for every one
+    // made from then on.
+    void setClock(std::function<qint64()> clock);
+    static void setDefaultClock(std::function<qint64()> clock);
     // The source the folder's changes come from, if any.
     ChangeSource *source() const { return m_source.get(); }
 
@@ -112,6 +123,10 @@ public:
 
     bool alerting() const { return m_alerting; }
     bool folderAvailable() const { return m_available; }
+    // The source's events were read: a new file being written that its
+    // writer closed brings the next pass forward, so that it is told
+    // complete soon.
+    void changesRead();
 
 Q_SIGNALS:
     // Rows of a listing are ready (takeRows()); newCount files are new.
@@ -130,6 +145,16 @@ private:
     struct ByName {
         bool operator()(const QByteArray &a, const QByteArray &b) const;
     };
+    // A new file as the last pass saw it, to tell whether it is still being
+    // written.
+    struct Arrival {
+        std::int64_t size = 0;
+        std::int64_t mtime = 0;
+        qint64 changedAt = 0; // the clock's time it was last seen change
+        bool writing = false; // changed, or written and not yet closed
+        bool open = false; // events told of a write and no close after it
+    };
+    using Seen = std::array<std::uint32_t, ChangeSource::KindCount>;
     // What the watch knows of the folder's files, as of its last listing
     // and the changes applied since.
     struct Known {
@@ -141,6 +166,8 @@ private:
         std::map<QByteArray, int, ByName> unreadable;
         // Links and files of several names, read again at every pass.
         std::set<QByteArray> relook;
+        // Every new file's size and time, and whether it is being written.
+        std::map<QByteArray, Arrival> arrivals;
         // The last listing's size, to make room for the next.
         int rows = 0;
         std::size_t nameBytes = 0;
@@ -154,6 +181,7 @@ private:
         RowTable rows;
         std::shared_ptr<const Catalogue> catalogue; // a new one, from a catalogue listing
         Known known;
+        qint64 now = 0; // the clock when the job began
         bool sourceOpened = false; // the folder's source was opened anew (or none could be)
         std::unique_ptr<ChangeSource> source;
     };
@@ -172,6 +200,13 @@ private:
         // must still be the one watched.
         bool changesOnly = false;
         std::vector<QByteArray> names;
+        // What the events told of each name, and whether they told all.
+        std::map<QByteArray, Seen> events;
+        bool eventsTrusted = false;
+        std::map<QByteArray, Arrival> arrivals; // as the last pass left them
+        qint64 now = 0;
+        qint64 listedAt = 0; // when the folder was last listed (0: not yet)
+        qint64 settleMs = 0;
         int rows = 0; // as many as the last listing found
         std::size_t nameBytes = 0;
         dev_t device = 0;
@@ -191,6 +226,10 @@ private:
     static Result run(const Job &job);
     static void listInFull(const Job &job, Result &result);
     static void lookUp(const Job &job, Result &result);
+    // Whether a new file's row is still being written; its arrival as this
+    // pass leaves it in arrivals.
+    static bool arriving(const Job &job, const NameView &name, const FileRow &row,
+                         std::map<QByteArray, Arrival> &arrivals);
 
     QString m_folder;
     Lister m_lister;
@@ -237,4 +276,8 @@ private:
     bool m_listInFull = true;
     QElapsedTimer m_sinceInFull;
     qint64 m_checkEveryMs = 3600 * 1000;
+    qint64 m_settleMs = 120 * 1000;
+    std::function<qint64()> m_clock;
+    qint64 m_listedAt = 0;
+    QTimer m_soon; // a pass brought forward
 };

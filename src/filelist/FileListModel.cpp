@@ -4,11 +4,12 @@
 #include "filelist/FileListModel.h"
 
 #include "audit/AuditTexts.h"
-
 #include "filelist/FileTypes.h"
 #include "filelist/ImageList.h"
 #include "platform/Background.h"
 #include "platform/FileNames.h"
+
+#include <QFont>
 
 #include <algorithm>
 #include <numeric>
@@ -77,6 +78,17 @@ QVariant FileListModel::data(const QModelIndex &index, int role) const
     case Qt::TextAlignmentRole:
         if (index.column() == SizeColumn)
             return QVariant::fromValue(Qt::AlignRight | Qt::AlignVCenter);
+        return {};
+    case Qt::FontRole:
+        if (isArriving(index.row())) {
+            QFont font;
+            font.setItalic(true);
+            return font;
+        }
+        return {};
+    case Qt::ToolTipRole:
+        if (isArriving(index.row()))
+            return AuditTexts::arrivingTip();
         return {};
     default:
         return {};

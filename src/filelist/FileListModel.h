@@ -39,6 +39,7 @@ public:
     QString name(int row) const { return m_rows.name(row).text(); }
     NameView nameView(int row) const { return m_rows.name(row); }
     bool isNew(int row) const { return m_rows.row(row).isNew(); }
+    bool isArriving(int row) const { return m_rows.row(row).isArriving(); }
 
     // Empties the list; it then stands for no folder.
     void clear();

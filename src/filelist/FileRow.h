@@ -31,6 +31,7 @@ struct FileRow {
         // a write through another name), so every tick reads it again.
         Linked = 16,
         Shared = 32, // a file of more than one name
+        Arriving = 64, // a new file still being written
     };
     std::uint32_t name = 0; // where the name lies in the table's names
     std::uint8_t type = 0; // index into the file type table
@@ -41,6 +42,7 @@ struct FileRow {
     std::int64_t mtime = 0; // seconds since the epoch
 
     bool isNew() const { return flags & New; }
+    bool isArriving() const { return flags & Arriving; }
     bool timeKnown() const { return !(flags & Unread); }
 };
 static_assert(sizeof(FileRow) == 24);
