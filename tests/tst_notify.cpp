@@ -94,7 +94,7 @@ class TestNotify : public QObject
     void setFiles(const QString &names)
     {
         for (const QString &name : names.split(QLatin1Char(','), Qt::SkipEmptyParts))
-            QVERIFY(TestSupport::writeFile(m_dir->filePath(name)));
+            QVERIFY(QFile::exists(m_dir->filePath(name)) || TestSupport::writeFile(m_dir->filePath(name)));
     }
     void start(const QString &names)
     {
@@ -157,9 +157,14 @@ private Q_SLOTS:
         QTest::newRow("one call at a time") << QStringList {"a<&b", "init", "hold", "c", "c,d", "release"}
                                             << QStringList {one, "close 1", "Vardel 0 #1 New File/s were found! | c",
                                                             "Vardel 2 #2 New File/s were found! | c/d"};
-        // "real": the watch's clock is the real one from a new catalogue on; "-": a tick alone.
+        // "real": the watch's clock is the real one from a new catalogue on; "-": a tick alone; "ticking": the alert
+        // box stays open for a tick and its replies.
         QTest::newRow("still being written, then complete")
             << QStringList {"real", "a<&b", "-", "-"}
+            << QStringList {"Vardel 0 #1 New File/s were found! | a<&b (still being written)",
+                            "Vardel 1 #1 New File/s were found! | a<&b"};
+        QTest::newRow("complete while the box is open")
+            << QStringList {"real", "ticking", "a<&b", "-"}
             << QStringList {"Vardel 0 #1 New File/s were found! | a<&b (still being written)",
                             "Vardel 1 #1 New File/s were found! | a<&b"};
         QTest::newRow("first five") << QStringList {"f1,f2,f3,f4,f5,f6,f7"}
@@ -189,6 +194,12 @@ private Q_SLOTS:
             else if (step == "real") {
                 probe().watch().setClock([] { return QDateTime::currentMSecsSinceEpoch(); });
                 probe().mnuInitList_Click();
+            } else if (step == "ticking") {
+                m_dialogs.whileOpen = [this](const ScriptedDialogs::Asked &) {
+                    answered();
+                    probe().Timer1_Timer();
+                    QTRY_COMPARE(m_fake.calls.size(), 2);
+                };
             } else if (step == "-")
                 ;
             else if (step == "exit")

@@ -627,7 +627,8 @@ private Q_SLOTS:
 
     // Steps: "make", "grow" (a write, told as events are), "close", "closed" (told at once: the pass comes by itself),
     // "movein", "old" (its time put back), "lost", "hang" (a period and a minute go by); "0"/"1": a pass, and whether
-    // the new file is still being written.
+    // the new file is still being written. While a box holds passes back ("hold"), "told" (closed) and "look" (a tick)
+    // tell that it is complete ("ended:N": told so N times) without a pass.
     void arrivals_data()
     {
         QTest::addColumn<bool>("events");
@@ -641,6 +642,9 @@ private Q_SLOTS:
         QTest::newRow("share: grows, then still") << false << "make,1,grow,1,0,0";
         QTest::newRow("share: copied with its old time") << false << "make,old,0";
         QTest::newRow("share: a writer that hangs") << false << "make,1,grow,hang,1,0";
+        QTest::newRow("held: closed") << true << "make,1,hold,grow,ended:0,told,ended:1";
+        QTest::newRow("held: a share's file still")
+            << false << "make,1,hold,grow,look,ended:0,look,ended:1,look,ended:1";
     }
     void arrivals()
     {
@@ -655,6 +659,7 @@ private Q_SLOTS:
         settle();
         m_shown->told.clear();
         const QString f = m_dir->filePath(QStringLiteral("f"));
+        QSignalSpy ended(&w, &Watch::arrivalEnded);
         const auto tell = [&](ChangeSource::Kind kind) {
             if (w.source())
                 w.source()->tell(kind, "f");
@@ -681,6 +686,17 @@ private Q_SLOTS:
                 w.source()->tellLost();
             } else if (step == "hang") {
                 clock += 120 * 1000;
+            } else if (step == "hold") {
+                w.hold();
+            } else if (step == "told") {
+                tell(ChangeSource::ClosedWrite);
+                w.changesRead();
+            } else if (step == "look") {
+                w.CompareFile();
+            } else if (step.startsWith("ended:")) {
+                QTRY_COMPARE(Background::busyCount(), 0);
+                QCOMPARE(ended.size(), step.mid(6).toInt());
+                QVERIFY(ended.isEmpty() || ended.constFirst().constFirst() == QStringLiteral("f"));
             } else {
                 clock += 1000;
                 QVERIFY(m_shown->pass());

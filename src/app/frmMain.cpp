@@ -190,6 +190,7 @@ frmMain::frmMain(Dialogs &dialogs, QWidget *parent)
     connect(m_watch, &Watch::statusChanged, this, &frmMain::setStatusText);
     connect(m_watch, &Watch::rowError, this, &frmMain::reportRowError);
     connect(m_watch, &Watch::busyChanged, this, &frmMain::showBusy);
+    connect(m_watch, &Watch::arrivalEnded, this, &frmMain::arrivalEnded);
     m_notifier = new Notifier(QDBusConnection::sessionBus(), this);
     m_notifier->setPicture(FileIcons::lightOnPicture(48));
     connect(Dir1, &FolderTree::pathAsked, this, &frmMain::forgetSelection);

@@ -156,7 +156,8 @@ private:
     double pixelsToTwips(double pixels) const;
     // The selected rows' names; those still being written also in arriving.
     QStringList selectedNames(QStringList *arriving = nullptr) const;
-    void noticeArrivals();
+    void noticeArrivals(qsizetype newCount);
+    void arrivalEnded(const QString &name);
     bool isRowSelected(int row) const;
     // Another folder is chosen: the old rows' selection goes at once, so that
     // no command acts on them while the new folder is checked.

@@ -75,7 +75,7 @@ void frmMain::showRows(Watch::Kind kind, qsizetype newCount)
         if (newCount > 0)
             lvwFile->setToolTip(AuditTexts::newFileTip());
         lvwFile_Click();
-        noticeArrivals();
+        noticeArrivals(newCount);
         return;
     }
     // The rows the user picked stay picked when their files are still there
@@ -122,14 +122,16 @@ void frmMain::showRows(Watch::Kind kind, qsizetype newCount)
     }
     // Open, Copy and Delete follow the selection that is left.
     lvwFile_Click();
-    noticeArrivals();
+    if (kind == Watch::Kind::Pass)
+        noticeArrivals(newCount);
 }
 
-void frmMain::noticeArrivals()
+void frmMain::noticeArrivals(qsizetype newCount)
 {
     // The notification named files still being written: once the last of
-    // them is complete, it is told again without the marks.
-    if (m_notice.arriving.isEmpty())
+    // them is complete, it is told again without the marks. Other new files
+    // are the alert's to tell.
+    if (m_notice.arriving.isEmpty() || newCount != m_notice.newCount)
         return;
     for (int i = 0; i < m_model->rowCount(); ++i) {
         if (m_model->isArriving(i) && m_notice.arriving.contains(m_model->name(i)))
@@ -137,6 +139,13 @@ void frmMain::noticeArrivals()
     }
     m_notice.arriving.clear();
     m_notifier->notify(m_notice.summary, newFileNames(*m_model, m_notice.newCount));
+}
+
+void frmMain::arrivalEnded(const QString &name)
+{
+    // Told before the rows are, while the alert box may still be open.
+    if (m_notice.arriving.remove(name) && m_notice.arriving.isEmpty())
+        m_notifier->notify(m_notice.summary, newFileNames(*m_model, m_notice.newCount));
 }
 
 void frmMain::showAlert(qsizetype newCount)

@@ -169,6 +169,12 @@ void ChangeSource::tell(Kind kind, const QByteArray &name)
         m_closed.push_back(name);
 }
 
+bool ChangeSource::closedLast(const QByteArray &name) const
+{
+    const auto it = m_names.constFind(name);
+    return it != m_names.cend() && (*it)[ClosedWrite] > std::max((*it)[Created], (*it)[Modified]);
+}
+
 std::vector<QByteArray> ChangeSource::takeClosed()
 {
     return std::exchange(m_closed, {});

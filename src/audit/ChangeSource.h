@@ -78,6 +78,8 @@ public:
     Taken take();
     // The names whose writers closed them since the last call.
     std::vector<QByteArray> takeClosed();
+    // Whether, since the last take, the name was closed after its last write.
+    bool closedLast(const QByteArray &name) const;
     void setBound(std::size_t names) { m_bound = names; }
 
 protected:

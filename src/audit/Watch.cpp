@@ -80,15 +80,63 @@ void Watch::setClock(std::function<qint64()> clock)
 
 void Watch::changesRead()
 {
-    if (!m_source || m_soon.isActive())
+    if (!m_source)
         return;
     for (const QByteArray &name : m_source->takeClosed()) {
         const auto it = m_known.arrivals.find(name);
-        if (it != m_known.arrivals.end() && it->second.writing) {
+        if (it == m_known.arrivals.end() || !it->second.writing || !m_source->closedLast(name))
+            continue;
+        it->second.writing = it->second.open = false;
+        Q_EMIT arrivalEnded(viewOf(name).text());
+        if (!m_soon.isActive())
             m_soon.start();
-            return;
+    }
+}
+
+void Watch::lookAtArrivals()
+{
+    if (m_looking || m_source || m_folder.isEmpty())
+        return;
+    std::vector<QByteArray> names;
+    for (const auto &[name, arrival] : m_known.arrivals) {
+        if (arrival.writing) {
+            names.push_back(name);
+            m_looked.try_emplace(name, arrival.size, arrival.mtime);
         }
     }
+    if (names.empty())
+        return;
+    std::sort(names.begin(), names.end(), ByName());
+    m_looking = true;
+    Background::run(
+        m_folder, this,
+        [folder = m_folder, names = std::move(names)] {
+            RowTable rows;
+            if (FileListing::lookUp(folder, names, 0, 0, rows) != FileListing::LookUp::Found)
+                rows = RowTable();
+            return rows;
+        },
+        [this, folder = m_folder](RowTable rows) {
+            m_looking = false;
+            if (folder != m_folder)
+                return;
+            // Unchanged since it was last seen: complete.
+            for (int i = 0; i < rows.size(); ++i) {
+                const FileRow &row = rows.row(i);
+                const QByteArray name(rows.name(i).data, rows.name(i).size);
+                const auto arrival = m_known.arrivals.find(name);
+                const auto looked = m_looked.find(name);
+                if (arrival == m_known.arrivals.end() || !arrival->second.writing || looked == m_looked.end())
+                    continue;
+                if (looked->second == std::pair(row.size, row.mtime) || (row.flags & FileRow::Absent)) {
+                    arrival->second.writing = false;
+                    m_looked.erase(looked);
+                    Q_EMIT arrivalEnded(rows.name(i).text());
+                } else {
+                    looked->second = {row.size, row.mtime};
+                }
+            }
+        });
 }
 
 Watch::~Watch() = default;
@@ -169,6 +217,8 @@ void Watch::CompareFile()
 {
     if (m_state.phase == Phase::Stopped)
         return;
+    if (m_state.holds > 0)
+        lookAtArrivals();
     m_state.passAsked = true;
     advance();
 }
@@ -275,6 +325,7 @@ void Watch::start(Kind kind)
     // Whether new files are still being written is judged at every pass:
     // those that were are looked up again, changed or not.
     m_soon.stop();
+    m_looked.clear();
     job.arrivals = m_known.arrivals;
     job.now = m_clock();
     job.listedAt = m_listedAt;

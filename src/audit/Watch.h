@@ -140,6 +140,9 @@ Q_SIGNALS:
     void rowError(int error);
     // A listing has run longer than a moment; false when it ends or is left.
     void busyChanged(bool busy);
+    // A new file that was being written is complete, told as soon as it is
+    // known, before its row is (a box may hold the passes back).
+    void arrivalEnded(const QString &name);
 
 private:
     struct ByName {
@@ -223,6 +226,9 @@ private:
     void apply(Result &result);
     void setBusy(bool busy);
     void setSource(std::unique_ptr<ChangeSource> source);
+    // While a box holds the passes back, the files being written are looked
+    // at alone where no events tell of them.
+    void lookAtArrivals();
     static Result run(const Job &job);
     static void listInFull(const Job &job, Result &result);
     static void lookUp(const Job &job, Result &result);
@@ -280,4 +286,7 @@ private:
     std::function<qint64()> m_clock;
     qint64 m_listedAt = 0;
     QTimer m_soon; // a pass brought forward
+    // Their sizes and times as last looked at, while passes are held.
+    std::map<QByteArray, std::pair<std::int64_t, std::int64_t>> m_looked;
+    bool m_looking = false;
 };
