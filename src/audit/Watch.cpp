@@ -99,10 +99,8 @@ void Watch::lookAtArrivals()
         return;
     std::vector<QByteArray> names;
     for (const auto &[name, arrival] : m_known.arrivals) {
-        if (arrival.writing) {
+        if (arrival.writing)
             names.push_back(name);
-            m_looked.try_emplace(name, arrival.size, arrival.mtime);
-        }
     }
     if (names.empty())
         return;
@@ -120,20 +118,20 @@ void Watch::lookAtArrivals()
             m_looking = false;
             if (folder != m_folder)
                 return;
-            // Unchanged since it was last seen: complete.
+            // Unchanged since it was last seen: complete. (No pass runs
+            // meanwhile: what it is seen as now is what the next one
+            // compares with.)
             for (int i = 0; i < rows.size(); ++i) {
                 const FileRow &row = rows.row(i);
-                const QByteArray name(rows.name(i).data, rows.name(i).size);
-                const auto arrival = m_known.arrivals.find(name);
-                const auto looked = m_looked.find(name);
-                if (arrival == m_known.arrivals.end() || !arrival->second.writing || looked == m_looked.end())
+                const auto it = m_known.arrivals.find(QByteArray(rows.name(i).data, rows.name(i).size));
+                if (it == m_known.arrivals.end() || !it->second.writing)
                     continue;
-                if (looked->second == std::pair(row.size, row.mtime) || (row.flags & FileRow::Absent)) {
-                    arrival->second.writing = false;
-                    m_looked.erase(looked);
+                Arrival &arrival = it->second;
+                if ((arrival.size == row.size && arrival.mtime == row.mtime) || (row.flags & FileRow::Absent)) {
+                    arrival.writing = false;
                     Q_EMIT arrivalEnded(rows.name(i).text());
                 } else {
-                    looked->second = {row.size, row.mtime};
+                    arrival = {row.size, row.mtime, m_clock(), true, false};
                 }
             }
         });
@@ -325,7 +323,6 @@ void Watch::start(Kind kind)
     // Whether new files are still being written is judged at every pass:
     // those that were are looked up again, changed or not.
     m_soon.stop();
-    m_looked.clear();
     job.arrivals = m_known.arrivals;
     job.now = m_clock();
     job.listedAt = m_listedAt;

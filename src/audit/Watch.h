@@ -13,9 +13,8 @@
 #include <QTimer>
 
 #include <array>
-#include <cstdint>
-
 #include <atomic>
+#include <cstdint>
 #include <functional>
 #include <map>
 #include <memory>
@@ -286,7 +285,5 @@ private:
     std::function<qint64()> m_clock;
     qint64 m_listedAt = 0;
     QTimer m_soon; // a pass brought forward
-    // Their sizes and times as last looked at, while passes are held.
-    std::map<QByteArray, std::pair<std::int64_t, std::int64_t>> m_looked;
     bool m_looking = false;
 };
