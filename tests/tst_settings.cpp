@@ -23,11 +23,13 @@ enum class Fault { None, DiskFull, Unreadable, Stuck };
 static std::atomic<Fault> g_fault {Fault::None};
 static TestSupport::Latch *g_stuck = nullptr;
 
-// Only the rewrites write beside the window's thread here.
+// Only the rewrites write beside the window's thread here. Others write too, and also before and after the
+// application (fontconfig writes its caches as the application goes, on a machine that has none yet).
 extern "C" ssize_t write(int fd, const void *data, size_t size)
 {
     static const auto real = reinterpret_cast<ssize_t (*)(int, const void *, size_t)>(dlsym(RTLD_NEXT, "write"));
-    const bool rewrite = fd > STDERR_FILENO && QThread::currentThread() != QCoreApplication::instance()->thread();
+    const QCoreApplication *app = g_fault == Fault::None ? nullptr : QCoreApplication::instance();
+    const bool rewrite = app && fd > STDERR_FILENO && QThread::currentThread() != app->thread();
     if (rewrite && g_fault == Fault::Stuck)
         g_stuck->wait();
     else if (rewrite && g_fault == Fault::DiskFull)

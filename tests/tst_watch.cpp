@@ -626,7 +626,8 @@ private Q_SLOTS:
     }
 
     // Steps: "make", "grow" (a write, told as events are), "close", "closed" (told at once: the pass comes by itself),
-    // "movein", "old" (its time put back), "lost", "hang" (a period and a minute go by); "0"/"1": a pass, and whether
+    // "movein", "old" (its time put back), "lost", "hang" (with the two passes' own seconds, a period and a minute
+    // go by since the last write); "0"/"1": a pass, and whether
     // the new file is still being written. While a box holds passes back ("hold"), "told" (closed) and "look" (a tick)
     // tell that it is complete ("ended:N": told so N times) without a pass.
     void arrivals_data()
@@ -685,7 +686,7 @@ private Q_SLOTS:
             } else if (step == "lost") {
                 w.source()->tellLost();
             } else if (step == "hang") {
-                clock += 120 * 1000;
+                clock += 118 * 1000;
             } else if (step == "hold") {
                 w.hold();
             } else if (step == "told") {
