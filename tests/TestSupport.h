@@ -147,10 +147,14 @@ inline QString settingsFile()
     return home().path() + QStringLiteral("/config/Vardel/Vardel.ini");
 }
 
-// A value of the settings file as QSettings reads it, and one written there as another program would.
+// A value of the settings file as QSettings reads it, and one written there as another program would. Read from a
+// copy of a name of its own: QSettings keeps what it read of a file and reads it again only when its size or time
+// changed, and two rewrites of one size within the file system's tick of time differ in neither.
 inline QVariant stored(const QString &key)
 {
-    return QSettings(settingsFile(), QSettings::IniFormat).value(key);
+    QTemporaryDir copy;
+    const QString name = copy.filePath(QStringLiteral("copy.ini"));
+    return QFile::copy(settingsFile(), name) ? QSettings(name, QSettings::IniFormat).value(key) : QVariant();
 }
 inline void store(const QString &key, const QVariant &value)
 {
