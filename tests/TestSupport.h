@@ -165,10 +165,12 @@ inline void store(const QString &key, const QVariant &value)
 inline QByteArray startBus(QProcess &daemon)
 {
     const QString config = home().filePath(QStringLiteral("bus.conf"));
+    // Its socket in the temporary home, gone with it.
     writeFile(config,
-              "<busconfig><type>session</type><listen>unix:tmpdir=/tmp</listen><auth>EXTERNAL</auth>"
-              "<policy context=\"default\"><allow send_destination=\"*\" eavesdrop=\"true\"/>"
-              "<allow eavesdrop=\"true\"/><allow own=\"*\"/></policy></busconfig>");
+              "<busconfig><type>session</type><listen>unix:dir=" + QFile::encodeName(home().path())
+                  + "</listen><auth>EXTERNAL</auth>"
+                    "<policy context=\"default\"><allow send_destination=\"*\" eavesdrop=\"true\"/>"
+                    "<allow eavesdrop=\"true\"/><allow own=\"*\"/></policy></busconfig>");
     daemon.start(
         QStringLiteral("dbus-daemon"),
         {QStringLiteral("--config-file=") + config, QStringLiteral("--print-address"), QStringLiteral("--nofork")});
