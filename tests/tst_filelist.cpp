@@ -21,6 +21,7 @@
 #include <QMenu>
 #include <QPushButton>
 #include <QRegularExpression>
+#include <QSignalSpy>
 #include <QStyledItemDelegate>
 #include <QTimer>
 
@@ -303,7 +304,10 @@ private Q_SLOTS:
         model.setRows(rowTable({{wide, 5}, {"b.txt", 1}, {"c.txt", 2}, {"d.txt", 3}}));
         QCOMPARE(cells(), needs());
         model.sortByColumn(FileListModel::SizeColumn); // b c d wide
-        model.applyChanges(rowTable({{"b.txt", 7}})); // moved past it: c d wide b
+        QSignalSpy changed(&model, &QAbstractItemModel::dataChanged);
+        model.applyChanges(rowTable({{"b.txt", 7}})); // moved past it: c d wide b, and drawn anew there
+        QCOMPARE(changed.size(), 1);
+        QCOMPARE(changed.constFirst().constFirst().toModelIndex().row(), 3);
         model.applyChanges(rowTable({{"b.txt", 0}})); // and back before it: b c d wide
         model.applyChanges(rowTable({{"e.txt", 9}})); // one more, narrow: b c d wide e
         QCOMPARE(cells(), needs());
