@@ -628,8 +628,8 @@ private Q_SLOTS:
     // Steps: "make", "grow" (a write, told as events are), "close", "closed" (told at once: the pass comes by itself),
     // "movein", "old" (its time put back), "lost", "hang" (with the two passes' own seconds, a period and a minute
     // go by since the last write); "0"/"1": a pass, and whether
-    // the new file is still being written. While a box holds passes back ("hold"), "told" (closed) and "look" (a tick)
-    // tell that it is complete ("ended:N": told so N times) without a pass.
+    // the new file is still being written. While a box holds passes back ("hold"), "read" (the events read) and "look"
+    // (a tick) tell that it is complete ("ended:N": told so N times) without a pass.
     void arrivals_data()
     {
         QTest::addColumn<bool>("events");
@@ -643,7 +643,8 @@ private Q_SLOTS:
         QTest::newRow("share: grows, then still") << false << "make,1,grow,1,0,0";
         QTest::newRow("share: copied with its old time") << false << "make,old,0";
         QTest::newRow("share: a writer that hangs") << false << "make,1,grow,hang,1,0";
-        QTest::newRow("held: closed") << true << "make,1,hold,grow,ended:0,told,ended:1";
+        QTest::newRow("held: closed") << true << "make,1,hold,grow,read,ended:0,close,read,ended:1";
+        QTest::newRow("held: closed, then written again") << true << "make,1,hold,close,grow,read,ended:0";
         QTest::newRow("held: a share's file still")
             << false << "make,1,hold,grow,look,ended:0,look,ended:1,look,ended:1";
     }
@@ -689,8 +690,7 @@ private Q_SLOTS:
                 clock += 118 * 1000;
             } else if (step == "hold") {
                 w.hold();
-            } else if (step == "told") {
-                tell(ChangeSource::ClosedWrite);
+            } else if (step == "read") {
                 w.changesRead();
             } else if (step == "look") {
                 w.CompareFile();
