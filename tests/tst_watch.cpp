@@ -626,10 +626,10 @@ private Q_SLOTS:
     }
 
     // Steps: "make", "grow" (a write, told as events are), "close", "closed" (told at once: the pass comes by itself),
-    // "movein", "old" (its time put back), "lost", "hang" (with the two passes' own seconds, a period and a minute
-    // go by since the last write); "0"/"1": a pass, and whether
-    // the new file is still being written. While a box holds passes back ("hold"), "read" (the events read) and "look"
-    // (a tick) tell that it is complete ("ended:N": told so N times) without a pass.
+    // "movein", "old" (its time put back, told as a change of attributes), "lost", "hang" (with the two passes' own
+    // seconds, a period and a minute go by since the last write); "0"/"1": a pass, and whether the new file is still
+    // being written. While a box holds passes back ("hold"), "read" (the events read) and "look" (a tick) tell that it
+    // is complete ("ended:N": told so N times) without a pass.
     void arrivals_data()
     {
         QTest::addColumn<bool>("events");
@@ -637,6 +637,7 @@ private Q_SLOTS:
         QTest::newRow("written, then closed") << true << "make,1,grow,1,close,0";
         QTest::newRow("closed: told soon") << true << "make,1,grow,closed";
         QTest::newRow("made and closed between two passes") << true << "make,close,0";
+        QTest::newRow("its time put back while written") << true << "make,1,old,1,close,0";
         QTest::newRow("a writer that hangs") << true << "make,1,1,hang,0";
         QTest::newRow("moved in whole") << true << "movein,0";
         QTest::newRow("events lost: changed, then still") << true << "make,1,lost,grow,1,0";
@@ -684,6 +685,7 @@ private Q_SLOTS:
             } else if (step == "old") {
                 const struct timespec times[2] = {{0, UTIME_OMIT}, {1'600'000'000, 0}};
                 QCOMPARE(::utimensat(AT_FDCWD, QFile::encodeName(f), times, 0), 0);
+                tell(ChangeSource::Attributes);
             } else if (step == "lost") {
                 w.source()->tellLost();
             } else if (step == "hang") {
