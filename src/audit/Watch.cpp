@@ -104,7 +104,6 @@ void Watch::lookAtArrivals()
     }
     if (names.empty())
         return;
-    std::sort(names.begin(), names.end(), ByName());
     m_looking = true;
     Background::run(
         m_folder, this,
