@@ -504,12 +504,12 @@ bool Watch::arriving(const Job &job, const NameView &name, const FileRow &row, s
         // Moved in after the last write: a finished file given its name.
         const Seen &seen = told->second;
         const std::uint32_t wrote = std::max(seen[ChangeSource::Created], seen[ChangeSource::Modified]);
-        if (wrote > 0)
-            now.changedAt = job.now;
-        if (wrote > seen[ChangeSource::ClosedWrite] && wrote > seen[ChangeSource::MovedIn])
+        if (wrote > seen[ChangeSource::ClosedWrite] && wrote > seen[ChangeSource::MovedIn]) {
             now.writing = true;
-        else if (wrote == 0 && seen[ChangeSource::ClosedWrite] == 0 && seen[ChangeSource::MovedIn] == 0)
+            now.changedAt = job.now;
+        } else if (wrote == 0 && seen[ChangeSource::ClosedWrite] == 0 && seen[ChangeSource::MovedIn] == 0) {
             now.writing = was && was->open;
+        }
         now.open = now.writing;
     } else if (!was) {
         // First seen, and no event tells of it: one modified since the last
