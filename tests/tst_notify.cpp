@@ -89,6 +89,7 @@ class TestNotify : public QObject
     std::unique_ptr<QTemporaryDir> m_dir;
     ScriptedDialogs m_dialogs;
     std::unique_ptr<frmMain> m_win;
+    qint64 m_clock = 0; // the watch's, from "events" on
     frmMain::Probe probe() const { return {*m_win}; }
 
     void setFiles(const QString &names)
@@ -158,13 +159,18 @@ private Q_SLOTS:
                                             << QStringList {one, "close 1", "Vardel 0 #1 New File/s were found! | c",
                                                             "Vardel 2 #2 New File/s were found! | c/d"};
         // "real": the watch's clock is the real one from a new catalogue on; "-": a tick alone; "ticking": the alert
-        // box stays open for a tick and its replies.
+        // box stays open for a tick and its replies; "events": a new catalogue told of changes by the test alone,
+        // "made" (the file written and told), "hang" (an hour goes by).
         QTest::newRow("still being written, then complete")
             << QStringList {"real", "a<&b", "-", "-"}
             << QStringList {"Vardel 0 #1 New File/s were found! | a<&b (still being written)",
                             "Vardel 1 #1 New File/s were found! | a<&b"};
         QTest::newRow("complete while the box is open")
             << QStringList {"real", "ticking", "a<&b", "-"}
+            << QStringList {"Vardel 0 #1 New File/s were found! | a<&b (still being written)",
+                            "Vardel 1 #1 New File/s were found! | a<&b"};
+        QTest::newRow("told by events: its writer hangs")
+            << QStringList {"events", "made", "hang"}
             << QStringList {"Vardel 0 #1 New File/s were found! | a<&b (still being written)",
                             "Vardel 1 #1 New File/s were found! | a<&b"};
         QTest::newRow("first five") << QStringList {"f1,f2,f3,f4,f5,f6,f7"}
@@ -200,7 +206,17 @@ private Q_SLOTS:
                     probe().Timer1_Timer();
                     QTRY_COMPARE(m_fake.calls.size(), 2);
                 };
-            } else if (step == "-")
+            } else if (step == "events") {
+                m_clock = QDateTime::currentMSecsSinceEpoch();
+                probe().watch().setClock([this] { return m_clock; });
+                probe().watch().setSourceOpener([](const QString &) { return std::make_unique<ChangeSource>(); });
+                probe().mnuInitList_Click();
+            } else if (step == "made") {
+                setFiles(QStringLiteral("a<&b"));
+                probe().watch().source()->tell(ChangeSource::Created, "a<&b");
+            } else if (step == "hang")
+                m_clock += 3600 * 1000;
+            else if (step == "-")
                 ;
             else if (step == "exit")
                 QVERIFY(probe().Form_Unload());
