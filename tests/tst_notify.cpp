@@ -160,7 +160,7 @@ private Q_SLOTS:
                                                             "Vardel 2 #2 New File/s were found! | c/d"};
         // "real": the watch's clock is the real one from a new catalogue on; "-": a tick alone; "ticking": the alert
         // box stays open for a tick and its replies; "events": a new catalogue told of changes by the test alone,
-        // "made" (the file written and told), "hang" (an hour goes by).
+        // "made:NAMES" (written and told), "closed:NAME" (its close told), "hang" (an hour goes by).
         QTest::newRow("still being written, then complete")
             << QStringList {"real", "a<&b", "-", "-"}
             << QStringList {"Vardel 0 #1 New File/s were found! | a<&b (still being written)",
@@ -170,9 +170,12 @@ private Q_SLOTS:
             << QStringList {"Vardel 0 #1 New File/s were found! | a<&b (still being written)",
                             "Vardel 1 #1 New File/s were found! | a<&b"};
         QTest::newRow("told by events: its writer hangs")
-            << QStringList {"events", "made", "hang"}
+            << QStringList {"events", "made:a<&b", "hang"}
             << QStringList {"Vardel 0 #1 New File/s were found! | a<&b (still being written)",
                             "Vardel 1 #1 New File/s were found! | a<&b"};
+        QTest::newRow("told by events: one of two closed")
+            << QStringList {"events", "made:a<&b,c", "closed:c"}
+            << QStringList {"Vardel 0 #2 New File/s were found! | a<&b (still being written)/c (still being written)"};
         QTest::newRow("first five") << QStringList {"f1,f2,f3,f4,f5,f6,f7"}
                                     << QStringList {"Vardel 0 #7 New File/s were found! | f1/f2/f3/f4/f5/and 2 more"};
     }
@@ -211,9 +214,14 @@ private Q_SLOTS:
                 probe().watch().setClock([this] { return m_clock; });
                 probe().watch().setSourceOpener([](const QString &) { return std::make_unique<ChangeSource>(); });
                 probe().mnuInitList_Click();
-            } else if (step == "made") {
-                setFiles(QStringLiteral("a<&b"));
-                probe().watch().source()->tell(ChangeSource::Created, "a<&b");
+            } else if (step.startsWith("made:") || step.startsWith("closed:")) {
+                const bool made = step.startsWith("made:");
+                for (const QString &name : step.section(':', 1).split(',')) {
+                    setFiles(name);
+                    probe().watch().source()->tell(made ? ChangeSource::Created : ChangeSource::ClosedWrite,
+                                                   name.toUtf8());
+                }
+                probe().watch().changesRead();
             } else if (step == "hang")
                 m_clock += 3600 * 1000;
             else if (step == "-")
