@@ -514,9 +514,9 @@ bool Watch::arriving(const Job &job, const NameView &name, const FileRow &row, s
     } else if (!was) {
         // First seen, and no event tells of it: one modified since the last
         // listing (a second's grace for times kept in whole seconds) may
-        // still be growing.
-        now.writing
-            = !job.eventsTrusted && row.timeKnown() && job.listedAt > 0 && row.mtime * 1000 >= job.listedAt - 1000;
+        // still be growing. (A name is new only to a catalogue, which a
+        // listing made.)
+        now.writing = !job.eventsTrusted && row.timeKnown() && row.mtime * 1000 >= job.listedAt - 1000;
     } else if (row.size != was->size || row.mtime != was->mtime) {
         now.writing = true;
         now.changedAt = job.now;
