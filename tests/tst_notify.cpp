@@ -160,7 +160,8 @@ private Q_SLOTS:
                                                             "Vardel 2 #2 New File/s were found! | c/d"};
         // "real": the watch's clock is the real one from a new catalogue on; "-": a tick alone; "ticking": the alert
         // box stays open for a tick and its replies; "events": a new catalogue told of changes by the test alone,
-        // "made:NAMES" (written and told), "closed:NAME" (its close told), "hang" (an hour goes by).
+        // "made:NAMES" (written and told), "closed:NAME" (its close told), "hang" (an hour goes by); "chosen": the
+        // notification's action.
         QTest::newRow("still being written, then complete")
             << QStringList {"real", "a<&b", "-", "-"}
             << QStringList {"Vardel 0 #1 New File/s were found! | a<&b (still being written)",
@@ -173,6 +174,9 @@ private Q_SLOTS:
             << QStringList {"events", "made:a<&b", "hang"}
             << QStringList {"Vardel 0 #1 New File/s were found! | a<&b (still being written)",
                             "Vardel 1 #1 New File/s were found! | a<&b"};
+        QTest::newRow("told by events: chosen, then closed")
+            << QStringList {"events", "made:a<&b", "chosen", "closed:a<&b"}
+            << QStringList {"Vardel 0 #1 New File/s were found! | a<&b (still being written)", "close 1"};
         QTest::newRow("told by events: one of two closed")
             << QStringList {"events", "made:a<&b,c", "closed:c"}
             << QStringList {"Vardel 0 #2 New File/s were found! | a<&b (still being written)/c (still being written)"};
@@ -228,8 +232,11 @@ private Q_SLOTS:
                 ;
             else if (step == "exit")
                 QVERIFY(probe().Form_Unload());
-            else if (step == "dismiss") {
-                Q_EMIT m_fake.NotificationClosed(m_fake.lastId, 2);
+            else if (step == "dismiss" || step == "chosen") {
+                if (step == "chosen")
+                    Q_EMIT m_fake.ActionInvoked(m_fake.lastId, QStringLiteral("default"));
+                else
+                    Q_EMIT m_fake.NotificationClosed(m_fake.lastId, 2);
                 // Answered after the signal, on the program's own connection.
                 QDBusConnection::sessionBus().call(
                     QDBusMessage::createMethodCall("org.freedesktop.Notifications", "/org/freedesktop/Notifications",
