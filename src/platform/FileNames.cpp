@@ -117,10 +117,9 @@ bool nameLess(const QString &a, const QString &b)
 QString folderWithSlash(const QString &folder)
 {
     qsizetype end = folder.size();
-    while (end > 1 && folder.at(end - 1) == QLatin1Char('/'))
+    while (end > 0 && folder.at(end - 1) == QLatin1Char('/'))
         --end;
-    const QString bare = folder.left(end);
-    return bare == QLatin1String("/") ? bare : bare + QLatin1Char('/');
+    return folder.left(end) + QLatin1Char('/');
 }
 
 QString joinPath(const QString &folder, const QString &name)
