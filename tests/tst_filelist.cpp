@@ -224,6 +224,7 @@ private Q_SLOTS:
                                             {FileListView::LargeIcons, 32},
                                             {FileListView::SmallIcons, 13},
                                             {FileListView::Report, 13}};
+        QSignalSpy drawn(w.model(), &QAbstractItemModel::dataChanged);
         for (const auto &[mode, icon] : steps) {
             button->click();
             QCOMPARE(view->viewMode(), mode);
@@ -237,6 +238,10 @@ private Q_SLOTS:
                              .convertToFormat(QImage::Format_ARGB32_Premultiplied));
             }
         }
+        // Into the large pictures and out again, every row drawn anew.
+        QCOMPARE(drawn.size(), 2);
+        for (const QList<QVariant> &range : std::as_const(drawn))
+            QCOMPARE(range[1].toModelIndex().row() - range[0].toModelIndex().row(), 2);
     }
 
     void sorting()
