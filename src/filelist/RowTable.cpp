@@ -141,7 +141,7 @@ void GapRows::moveGap(std::size_t to)
     if (to < m_gapAt)
         std::move_backward(m_rows.begin() + std::ptrdiff_t(to), m_rows.begin() + std::ptrdiff_t(m_gapAt),
                            m_rows.begin() + std::ptrdiff_t(m_gapAt + m_gapSize));
-    else if (to > m_gapAt)
+    else // nothing to move when it stays
         std::move(m_rows.begin() + std::ptrdiff_t(m_gapAt + m_gapSize), m_rows.begin() + std::ptrdiff_t(to + m_gapSize),
                   m_rows.begin() + std::ptrdiff_t(m_gapAt));
     m_gapAt = to;
