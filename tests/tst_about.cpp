@@ -8,6 +8,7 @@
 #include "app/frmMain.h"
 #include "platform/SysInfo.h"
 
+#include <QLabel>
 #include <QPointer>
 #include <QPushButton>
 #include <QScopeGuard>
@@ -27,7 +28,8 @@ private Q_SLOTS:
         QPointer<frmAbout> box = frmMain::Probe {win}.aboutBox();
         QVERIFY(box && QTest::qWaitForWindowExposed(box, TestSupport::kWaitMs));
         QCOMPARE(box->windowTitle(), QStringLiteral("About Vardel"));
-        QVERIFY(!box->windowIcon().isNull()); // the eye
+        QVERIFY(!box->windowIcon().isNull()); // the eye, also beside the texts
+        QVERIFY(!box->findChild<QLabel *>(QStringLiteral("Image1"))->pixmap().isNull());
         QCOMPARE(box->parent(), nullptr);
         QVERIFY(!box->isModal());
         QCOMPARE(box->minimumSize(), box->maximumSize());
