@@ -47,6 +47,7 @@ public:
     QStringList capabilities;
     uint lastId = 0;
     bool holding = false;
+    bool refusing = false; // the next Notify fails
     QList<QDBusMessage> held;
 
 public Q_SLOTS:
@@ -62,6 +63,10 @@ public Q_SLOTS:
                          .arg(replaces)
                          .arg(summary, body, own ? QString() : QStringLiteral(" (hints?)"))
                          .replace('\n', '/'));
+        if (std::exchange(refusing, false)) {
+            sendErrorReply(QDBusError::Failed, QStringLiteral("refused"));
+            return 0;
+        }
         const uint id = replaces ? replaces : ++lastId;
         if (holding) {
             setDelayedReply(true);
@@ -138,7 +143,8 @@ private Q_SLOTS:
         m_service.unregisterService(QStringLiteral("org.freedesktop.Notifications"));
     }
 
-    // Steps: the folder's files, "init", "exit", "front" (window active), "markup", "none" (no service).
+    // Steps: the folder's files, "init", "exit", "front" (window active), "markup", "none" (no service), "refusing"
+    // (the next call fails).
     void alerts_data()
     {
         QTest::addColumn<QStringList>("steps");
@@ -152,6 +158,9 @@ private Q_SLOTS:
         QTest::newRow("withdrawn on exit") << QStringList {"a<&b", "exit"} << QStringList {one, "close 1"};
         QTest::newRow("window in front") << QStringList {"front", "a<&b"} << QStringList();
         QTest::newRow("no service") << QStringList {"none", "a<&b", "init"} << QStringList();
+        QTest::newRow("refused: a new one")
+            << QStringList {"refusing", "a<&b", "a<&b,c"}
+            << QStringList {one, QStringLiteral("Vardel 0 #2 New File/s were found! | a<&b/c")};
         QTest::newRow("dismissed: a new one")
             << QStringList {"a<&b", "dismiss", "a<&b,c"}
             << QStringList {one, QStringLiteral("Vardel 0 #2 New File/s were found! | a<&b/c")};
@@ -194,7 +203,9 @@ private Q_SLOTS:
                 m_fake.holding = false;
                 for (const QDBusMessage &reply : std::exchange(m_fake.held, {}))
                     QVERIFY(m_service.send(reply));
-            } else if (step == "markup")
+            } else if (step == "refusing")
+                m_fake.refusing = true;
+            else if (step == "markup")
                 m_fake.capabilities.append(QStringLiteral("body-markup"));
             else if (step == "none")
                 m_service.unregisterService(QStringLiteral("org.freedesktop.Notifications"));
