@@ -420,6 +420,7 @@ private Q_SLOTS:
             return (!from.endsWith("b.txt") || (latch.wait(), true)) && FileOps::copyFile(from, to, monitor);
         });
         const auto *bar = m_win->findChild<QProgressBar *>(QStringLiteral("copyProgress"));
+        QCOMPARE(bar->accessibleName(), QStringLiteral("Copy progress")); // what a screen reader says of it
         select(QStringLiteral("a.txt"));
         select(QStringLiteral("b.txt"));
         m_dialogs->replies = {m_dest->filePath(QStringLiteral("a.txt; b.txt"))};
