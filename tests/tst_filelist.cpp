@@ -21,6 +21,7 @@
 #include <QMenu>
 #include <QPushButton>
 #include <QRegularExpression>
+#include <QScrollBar>
 #include <QSignalSpy>
 #include <QStyledItemDelegate>
 #include <QTimer>
@@ -242,6 +243,14 @@ private Q_SLOTS:
         QCOMPARE(drawn.size(), 2);
         for (const QList<QVariant> &range : std::as_const(drawn))
             QCOMPARE(range[1].toModelIndex().row() - range[0].toModelIndex().row(), 2);
+        // In a narrow report a cell out of view across comes into it, to the right and back to the left.
+        QAbstractItemView *report = view->currentView();
+        report->resize(120, report->height());
+        const QScrollBar *across = report->horizontalScrollBar();
+        report->scrollTo(w.model()->index(0, FileListModel::ColumnCount - 1));
+        QVERIFY(across->value() > 0);
+        report->scrollTo(w.model()->index(0, 0));
+        QCOMPARE(across->value(), 0);
     }
 
     void sorting()
