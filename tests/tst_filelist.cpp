@@ -65,6 +65,15 @@ RowTable rowTable(const QList<QPair<QByteArray, int>> &rows)
     return table;
 }
 
+struct PaintCounter : QObject {
+    int count = 0;
+    bool eventFilter(QObject *, QEvent *event) override
+    {
+        count += event->type() == QEvent::Paint;
+        return false;
+    }
+};
+
 // A main window watching a temporary folder of its own.
 struct Watched {
     QTemporaryDir dir;
@@ -496,6 +505,44 @@ private Q_SLOTS:
             QCOMPARE(bool(model->headerData(c, Qt::Horizontal, Qt::TextAlignmentRole).toInt() & Qt::AlignRight), right);
             QCOMPARE(bool(model->data(model->index(0, c), Qt::TextAlignmentRole).toInt() & Qt::AlignRight), right);
         }
+    }
+
+    // Rows that come and go among or above those in view are painted anew; below them, nothing is.
+    void reportPaints_data()
+    {
+        QTest::addColumn<QByteArray>("name");
+        QTest::addColumn<int>("kb"); // below 0: the row goes
+        QTest::addColumn<bool>("painted");
+        QTest::newRow("above") << QByteArray("n105x") << 1 << true;
+        QTest::newRow("in view") << QByteArray("n112x") << 1 << true;
+        QTest::newRow("the last in view goes") << QByteArray("n119") << -1 << true;
+        QTest::newRow("below") << QByteArray("n140x") << 1 << false;
+        QTest::newRow("below goes") << QByteArray("n140") << -1 << false;
+    }
+    void reportPaints()
+    {
+        QFETCH(QByteArray, name);
+        QFETCH(int, kb);
+        QFETCH(bool, painted);
+        FileListModel model;
+        FileListView view(&model);
+        QList<QPair<QByteArray, int>> rows;
+        for (int i = 100; i < 150; ++i)
+            rows.append({"n" + QByteArray::number(i), 1});
+        model.setRows(rowTable(rows));
+        view.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&view, TestSupport::kWaitMs));
+        ReportView *report = view.reportView();
+        const int height = report->visualRect(model.index(0, 0)).height(); // n110 to n118 and half of n119 in view
+        view.resize(300, view.height() + 9 * height + height / 2 - report->viewport()->height());
+        report->scrollTo(model.index(10, 0), QAbstractItemView::PositionAtTop);
+        QCoreApplication::processEvents();
+        QCOMPARE(report->indexAt({1, report->viewport()->height() - 1}).row(), 19);
+        PaintCounter paints;
+        report->viewport()->installEventFilter(&paints);
+        model.applyChanges(rowTable({{name, kb}}));
+        QCoreApplication::processEvents();
+        QCOMPARE(paints.count > 0, painted);
     }
 };
 

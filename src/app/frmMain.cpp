@@ -471,10 +471,8 @@ QString frmMain::Probe::statusText() const
 
 void frmMain::setStatusText(const QString &text)
 {
+    // Painted with the rest of the window: nothing runs long on its thread.
     m_statusPanel->setText(text);
-    // Long walks run without returning to the event loop; show each step.
-    if (m_statusPanel->isVisible())
-        m_statusPanel->repaint();
 }
 
 void frmMain::setWindowIconFile(const QString &fileName)

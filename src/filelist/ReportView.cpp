@@ -35,23 +35,27 @@ void ReportView::setModel(QAbstractItemModel *model)
     m_header->setModel(model);
     if (!model)
         return;
-    connect(model, &QAbstractItemModel::rowsRemoved, this, &ReportView::rowsChanged);
-    connect(model, &QAbstractItemModel::modelReset, this, &ReportView::rowsChanged);
-    connect(model, &QAbstractItemModel::layoutChanged, this, &ReportView::rowsChanged);
+    connect(model, &QAbstractItemModel::rowsRemoved, this,
+            [this](const QModelIndex &, int first, int) { rowsChanged(first); });
+    connect(model, &QAbstractItemModel::modelReset, this, [this] { rowsChanged(); });
+    connect(model, &QAbstractItemModel::layoutChanged, this, [this] { rowsChanged(); });
     rowsChanged();
 }
 
 void ReportView::rowsInserted(const QModelIndex &parent, int start, int end)
 {
     QAbstractItemView::rowsInserted(parent, start, end);
-    rowsChanged();
+    rowsChanged(start);
 }
 
-void ReportView::rowsChanged()
+void ReportView::rowsChanged(int from)
 {
     m_rowHeight = -1;
     updateGeometries();
-    viewport()->update();
+    // Rows that come and go below the view leave it as it is: a few files
+    // among a million seldom cost a paint.
+    if (from <= firstRow() + rowsInView())
+        viewport()->update();
 }
 
 void ReportView::changeEvent(QEvent *event)

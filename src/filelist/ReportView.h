@@ -47,7 +47,9 @@ private:
     // How many whole rows the viewport shows, at least one.
     int rowsInView() const;
     QRect rowRect(int row) const;
-    void rowsChanged();
+    // Rows from `from` on came, went or changed: the view shows them anew
+    // if it shows any of them.
+    void rowsChanged(int from = 0);
 
     QHeaderView *m_header;
     mutable int m_rowHeight = -1;
