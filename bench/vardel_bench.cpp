@@ -23,7 +23,6 @@
 #include "filelist/FileListView.h"
 #include "platform/Dialogs.h"
 
-#include <QAbstractItemView>
 #include <QApplication>
 #include <QDir>
 #include <QElapsedTimer>
@@ -253,7 +252,6 @@ int main(int argc, char *argv[])
     probe.lvwFile_ColumnClick(0);
     probe.listView()->setViewMode(viewMode);
 
-    QAbstractItemView *view = probe.listView()->currentView();
     // The list is painted as the window paints it: what the rows' changes
     // made dirty, once. (A repaint forced on top would paint it twice: the
     // settling below already turns the event loop.)

@@ -339,23 +339,44 @@ private Q_SLOTS:
     void nameOrder()
     {
         QFETCH(QByteArrayList, names);
-        RowTable rows;
-        QStringList texts;
-        for (const QByteArray &n : names) {
-            const NameView v {n.constData(), int(n.size()), NameOrder::isAscii(n.constData(), int(n.size()))};
-            rows.append(v, AddListItem(v, 0, 0, 0, false));
-            texts.append(FileNames::decode(n));
-        }
-        rows.sortByName();
-        std::sort(texts.begin(), texts.end(), FileNames::nameLess);
+        const auto table = [](const QByteArrayList &list) {
+            RowTable rows;
+            for (const QByteArray &n : list) {
+                const NameView v {n.constData(), int(n.size()), NameOrder::isAscii(n.constData(), int(n.size()))};
+                rows.append(v, AddListItem(v, 0, 0, 0, false));
+            }
+            return rows;
+        };
+        const auto texts = [](const RowTable &rows, bool newOnly = false) {
+            QStringList shown;
+            for (int i = 0; i < rows.size(); ++i)
+                if (!newOnly || rows.row(i).isNew())
+                    shown.append(rows.name(i).text());
+            return shown;
+        };
         QStringList sorted;
-        for (int i = 0; i < rows.size(); ++i)
-            sorted.append(rows.name(i).text());
-        QCOMPARE(sorted, texts);
-        const std::shared_ptr<const Catalogue> known = Catalogue::take(rows);
+        for (const QByteArray &n : names)
+            sorted.append(FileNames::decode(n));
+        std::sort(sorted.begin(), sorted.end(), FileNames::nameLess);
+        RowTable rows = table(names);
+        rows.sortByName();
+        QCOMPARE(texts(rows), sorted);
+
+        // A catalogue of every other name; a listing of them all, the other way round, comes out in name order
+        // with the others new.
+        QByteArrayList known;
+        QStringList fresh;
+        for (int i = 0; i < sorted.size(); ++i)
+            (i % 2 ? known.append(FileNames::encode(sorted[i])) : fresh.append(sorted[i]));
+        RowTable first = table(known);
+        const std::shared_ptr<const Catalogue> catalogue = Catalogue::take(first);
+        RowTable listed = table(QByteArrayList(names.crbegin(), names.crend()));
+        catalogue->mark(listed);
+        QCOMPARE(texts(listed), sorted);
+        QCOMPARE(texts(listed, true), fresh);
         for (const QByteArray &n : names + QByteArrayList {"c", "IMG_20261207_123456_3.jpg", "Ã©TÃ©"}) {
             const NameView v {n.constData(), int(n.size()), NameOrder::isAscii(n.constData(), int(n.size()))};
-            QCOMPARE(known->contains(v), names.contains(n));
+            QCOMPARE(catalogue->contains(v), known.contains(n));
         }
     }
 

@@ -4,6 +4,22 @@
 #include "audit/Catalogue.h"
 
 #include <algorithm>
+#include <string_view>
+
+namespace {
+
+std::size_t hashOf(const NameView &name)
+{
+    return std::hash<std::string_view>()({name.data, std::size_t(name.size)});
+}
+
+// A slot for the hash, spread over the table's size.
+std::size_t slotOf(std::size_t hash, std::size_t slots)
+{
+    return std::size_t((std::uint64_t(std::uint32_t(hash)) * slots) >> 32);
+}
+
+} // namespace
 
 std::shared_ptr<const Catalogue> Catalogue::take(RowTable &rows)
 {
@@ -13,26 +29,70 @@ std::shared_ptr<const Catalogue> Catalogue::take(RowTable &rows)
     for (int i = 0; i < rows.size(); ++i)
         catalogue->m_refs.push_back(rows.row(i).name);
     rows.dropFlagged(FileRow::Unlisted);
+    catalogue->index();
     return catalogue;
 }
 
-bool Catalogue::contains(const NameView &name) const
+void Catalogue::index()
 {
-    if (!m_names)
-        return false;
-    const NameBytes &names = *m_names;
-    const auto at = std::lower_bound(m_refs.begin(), m_refs.end(), name, [&](std::uint32_t ref, const NameView &n) {
-        return NameOrder::compare(nameIn(names, ref), n) < 0;
-    });
-    return at != m_refs.end() && nameIn(names, *at) == name;
+    // A quarter of the slots stay free, so that a search ends soon.
+    m_slots.assign(m_refs.size() + m_refs.size() / 3 + 1, 0);
+    for (std::size_t rank = 0; rank < m_refs.size(); ++rank) {
+        std::size_t at = slotOf(hashOf(nameIn(*m_names, m_refs[rank])), m_slots.size());
+        while (m_slots[at])
+            at = at + 1 == m_slots.size() ? 0 : at + 1;
+        m_slots[at] = std::uint32_t(rank + 1);
+    }
+}
+
+std::uint32_t Catalogue::rankOf(const NameView &name) const
+{
+    if (m_slots.empty())
+        return kNone;
+    for (std::size_t at = slotOf(hashOf(name), m_slots.size()); m_slots[at];
+         at = at + 1 == m_slots.size() ? 0 : at + 1) {
+        const std::uint32_t rank = m_slots[at] - 1;
+        if (nameIn(*m_names, m_refs[rank]) == name)
+            return rank;
+    }
+    return kNone;
 }
 
 void Catalogue::mark(RowTable &rows) const
 {
-    if (!m_names) {
-        for (int i = 0; i < rows.size(); ++i)
-            rows.row(i).flags |= FileRow::New;
-        return;
+    // The rows the catalogue knows stand in its order, which costs no
+    // comparison; only the new ones are sorted, and merged in.
+    std::vector<std::uint32_t> byRank(m_refs.size(), kNone);
+    std::vector<std::uint32_t> fresh;
+    for (int i = 0; i < rows.size(); ++i) {
+        const std::uint32_t rank = rankOf(rows.name(i));
+        if (rank == kNone)
+            fresh.push_back(std::uint32_t(i));
+        else
+            byRank[rank] = std::uint32_t(i);
     }
-    rows.rebase(m_names, m_refs);
+    const auto less
+        = [&](std::uint32_t a, std::uint32_t b) { return NameOrder::less(rows.name(int(a)), rows.name(int(b))); };
+    std::sort(fresh.begin(), fresh.end(), less);
+    std::vector<std::uint32_t> order;
+    std::vector<std::uint32_t> names;
+    order.reserve(std::size_t(rows.size()));
+    names.reserve(std::size_t(rows.size()));
+    auto next = fresh.begin();
+    const auto putFresh = [&](auto until) {
+        for (; next != until; ++next) {
+            order.push_back(*next);
+            names.push_back(RowTable::kNoName);
+        }
+    };
+    for (std::size_t rank = 0; rank < byRank.size(); ++rank) {
+        if (byRank[rank] == kNone)
+            continue;
+        putFresh(std::partition_point(next, fresh.end(), [&](std::uint32_t row) { return less(row, byRank[rank]); }));
+        order.push_back(byRank[rank]);
+        names.push_back(m_refs[rank]);
+    }
+    putFresh(fresh.end());
+    rows.reorder(order);
+    rows.rebase(m_names, names);
 }

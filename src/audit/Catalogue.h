@@ -18,14 +18,21 @@ public:
     // catalogue's names.
     static std::shared_ptr<const Catalogue> take(RowTable &rows);
 
-    bool contains(const NameView &name) const;
+    bool contains(const NameView &name) const { return rankOf(name) != kNone; }
     qsizetype count() const { return qsizetype(m_refs.size()); }
 
-    // Takes the names of the rows (in name order) from here where it knows
-    // them, and marks the others new.
+    // Puts the rows (in any order) in name order, takes their names from
+    // here where it knows them, and marks the others new.
     void mark(RowTable &rows) const;
 
 private:
+    static constexpr std::uint32_t kNone = ~0u;
+    // Where the name stands in name order, or kNone.
+    std::uint32_t rankOf(const NameView &name) const;
+    void index();
+
     std::shared_ptr<const NameBytes> m_names;
     std::vector<std::uint32_t> m_refs; // in name order
+    // Each name's place in m_refs, plus one, by the name's hash; 0 is free.
+    std::vector<std::uint32_t> m_slots;
 };

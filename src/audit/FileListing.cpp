@@ -100,7 +100,6 @@ bool list(const QString &path, RowTable &rows)
         addFound(rows, dirFd, {entry->d_name, length, NameOrder::isAscii(entry->d_name, length)}, type);
     }
     ::closedir(dir);
-    rows.sortByName();
     return true;
 }
 

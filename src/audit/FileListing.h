@@ -12,9 +12,8 @@
 #include <vector>
 
 // Lists the plain files directly in one folder (regular files and links to
-// them), hidden names and special files left out, into rows in name order
-// (case ignored, ties by the exact name), the names as the folder gave
-// them. Never shown.
+// them), hidden names and special files left out, into rows in the order
+// the folder gives them, the names as the folder gave them. Never shown.
 namespace FileListing {
 
 // False (and no rows) when the folder cannot be read, also when reading it

@@ -384,10 +384,11 @@ void Watch::listInFull(const Job &job, Result &result)
     }
     rows.dropFlagged(FileRow::Absent);
     if (job.kind == Kind::Catalogue) {
+        rows.sortByName();
         result.catalogue = Catalogue::take(rows);
     } else {
         rows.dropFlagged(FileRow::Unlisted);
-        job.catalogue->mark(rows);
+        job.catalogue->mark(rows); // and puts them in name order
     }
     std::vector<QByteArray> newNames;
     for (int i = 0; i < rows.size(); ++i) {

@@ -58,7 +58,7 @@ public:
         Telling, // a result is being applied; its alert box may be open
         Stopped, // the audit is over: nothing is listed or told again
     };
-    // Lists the plain files of a folder in name order; false when the folder
+    // Lists the plain files of a folder, in any order; false when the folder
     // cannot be listed. Runs beside the window's thread.
     using Lister = std::function<bool(const QString &folder, RowTable &rows)>;
 

@@ -406,23 +406,14 @@ std::shared_ptr<const NameBytes> RowTable::shareNames()
 
 void RowTable::rebase(const std::shared_ptr<const NameBytes> &names, const std::vector<std::uint32_t> &known)
 {
-    const NameBytes &base = *names;
     NameBytes own;
-    std::size_t next = 0;
     for (std::size_t i = 0; i < m_rows.size(); ++i) {
         FileRow &r = m_rows[i];
-        const NameView n = nameAt(r.name);
-        // Mostly the next known name is this one; else it is searched for.
-        if (next >= known.size() || !(nameIn(base, known[next]) == n)) {
-            const auto at = std::lower_bound(known.begin(), known.end(), n, [&](std::uint32_t k, const NameView &v) {
-                return NameOrder::compare(nameIn(base, k), v) < 0;
-            });
-            next = std::size_t(at - known.begin());
-        }
-        if (next < known.size() && nameIn(base, known[next]) == n) {
-            r.name = known[next++];
+        if (known[i] != kNoName) {
+            r.name = known[i];
             r.flags &= std::uint8_t(~FileRow::New);
         } else {
+            const NameView n = nameAt(r.name);
             r.name = std::uint32_t(own.size()) | kOwn;
             own.insert(own.end(), n.data - kHeader, n.data + n.size);
             r.flags |= FileRow::New;

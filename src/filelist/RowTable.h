@@ -96,8 +96,9 @@ public:
     const std::shared_ptr<const NameBytes> &shared() const { return m_shared; }
     // Moves every name into a new shared store, and hands it out.
     std::shared_ptr<const NameBytes> shareNames();
-    // Names of rows found in the known names are taken from there; the
-    // others are kept as its own. `known` is in name order, as this table.
+    // Row i takes its name from `names` at known[i] and is not new, or,
+    // where that is kNoName, keeps its name as its own and is new.
+    static constexpr std::uint32_t kNoName = ~0u;
     void rebase(const std::shared_ptr<const NameBytes> &names, const std::vector<std::uint32_t> &known);
 
 private:
