@@ -335,6 +335,10 @@ private Q_SLOTS:
                                "IMG_20261207_1234567", "img_20261207_123456_1.JPG"};
         QTest::newRow("not ASCII") << QByteArrayList {"Ã©tÃ©", "Eta",  "ÃTÃ", "ez", "badÿ",
                                                       "bad",   "BADþ", "âª",    "k",  "L"};
+        QByteArrayList many; // more than are looked up at once
+        for (int i = 0; i < 70; ++i)
+            many.append((i % 3 ? "F" : "f") + QByteArray::number((i * 37) % 70));
+        QTest::newRow("many") << many;
     }
     void nameOrder()
     {

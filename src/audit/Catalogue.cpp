@@ -4,6 +4,7 @@
 #include "audit/Catalogue.h"
 
 #include <algorithm>
+#include <array>
 #include <string_view>
 
 namespace {
@@ -47,10 +48,12 @@ void Catalogue::index()
 
 std::uint32_t Catalogue::rankOf(const NameView &name) const
 {
-    if (m_slots.empty())
-        return kNone;
-    for (std::size_t at = slotOf(hashOf(name), m_slots.size()); m_slots[at];
-         at = at + 1 == m_slots.size() ? 0 : at + 1) {
+    return m_slots.empty() ? kNone : rankFrom(name, slotOf(hashOf(name), m_slots.size()));
+}
+
+std::uint32_t Catalogue::rankFrom(const NameView &name, std::size_t at) const
+{
+    for (; m_slots[at]; at = at + 1 == m_slots.size() ? 0 : at + 1) {
         const std::uint32_t rank = m_slots[at] - 1;
         if (nameIn(*m_names, m_refs[rank]) == name)
             return rank;
@@ -64,12 +67,34 @@ void Catalogue::mark(RowTable &rows) const
     // comparison; only the new ones are sorted, and merged in.
     std::vector<std::uint32_t> byRank(m_refs.size(), kNone);
     std::vector<std::uint32_t> fresh;
-    for (int i = 0; i < rows.size(); ++i) {
-        const std::uint32_t rank = rankOf(rows.name(i));
-        if (rank == kNone)
-            fresh.push_back(std::uint32_t(i));
-        else
-            byRank[rank] = std::uint32_t(i);
+    // A batch at a time, the memory of each step asked for ahead of it: a
+    // million names would be mostly waits on memory one by one.
+    constexpr int kBatch = 32;
+    std::array<std::size_t, kBatch> at {};
+    for (int first = 0; first < rows.size(); first += kBatch) {
+        const int batch = std::min(kBatch, rows.size() - first);
+        if (!m_slots.empty()) {
+            for (int k = 0; k < batch; ++k) {
+                at[k] = slotOf(hashOf(rows.name(first + k)), m_slots.size());
+                __builtin_prefetch(&m_slots[at[k]]);
+            }
+            for (int k = 0; k < batch; ++k) {
+                if (m_slots[at[k]])
+                    __builtin_prefetch(&m_refs[m_slots[at[k]] - 1]);
+            }
+            for (int k = 0; k < batch; ++k) {
+                if (m_slots[at[k]])
+                    __builtin_prefetch(m_names->data() + m_refs[m_slots[at[k]] - 1]);
+            }
+        }
+        for (int k = 0; k < batch; ++k) {
+            const int i = first + k;
+            const std::uint32_t rank = m_slots.empty() ? kNone : rankFrom(rows.name(i), at[k]);
+            if (rank == kNone)
+                fresh.push_back(std::uint32_t(i));
+            else
+                byRank[rank] = std::uint32_t(i);
+        }
     }
     const auto less
         = [&](std::uint32_t a, std::uint32_t b) { return NameOrder::less(rows.name(int(a)), rows.name(int(b))); };

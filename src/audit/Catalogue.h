@@ -29,6 +29,8 @@ private:
     static constexpr std::uint32_t kNone = ~0u;
     // Where the name stands in name order, or kNone.
     std::uint32_t rankOf(const NameView &name) const;
+    // The same, searched from that slot on.
+    std::uint32_t rankFrom(const NameView &name, std::size_t at) const;
     void index();
 
     std::shared_ptr<const NameBytes> m_names;
