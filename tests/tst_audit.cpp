@@ -35,7 +35,7 @@ class TestAudit : public QObject
     frmMain::Probe probe() const { return {*m_win}; }
 
     static QString root() { return TestSupport::home().path(); }
-    static QString marker() { return root() + QStringLiteral("/opened"); }
+    static QByteArray opened() { return TestSupport::readFile(TestSupport::openedMarker()).split('|').value(0); }
     void touch(const QString &name) const { QVERIFY(QFile(m_dir->filePath(name)).open(QIODevice::WriteOnly)); }
     // The main window after start-up, watching the temporary folder.
     frmMain &start()
@@ -48,57 +48,18 @@ class TestAudit : public QObject
     }
     void settle() const { QVERIFY(TestSupport::settle(probe().watch())); }
     void tick() const { probe().Timer1_Timer(), settle(); }
-    QStringList selected() const
-    {
-        QStringList out;
-        for (const QModelIndex &index : probe().listView()->selectionModel()->selectedRows())
-            out.append(probe().listModel()->name(index.row()));
-        return out;
-    }
-    void select(const QString &name) const
-    {
-        for (int i = 0; i < probe().listModel()->rowCount(); ++i)
-            if (probe().listModel()->name(i) == name)
-                probe().listView()->selectionModel()->select(probe().listModel()->index(i, 0),
-                                                             QItemSelectionModel::Select | QItemSelectionModel::Rows);
-    }
-    // The rows as "name:status,name:status".
-    QString rows() const
-    {
-        QStringList out;
-        const FileListModel *model = probe().listModel();
-        for (int i = 0; i < model->rowCount(); ++i)
-            out.append(model->text(i, FileListModel::NameColumn) + QLatin1Char(':')
-                       + model->text(i, FileListModel::StatusColumn));
-        return out.join(QLatin1Char(','));
-    }
+    QStringList selected() const { return TestSupport::selected(*probe().listView()); }
+    void select(const QString &name) const { TestSupport::select(*probe().listView(), name); }
+    QString rows() const { return TestSupport::rows(*probe().listModel()); }
     QStringList told() const { return m_dialogs->boxes(false); } // the message boxes' texts
 
 private Q_SLOTS:
-    // Plain text opens with a script that writes the path it got to a marker.
-    void initTestCase()
-    {
-        qputenv("GIO_USE_VFS", "local");
-        qputenv("GSETTINGS_BACKEND", "memory");
-        const QByteArray home = QFile::encodeName(root());
-        qputenv("DBUS_SESSION_BUS_ADDRESS", "unix:path=" + home + "/runtime/none");
-        QVERIFY(QDir().mkpath(root() + QStringLiteral("/system-data")));
-        QVERIFY(QFile::link(QStringLiteral("/usr/share/mime"), root() + QStringLiteral("/system-data/mime")));
-        qputenv("XDG_DATA_DIRS", home + "/system-data");
-        qputenv("XDG_CONFIG_DIRS", home + "/config");
-        const QByteArray opener = home + "/opener.sh";
-        QVERIFY(TestSupport::writeFile(opener, "#!/bin/sh\nprintf '%s' \"$1\" > '" + home + "/opened'\n", 0755));
-        QVERIFY(TestSupport::writeFile(root() + QStringLiteral("/data/applications/vardel-hardening.desktop"),
-                                       "[Desktop Entry]\nType=Application\nName=Opener\nExec=\"" + opener
-                                           + "\" %f\nMimeType=text/plain;\nNoDisplay=true\n"));
-        QVERIFY(TestSupport::writeFile(root() + QStringLiteral("/config/mimeapps.list"),
-                                       "[Default Applications]\ntext/plain=vardel-hardening.desktop;\n"));
-    }
+    void initTestCase() { QVERIFY(TestSupport::fakeDesktop()); }
 
     void init()
     {
         QFile::remove(TestSupport::settingsFile());
-        QFile::remove(marker());
+        QFile::remove(TestSupport::openedMarker());
         m_dir = std::make_unique<QTemporaryDir>(root() + QStringLiteral("/work-XXXXXX"));
         m_dest = std::make_unique<QTemporaryDir>(root() + QStringLiteral("/dest-XXXXXX"));
         QVERIFY(m_dir->isValid() && m_dest->isValid());
@@ -351,7 +312,7 @@ private Q_SLOTS:
         probe().watch().setFolder(other);
 
         probe().mnuOpen_Click();
-        QTRY_COMPARE(TestSupport::readFile(marker()), FileNames::encode(dir + '/' + file));
+        QTRY_COMPARE(opened(), FileNames::encode(dir + '/' + file));
         m_dialogs->replies = {m_dest->path() + '/' + file};
         probe().mnuCopy_Click();
         QTRY_VERIFY(!probe().isCopying());
@@ -394,10 +355,10 @@ private Q_SLOTS:
                      {asked("a.txt", "Open"), asked("b.txt", "Open"), asked("a.txt", "Copy"), asked("b.txt", "Copy")}));
         QCOMPARE(m_dialogs->messages().constFirst().box.defaultAnswer, Dialogs::Answer::No);
         QCOMPARE(m_dialogs->asked.constLast().defaultText, QStringLiteral("a.txt")); // the copy's file dialog
-        QVERIFY(!QFile::exists(marker()));
+        QVERIFY(!QFile::exists(TestSupport::openedMarker()));
         m_dialogs->answers = {Dialogs::Answer::No, Dialogs::Answer::Yes};
         probe().mnuOpen_Click();
-        QTRY_COMPARE(TestSupport::readFile(marker()), QFile::encodeName(m_dir->filePath(QStringLiteral("b.txt"))));
+        QTRY_COMPARE(opened(), QFile::encodeName(m_dir->filePath(QStringLiteral("b.txt"))));
         // Unchanged for a pass: complete.
         tick();
         m_dialogs->reset();
