@@ -68,10 +68,8 @@ private Q_SLOTS:
         // that runs, leaving a marker named after itself; "started": the one that ran.
         QTest::addColumn<QString>("tools");
         QTest::addColumn<QString>("started");
-        QTest::newRow("none found, fallback runs") << "--1"
-                                                   << "fallback";
-        QTest::newRow("found one will not start, nothing else tried") << "011"
-                                                                      << "";
+        QTest::newRow("none found, fallback runs") << QStringLiteral("--1") << QStringLiteral("fallback");
+        QTest::newRow("found one will not start, nothing else tried") << QStringLiteral("011") << QString();
     }
     void sysInfo()
     {

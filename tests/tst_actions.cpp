@@ -201,23 +201,23 @@ private Q_SLOTS:
         QTest::addColumn<QByteArrayList>("after"); // the destination folder
         QTest::addColumn<QList<int>>("refused"); // see g_namingErrors
 
-        QTest::newRow("copied") << Setup::None << true << B {"a.txt=alpha"} << QList<int>();
-        QTest::newRow("copied through a named temporary") << Setup::Named << true << B {"a.txt=alpha"} << QList<int>();
-        QTest::newRow("replaced") << Setup::Existing << true << B {"a.txt=alpha"} << QList<int>();
-        QTest::newRow("the kernel's copy given up half way")
-            << Setup::KernelStops << true << B {"a.txt=alpha"} << QList<int>();
-        QTest::newRow("written again, named, where no link is made")
-            << Setup::None << true << B {"a.txt=alpha"} << QList {EPERM};
-        QTest::newRow("replaced, a temporary name taken")
-            << Setup::Existing << true << B {"a.txt=alpha"} << QList {0, EEXIST};
-        QTest::newRow("replaced, its rename refused")
-            << Setup::Existing << false << B {"a.txt=old"} << QList {0, 0, EIO};
-        QTest::newRow("a named temporary's rename refused") << Setup::Named << false << B() << QList {EIO};
-        QTest::newRow("read-only file kept") << Setup::ReadOnly << false << B {"a.txt=old"} << QList<int>();
-        QTest::newRow("kept when its check fails") << Setup::Unchecked << false << B {"a.txt=old"} << QList<int>();
-        QTest::newRow("onto itself, untouched") << Setup::Itself << true << B() << QList<int>();
-        QTest::newRow("pipe in the file's place") << Setup::Pipe << false << B() << QList<int>();
-        QTest::newRow("folder in the destination's place") << Setup::Folder << false << B {"a.txt/"} << QList<int>();
+        const auto row = [](const char *tag, Setup setup, bool copied, const B &after, const QList<int> &refused = {}) {
+            QTest::newRow(tag) << setup << copied << after << refused;
+        };
+        const B alpha {"a.txt=alpha"}, old {"a.txt=old"};
+        row("copied", Setup::None, true, alpha);
+        row("copied through a named temporary", Setup::Named, true, alpha);
+        row("replaced", Setup::Existing, true, alpha);
+        row("the kernel's copy given up half way", Setup::KernelStops, true, alpha);
+        row("written again, named, where no link is made", Setup::None, true, alpha, {EPERM});
+        row("replaced, a temporary name taken", Setup::Existing, true, alpha, {0, EEXIST});
+        row("replaced, its rename refused", Setup::Existing, false, old, {0, 0, EIO});
+        row("a named temporary's rename refused", Setup::Named, false, {}, {EIO});
+        row("read-only file kept", Setup::ReadOnly, false, old);
+        row("kept when its check fails", Setup::Unchecked, false, old);
+        row("onto itself, untouched", Setup::Itself, true, {});
+        row("pipe in the file's place", Setup::Pipe, false, {});
+        row("folder in the destination's place", Setup::Folder, false, {"a.txt/"});
     }
 
     // Nothing but the finished file ever appears in the destination folder.

@@ -28,29 +28,6 @@
 
 namespace {
 
-QStringList column(const FileListModel *model, int col)
-{
-    QStringList texts;
-    for (int r = 0; r < model->rowCount(); ++r)
-        texts << model->text(r, col);
-    return texts;
-}
-
-QStringList selectedNames(const FileListView *view)
-{
-    QStringList names;
-    for (const QModelIndex &i : view->currentView()->selectionModel()->selectedRows())
-        names << view->model()->text(i.row(), FileListModel::NameColumn);
-    names.sort();
-    return names;
-}
-
-void selectRow(FileListView *view, int row)
-{
-    view->selectionModel()->select(view->model()->index(row, 0),
-                                   QItemSelectionModel::Select | QItemSelectionModel::Rows);
-}
-
 // Rows in name order, sizes in thousands; below 0: the row goes.
 RowTable rowTable(const QList<QPair<QByteArray, int>> &rows)
 {
@@ -191,11 +168,11 @@ private Q_SLOTS:
         }
         FileListModel model;
         model.setRows(std::move(rows));
-        QCOMPARE(column(&model, FileListModel::StatusColumn), (QStringList {"", "New", "New"}));
-        QCOMPARE(column(&model, FileListModel::SizeColumn), (QStringList {"3000000", "0", "0"}));
-        QCOMPARE(column(&model, FileListModel::TypeColumn),
+        QCOMPARE(TestSupport::column(model, FileListModel::StatusColumn), (QStringList {"", "New", "New"}));
+        QCOMPARE(TestSupport::column(model, FileListModel::SizeColumn), (QStringList {"3000000", "0", "0"}));
+        QCOMPARE(TestSupport::column(model, FileListModel::TypeColumn),
                  (QStringList {"Video Clip", "Text Document", "Application"}));
-        const QStringList modified = column(&model, FileListModel::ModifiedColumn);
+        const QStringList modified = TestSupport::column(model, FileListModel::ModifiedColumn);
         QVERIFY(!modified[0].isEmpty() && modified[1].isEmpty());
 
         // Sorted by a column, equal texts stand in name order, however many.
@@ -207,7 +184,7 @@ private Q_SLOTS:
         }
         model.setRows(rowTable(same));
         model.sortByColumn(FileListModel::SizeColumn);
-        QCOMPARE(column(&model, FileListModel::NameColumn), byName);
+        QCOMPARE(TestSupport::column(model, FileListModel::NameColumn), byName);
     }
 
     void viewModes()
@@ -215,8 +192,8 @@ private Q_SLOTS:
         Watched w;
         QVERIFY(w.start({"a.txt", "b-yearly.doc", "c.exe"}));
         FileListView *view = w.view();
-        selectRow(view, 0);
-        selectRow(view, 2);
+        TestSupport::select(*view, QStringLiteral("a.txt"));
+        TestSupport::select(*view, QStringLiteral("c.exe"));
         auto *button = w.win.findChild<QPushButton *>(QStringLiteral("cmdView"));
         QVERIFY(button);
 
@@ -231,7 +208,7 @@ private Q_SLOTS:
             QCOMPARE(view->viewMode(), mode);
             QVERIFY(view->currentView()->isVisible());
             QCOMPARE(view->currentView()->iconSize(), QSize(icon, icon));
-            QCOMPARE(selectedNames(view), (QStringList {"a.txt", "c.exe"}));
+            QCOMPARE(TestSupport::selected(*view), (QStringList {"a.txt", "c.exe"}));
             for (int row = 0; row < 3; ++row) { // its type's picture, large or small
                 const QModelIndex i = w.model()->index(row, 0);
                 QCOMPARE(i.data(Qt::DecorationRole).value<QIcon>().pixmap(icon).toImage(),
@@ -262,8 +239,8 @@ private Q_SLOTS:
         for (const auto &[name, kb] : files)
             QVERIFY(TestSupport::writeFile(w.path(name), QByteArray(kb * 1000 + 999, 'x')));
         QVERIFY(w.start());
-        const auto sizes = [&] { return column(w.model(), FileListModel::SizeColumn); };
-        const auto names = [&] { return column(w.model(), FileListModel::NameColumn); };
+        const auto sizes = [&] { return TestSupport::column(*w.model(), FileListModel::SizeColumn); };
+        const auto names = [&] { return TestSupport::column(*w.model(), FileListModel::NameColumn); };
 
         // Rebuilds keep the order; rows added later land in their place.
         w.clickHeader(FileListModel::SizeColumn);
@@ -276,11 +253,11 @@ private Q_SLOTS:
         QCOMPARE(w.model()->text(4, FileListModel::StatusColumn), QStringLiteral("New"));
 
         // By name, case aside, ties by the exact text; a second click keeps the order, the selection its file.
-        selectRow(w.view(), int(names().indexOf(QStringLiteral("c.txt"))));
+        TestSupport::select(*w.view(), QStringLiteral("c.txt"));
         const QStringList byName {"A.txt", "a.txt", "B.txt", "b.txt", "c.txt", "d.txt", "e.txt", "Zeta.txt"};
         w.clickHeader(FileListModel::NameColumn);
         QCOMPARE(names(), byName);
-        QCOMPARE(selectedNames(w.view()), QStringList {"c.txt"});
+        QCOMPARE(TestSupport::selected(*w.view()), QStringList {"c.txt"});
         w.clickHeader(FileListModel::NameColumn);
         QCOMPARE(names(), byName);
     }
@@ -345,7 +322,7 @@ private Q_SLOTS:
     {
         Watched w;
         QVERIFY(w.start({"a.exe"}));
-        selectRow(w.view(), 0);
+        TestSupport::select(*w.view(), QStringLiteral("a.exe"));
         QStringList seen;
         for (QAction *action : w.win.findChild<QMenu *>(QStringLiteral("mnuFile"))->actions())
             seen << (action->isSeparator() ? QStringLiteral("-") : action->text());
@@ -449,20 +426,18 @@ private Q_SLOTS:
         QTest::addColumn<QString>("stored");
         QTest::addColumn<QString>("width");
         QTest::addColumn<QString>("lastExit"); // "List View", columns 1-4; null: none
-        QTest::newRow("unset") << QString() << QString() << QString();
-        QTest::newRow("closed") << "0"
-                                << "0" << QString();
+        const auto row = [](const char *tag, const char *stored, const char *width, const char *lastExit = nullptr) {
+            QTest::newRow(tag) << QString::fromLatin1(stored) << QString::fromLatin1(width)
+                               << QString::fromLatin1(lastExit);
+        };
+        row("unset", nullptr, nullptr);
+        row("closed", "0", "0");
         for (const char *text : {"wide", "-40", "nan", "inf"})
-            QTest::newRow(text) << QString::fromLatin1(text) << QString() << QString();
-        QTest::newRow("wider than the screen") << "30000"
-                                               << "30000" << QString();
-        QTest::newRow("not whole pixels") << "1001"
-                                          << "1001" << QString();
-        QTest::newRow("too wide") << "1e30"
-                                  << "10000000" << QString();
-        QTest::newRow("last exit") << "2500"
-                                   << "2500"
-                                   << "1234.5";
+            row(text, text, nullptr);
+        row("wider than the screen", "30000", "30000");
+        row("not whole pixels", "1001", "1001");
+        row("too wide", "1e30", "10000000");
+        row("last exit", "2500", "2500", "1234.5");
     }
     void storedColumns()
     {
