@@ -9,7 +9,6 @@
 #include "actions/FileOps.h"
 
 #include <cerrno>
-#include <dlfcn.h>
 
 // The errors the next calls that name a file give, in turn (0: the call is made): a file system that cannot name an
 // unnamed file (EPERM), a temporary name taken meanwhile (EEXIST), a disk that fails (EIO).

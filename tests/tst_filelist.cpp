@@ -6,8 +6,6 @@
 #include "ScriptedDialogs.h"
 #include "app/frmMain.h"
 #include "filelist/FileIcons.h"
-#include "filelist/FileListModel.h"
-#include "filelist/FileListView.h"
 #include "filelist/FileTypes.h"
 #include "filelist/RowText.h"
 #include "platform/Twips.h"
@@ -15,7 +13,6 @@
 #include "filelist/ReportView.h"
 #include <QAction>
 #include <QApplication>
-#include <QDateTime>
 #include <QHeaderView>
 #include <QListView>
 #include <QMenu>

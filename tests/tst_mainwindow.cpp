@@ -9,7 +9,6 @@
 #include "app/FolderTree.h"
 #include "app/Layout.h"
 #include "app/frmMain.h"
-#include "filelist/FileListView.h"
 #include "platform/Twips.h"
 
 #include <QAccessible>

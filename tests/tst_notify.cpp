@@ -6,8 +6,6 @@
 #include "ScriptedDialogs.h"
 #include "app/frmMain.h"
 #include "filelist/FileIcons.h"
-#include "filelist/FileListModel.h"
-#include "filelist/FileListView.h"
 #include "platform/Notifier.h"
 
 #include <QAbstractItemView>
@@ -15,7 +13,6 @@
 #include <QDBusContext>
 #include <QDBusMessage>
 #include <QDialog>
-#include <QProcess>
 #include <QSignalSpy>
 
 #include <utility>

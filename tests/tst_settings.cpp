@@ -3,11 +3,8 @@
 
 #include "TestSupport.h"
 
-#include "settings/SettingsStore.h"
-
 #include <cerrno>
 #include <cstdarg>
-#include <dlfcn.h>
 
 // A decimal comma locale, so that a number stored or read in the C locale shows.
 static void useCommaLocale()

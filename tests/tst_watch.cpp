@@ -5,8 +5,6 @@
 
 #include "audit/AuditPeriod.h"
 #include "audit/FileListing.h"
-#include "audit/Watch.h"
-#include "filelist/FileListModel.h"
 
 #include <QFont>
 #include <QSignalSpy>
@@ -24,14 +22,9 @@ extern "C" int fstatat(int dirFd, const char *name, struct stat *st, int flags) 
 {
     static const auto real
         = reinterpret_cast<int (*)(int, const char *, struct stat *, int)>(dlsym(RTLD_NEXT, "fstatat"));
-    if (flags == 0 && std::strncmp(name, "unreadable", 10) == 0) {
-        errno = EIO;
-        return -1;
-    }
-    if (g_vanishing && std::strncmp(name, "vanishing", 9) == 0) {
-        errno = ENOENT;
-        return -1;
-    }
+    const bool unreadable = flags == 0 && std::strncmp(name, "unreadable", 10) == 0;
+    if (unreadable || (g_vanishing && std::strncmp(name, "vanishing", 9) == 0))
+        return errno = unreadable ? EIO : ENOENT, -1;
     return real(dirFd, name, st, flags);
 }
 
@@ -220,9 +213,7 @@ private Q_SLOTS:
     {
         QFETCH(bool, noTypes);
         const QByteArray dir = QFile::encodeName(m_dir->path());
-        touch(QStringLiteral("file.txt"));
-        touch(QStringLiteral("unreadable.txt"));
-        touch(QStringLiteral("vanishing.txt"));
+        setFolder(QStringLiteral("file.txt|unreadable.txt|vanishing.txt"));
         QVERIFY(::mkdir((dir + "/sub").constData(), 0755) == 0 && ::mkfifo((dir + "/pipe").constData(), 0644) == 0);
         for (const auto &[link, target] : {std::pair {"dangling", "nowhere"},
                                            {"loop", "loop"},
