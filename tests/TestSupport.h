@@ -3,8 +3,7 @@
 
 #pragma once
 
-// Included first by every test: a temporary home and settings, a mount table of "/" alone, and no change source
-// unless a test gives one.
+// Included first by every test: a temporary home and settings, a mount table of "/" alone, no change source.
 
 #include <QCoreApplication>
 #include <QDateTime>
@@ -39,8 +38,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
-// A share's faults, for the listings of the folder and of the tree: a listing failing half way, no file types (NFS,
-// FUSE).
+// A share's faults, for folder and tree listings: a listing failing half way, no file types (NFS, FUSE).
 static std::atomic<int> g_readdirFailsAt {0}; // the n-th call from now on fails; 0: none
 static std::atomic<bool> g_noTypes {false};
 
@@ -59,8 +57,7 @@ extern "C" dirent *readdir(DIR *dir)
 
 namespace TestSupport {
 
-// A wait ends as soon as its condition holds; its limit only ends a test whose condition never comes, and is generous:
-// no test passes or fails by the machine's speed.
+// A wait ends once its condition holds; its generous limit only ends a test whose condition never comes.
 constexpr int kWaitMs = 20000;
 
 inline QTemporaryDir &home()
@@ -221,9 +218,9 @@ inline QString openedMarker()
     return home().filePath(QStringLiteral("opened"));
 }
 
-// Real GIO in a made-up desktop, with no GVfs daemon or dconf to wait for or start: the system's MIME database, none of
-// its applications. A script (builtins only: it does not depend on PATH) opens plain text and *.vardeltest, noting
-// what it got; *.vardelterm wants a terminal, *.vardelbroken a missing interpreter, *.vardelorphan has no application.
+// Real GIO with no GVfs or dconf, the system's MIME types but none of its applications. A script of builtins opens
+// plain text and *.vardeltest; *.vardelterm wants a terminal, *.vardelbroken lacks its interpreter, *.vardelorphan
+// has no application.
 inline bool fakeDesktop()
 {
     qputenv("GIO_USE_VFS", "local");

@@ -10,8 +10,7 @@
 
 #include <cerrno>
 
-// The errors the next calls that name a file give, in turn (0: the call is made): a file system that cannot name an
-// unnamed file (EPERM), a temporary name taken meanwhile (EEXIST), a disk that fails (EIO).
+// The errors of the next calls that name a file (0: made): no naming of unnamed files, a name taken, a failing disk.
 static QList<int> g_namingErrors;
 static bool namingFails()
 {
@@ -110,9 +109,8 @@ private Q_SLOTS:
         QTest::newRow("No") << Dialogs::Answer::No << L {"a.exe.txt"} << L {e2};
     }
 
-    // Every open is told its result (0 shows nothing). A program, by its suffix in any case or by anyone's execute bit,
-    // is asked about first; one answer covers the rest of the walk, and each walk asks afresh. The disk is never asked
-    // on the window's thread.
+    // Every open is told its result (0 shows nothing). A program (suffix in any case, anyone's execute bit) is asked
+    // about first, one answer a walk; the disk is never asked on the window's thread.
     void open()
     {
         QFETCH(Dialogs::Answer, answer);
@@ -258,8 +256,7 @@ private Q_SLOTS:
                     && st.st_mtim.tv_sec == before.st_mtim.tv_sec && st.st_mtim.tv_nsec == before.st_mtim.tv_nsec);
     }
 
-    // No deletes nothing; Yes deletes all but a read-only file (whose check fails) and a pipe that took a file's
-    // place, telling each, never on the window's thread.
+    // No deletes nothing; Yes all but a read-only file and a pipe in a file's place, telling each, off the window.
     void deleteFiles()
     {
         const L abc {"a.txt", "b.txt", "c.txt", "d.txt"};
@@ -306,9 +303,8 @@ private Q_SLOTS:
         QTest::newRow("left after the last block, named temporary") << 0 << false << true << false;
     }
 
-    // Copies follow one another, each told as it starts, with the bytes of those before it all shown (the bar itself:
-    // the window's copy test); left mid-copy, nothing takes a file's name, no temporary stays and nothing more is told.
-    // An old leftover goes, not a look-alike or a running copy's temporary.
+    // Copies follow one another, each told as it starts with the bytes before it shown; left mid-copy, nothing takes a
+    // name, no temporary stays, nothing more is told. An old leftover goes, not a look-alike or a running copy's.
     void copier()
     {
         QFETCH(int, size); // MiB; 0: five bytes

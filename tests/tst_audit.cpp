@@ -72,9 +72,8 @@ private Q_SLOTS:
             {QStringLiteral("-rf"), m_dir->path(), m_dir->path() + QStringLiteral("-new"), m_dest->path()});
     }
 
-    // The window shows what the watch tells: caption, icon, tooltip, status and the alert box, whose texts and kind are
-    // the program's own. The rows the user picked stay picked across a pass while their files are there, and the file
-    // commands follow what is left.
+    // The window shows what the watch tells: caption, icon, tooltip, status and the alert box. Picked rows stay picked
+    // across a pass while their files are there, and the file commands follow what is left.
     void showsTheWatch()
     {
         touch(QStringLiteral("known.txt"));
@@ -158,8 +157,7 @@ private Q_SLOTS:
             QCOMPARE(told(), (QStringList {found(1), found(2)}));
     }
 
-    // Changes a change source told of go in place: the picked rows, the current row and the scroll position stay, no
-    // row is built again, and the new file is told.
+    // Told changes go in place: selection, current row and scroll position stay, no reset, the new file told.
     void changesInPlace()
     {
         for (int i = 0; i < 300; ++i)
@@ -201,9 +199,8 @@ private Q_SLOTS:
         QTest::newRow("the folder changed while delete asked") << true;
     }
 
-    // Init List keeps the selection. Another folder takes the old rows away at once, and the selection and the file
-    // commands with them, even while the new folder is checked and its own rows are still being listed; a question
-    // answered after the list moved on deletes nothing.
+    // Init List keeps the selection. Another folder takes the old rows, selection and file commands away at once,
+    // while it is checked and listed; a question answered after the list moved on deletes nothing.
     void folderChange()
     {
         QFETCH(bool, whileAsked);
@@ -241,8 +238,7 @@ private Q_SLOTS:
         QCOMPARE(told().filter(QStringLiteral("a.txt")).size(), whileAsked ? 1 : 0);
     }
 
-    // The stored period is read at start; the dialog offers it in whole seconds and sets what the user gave, without
-    // storing it.
+    // The stored period is read at start; the dialog offers whole seconds and sets the reply without storing it.
     void periodDialog()
     {
         SettingsStore().write(Setting::AuditTimeout, QStringLiteral("1500"));
@@ -268,9 +264,8 @@ private Q_SLOTS:
         QTest::newRow("255 bytes, Cyrillic") << QByteArray("\xd0\xb6").repeated(125) + "n.txt" << QByteArray();
     }
 
-    // One row of its own; open, copy and delete act on exactly its bytes and spare the decoy, and act in the folder the
-    // rows were listed from, not in the one the watch has moved on to, nor in none at all. The catalogue does not
-    // follow to the other folder.
+    // One row of its own; open, copy and delete act on exactly its bytes, spare the decoy, and act in the folder the
+    // rows were listed from, not the watch's next one nor none; the catalogue does not follow to the other folder.
     void namesThatBite()
     {
         QFETCH(QByteArray, name);
@@ -319,8 +314,7 @@ private Q_SLOTS:
         QCOMPARE(m_dialogs->messages().size(), 1);
     }
 
-    // Open and Copy of files still being written ask about each first, No by default and No skipping it; once they are
-    // complete nothing is asked. The box is the only one: the alert was seen.
+    // Open and Copy ask about each file still being written, No by default and skipping it; complete, nothing.
     void arrivingAsked()
     {
         start();
@@ -357,9 +351,8 @@ private Q_SLOTS:
         QCOMPARE(m_dialogs->asked.constFirst().defaultText, QStringLiteral("a.txt; b.txt"));
     }
 
-    // While a copy runs the status names it, its progress bar comes after a moment with the share of the bytes written,
-    // and no audit pass runs; a delete takes its rows out at once, leaves the status to the copy, and its new catalogue
-    // is not held back. The pass follows the copy.
+    // While a copy runs the status names it, its bar comes after a moment with the share written, and no pass runs;
+    // a delete takes its rows out at once, leaves the status to the copy, and its catalogue is not held back.
     void whileCopying()
     {
         QVERIFY(TestSupport::writeFile(m_dir->filePath("a.txt"), QByteArray(1000, 'a'))

@@ -64,12 +64,9 @@ struct Watched {
     // How many of the open/copy/delete items, in the menu bar and pop-up, are enabled.
     int itemsEnabled() const
     {
-        int enabled = 0;
-        for (const char *name : {"mnuOpen", "mnuCopy", "mnuDelete", "mPopOpen", "mPopCopy", "mPopDel"}) {
-            const auto *a = win.findChild<QAction *>(QLatin1String(name));
-            enabled += a && a->isEnabled() ? 1 : 0;
-        }
-        return enabled;
+        const QRegularExpression items(QStringLiteral("^(mnuOpen|mnuCopy|mnuDelete|mPopOpen|mPopCopy|mPopDel)$"));
+        const QList<QAction *> actions = win.findChildren<QAction *>(items);
+        return int(std::count_if(actions.begin(), actions.end(), [](const QAction *a) { return a->isEnabled(); }));
     }
     QPoint rowPoint(int row) const { return view()->reportView()->visualRect(model()->index(row, 0)).center(); }
     QPoint emptyPoint() const { return {10, viewport()->height() - 5}; }
@@ -296,22 +293,20 @@ private Q_SLOTS:
         model.applyChanges(rowTable({{"b.txt", 7}})); // moved past it: c d wide b, and drawn anew there
         QCOMPARE(changed.size(), 1);
         QCOMPARE(changed.constFirst().constFirst().toModelIndex().row(), 3);
-        model.applyChanges(rowTable({{"b.txt", 0}})); // and back before it: b c d wide
-        model.applyChanges(rowTable({{"e.txt", 9}})); // one more, narrow: b c d wide e
-        QCOMPARE(cells(), needs());
-        model.applyChanges(rowTable({{"c.txt", -1}})); // one before it goes: b d wide e
-        QCOMPARE(cells(), needs());
-        model.applyChanges(rowTable({{wider, 4}})); // a wider one comes: b d wider wide e
-        QCOMPARE(cells(), needs());
+        const auto change = [&](const QByteArray &name, int kb) { // and the cells as wide as needed again
+            model.applyChanges(rowTable({{name, kb}}));
+            QCOMPARE(cells(), needs());
+        };
+        change("b.txt", 0); // and back before it: b c d wide
+        change("e.txt", 9); // one more, narrow: b c d wide e
+        change("c.txt", -1); // one before it goes: b d wide e
+        change(wider, 4); // a wider one comes: b d wider wide e
         view.setViewMode(FileListView::SmallIcons);
         QCOMPARE(cells(), needs());
-        model.applyChanges(rowTable({{wider, -1}}));
-        QCOMPARE(cells(), needs());
-        model.applyChanges(rowTable({{wide, -1}}));
-        QCOMPARE(cells(), needs());
+        change(wider, -1);
+        change(wide, -1);
         view.resize(200, 300); // narrower than the one name that would need more
-        model.applyChanges(rowTable({{wider, 4}}));
-        QCOMPARE(cells(), needs());
+        change(wider, 4);
     }
 
     // The Edit menu and the list's pop-up carry the same file commands, each doing its own.

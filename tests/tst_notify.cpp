@@ -140,8 +140,7 @@ private Q_SLOTS:
         m_service.unregisterService(QStringLiteral("org.freedesktop.Notifications"));
     }
 
-    // Steps: the folder's files, "init", "exit", "front" (window active), "markup", "none" (no service), "refusing"
-    // (the next call fails).
+    // Steps: the folder's files, "init", "exit", "front", "markup", "none" (no service), "refusing" (the next call).
     void alerts_data()
     {
         QTest::addColumn<QStringList>("steps");
@@ -163,10 +162,8 @@ private Q_SLOTS:
         QTest::newRow("dismissed: a new one") << L {"a<&b", "dismiss", "a<&b,c"} << L {one, call(0, 2, "a<&b/c")};
         QTest::newRow("one call at a time") << L {"a<&b", "init", "hold", "c", "c,d", "release"}
                                             << L {one, "close 1", call(0, 1, "c"), call(2, 2, "c/d")};
-        // "real": the watch's clock is the real one from a new catalogue on; "-": a tick alone; "ticking": the alert
-        // box stays open for a tick and its replies; "events": a new catalogue told of changes by the test alone,
-        // "made:NAMES" (written and told), "closed:NAME" (its close told), "hang" (an hour goes by); "chosen": the
-        // notification's action.
+        // "real": the real clock from a new catalogue on; "-": a tick; "ticking": a tick while the box is open;
+        // "events": changes told by the test alone, "made:NAMES", "closed:NAME", "hang" (an hour); "chosen": "Show".
         QTest::newRow("still being written, then complete") << L {"real", "a<&b", "-", "-"} << L {writing, complete};
         QTest::newRow("complete while the box is open") << L {"real", "ticking", "a<&b", "-"} << L {writing, complete};
         QTest::newRow("told by events: its writer hangs") << L {"events", "made:a<&b", "hang"} << L {writing, complete};

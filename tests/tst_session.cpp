@@ -192,8 +192,7 @@ private Q_SLOTS:
         QCOMPARE(told.value(0), heard);
     }
 
-    // The program itself: of two starts at once one stays, the other hands over to it; a later start ends, and the
-    // first watches its folder.
+    // The program: of two starts at once one stays; a later start hands it its folder and ends.
     void laterStart()
     {
         Program a, b, later;
@@ -232,8 +231,7 @@ private Q_SLOTS:
         QCOMPARE(program.setting("Setting/Audit Timeout"), QStringLiteral("60000"));
     }
 
-    // Each signal writes the settings as Exit > Yes does, without asking; a second would end the program at once.
-    // Under Wayland the window's place is neither restored nor written (the stored one stays); its size is.
+    // Each signal writes the settings as Exit > Yes, unasked; a second ends at once. Wayland: the size only, no place.
     void endSignals_data()
     {
         QTest::addColumn<int>("signal");

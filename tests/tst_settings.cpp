@@ -98,9 +98,8 @@ private Q_SLOTS:
         QTest::newRow("a rewrite stuck") << Fault::Stuck << false;
     }
 
-    // Nothing the file held is lost. A rewrite that cannot read the file back puts this run's writes over what it read
-    // last; one that fails, or has never read the file, leaves it whole, and the next write tries again. The window's
-    // thread never waits: writes asked meanwhile follow the stuck rewrite, and the newest wins.
+    // Nothing the file held is lost: a rewrite that cannot read it back writes over what it read last; one that fails
+    // or never read it leaves it whole, and the next tries again. Writes meanwhile follow a stuck one; the newest wins.
     void faults()
     {
         QFETCH(Fault, fault);

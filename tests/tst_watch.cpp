@@ -207,8 +207,7 @@ private Q_SLOTS:
         QTest::newRow("local disk") << false;
         QTest::newRow("no file types (NFS, FUSE)") << true;
     }
-    // Only plain files and links to them are rows, also when their attributes cannot be read. A file the catalogue
-    // listed but did not find a moment later is no row then, and no new file once it is found.
+    // Only plain files and links to them are rows, readable or not; one gone a moment is no new file once back.
     void linksAndSpecialFiles()
     {
         QFETCH(bool, noTypes);
@@ -287,8 +286,7 @@ private Q_SLOTS:
         QCOMPARE(FileNames::encode(text), bytes);
     }
 
-    // Rows sort by their bytes as the texts sort (case ignored, ties by the exact text), whatever the folder's
-    // order; the catalogue of them finds each name, and only those.
+    // Rows sort by bytes as the texts sort (case aside, ties exact); their catalogue finds each name, only those.
     void nameOrder_data()
     {
         QTest::addColumn<QByteArrayList>("names");
@@ -429,8 +427,7 @@ private Q_SLOTS:
         QTest::newRow("no source to be had") << QStringLiteral("none") << true << 2;
         QTest::newRow("the hourly check") << QStringLiteral("check") << true << 1;
     }
-    // A pass looks up the names it was told, whatever their order and however often; where events cannot be trusted it
-    // lists the folder in full.
+    // A pass looks up the names told, in any order and number; where events cannot be trusted it lists in full.
     void changeSource()
     {
         QFETCH(QString, trouble);
@@ -475,9 +472,8 @@ private Q_SLOTS:
         for (unsigned seed : {1u, 2u, 3u, 4u, 5u})
             QTest::newRow(qPrintable(QString::number(seed))) << seed;
     }
-    // Random changes to a real folder, the names the kernel tells of them told again in random order and twice, now
-    // and then lost: after every pass the rows changed in place (sorted by any column) and what was told are those of a
-    // watch that lists the folder in full.
+    // Random changes to a real folder, the kernel's names told shuffled, twice, now and then lost: after every pass the
+    // rows changed in place (sorted by any column) and what was told match a watch that lists in full.
     void randomChanges()
     {
         QFETCH(unsigned, seed);
@@ -589,11 +585,9 @@ private Q_SLOTS:
         QVERIFY(!source->take().complete);
     }
 
-    // Steps: "make", "grow" (a write, told as events are), "close", "closed" (told at once: the pass comes by itself),
-    // "movein", "old" (its time put back, told as a change of attributes), "lost", "hang" (with the two passes' own
-    // seconds, a period and a minute go by since the last write); "0"/"1": a pass, and whether the new file is still
-    // being written. While a box holds passes back ("hold"), "read" (the events read) and "look" (a tick) tell that it
-    // is complete ("ended:N": told so N times) without a pass.
+    // Steps: "make", "grow" (a write, told), "close", "closed" (the pass comes by itself), "movein", "old" (time put
+    // back), "lost", "hang" (a period and a minute since the last write); "0"/"1": a pass, and whether still written.
+    // While held ("hold"), "read" (events read) and "look" (a tick) tell it complete ("ended:N": N times) with no pass.
     void arrivals_data()
     {
         QTest::addColumn<bool>("events");
@@ -680,8 +674,7 @@ private Q_SLOTS:
         QCOMPARE(told(), QStringLiteral("1"));
     }
 
-    // A real writer, told by the kernel: still being written while it holds the file open, complete soon after it
-    // closes it, with no pass asked for.
+    // A real writer, told by the kernel: arriving while it holds the file open, complete once closed, with no pass.
     void arrivalsKernel()
     {
         m_shown = std::make_unique<Shown>(m_dir->path());
