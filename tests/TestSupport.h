@@ -3,14 +3,14 @@
 
 #pragma once
 
-// Included first by every test: a temporary home and settings, a mount table of "/" alone, and no change source
-// unless a test gives one.
+// Included first by every test: a temporary home and settings, a mount table of "/" alone, no change source.
 
 #include <QCoreApplication>
 #include <QDateTime>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QItemSelectionModel>
 #include <QProcess>
 
 #include <QSettings>
@@ -20,6 +20,8 @@
 
 #include "audit/ChangeSource.h"
 #include "audit/Watch.h"
+#include "filelist/FileListModel.h"
+#include "filelist/FileListView.h"
 #include "platform/Background.h"
 #include "platform/FileNames.h"
 #include "platform/Volumes.h"
@@ -36,8 +38,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
-// A share's faults, for the listings of the folder and of the tree: a listing failing half way, no file types (NFS,
-// FUSE).
+// A share's faults, for folder and tree listings: a listing failing half way, no file types (NFS, FUSE).
 static std::atomic<int> g_readdirFailsAt {0}; // the n-th call from now on fails; 0: none
 static std::atomic<bool> g_noTypes {false};
 
@@ -56,8 +57,7 @@ extern "C" dirent *readdir(DIR *dir)
 
 namespace TestSupport {
 
-// A wait ends as soon as its condition holds; its limit only ends a test whose condition never comes, and is generous:
-// no test passes or fails by the machine's speed.
+// A wait ends once its condition holds; its generous limit only ends a test whose condition never comes.
 constexpr int kWaitMs = 20000;
 
 inline QTemporaryDir &home()
@@ -175,6 +175,88 @@ inline QByteArray startBus(QProcess &daemon)
         QStringLiteral("dbus-daemon"),
         {QStringLiteral("--config-file=") + config, QStringLiteral("--print-address"), QStringLiteral("--nofork")});
     return daemon.waitForReadyRead(20000) ? daemon.readLine().trimmed() : QByteArray();
+}
+
+// A column's texts, row after row.
+inline QStringList column(const FileListModel &model, int col)
+{
+    QStringList texts;
+    for (int r = 0; r < model.rowCount(); ++r)
+        texts << model.text(r, col);
+    return texts;
+}
+// The rows as "name:status,name:status", or with as many columns.
+inline QString rows(const FileListModel &model, int columns = 2)
+{
+    QStringList out;
+    for (int r = 0; r < model.rowCount(); ++r) {
+        QStringList cells;
+        for (int c = 0; c < columns; ++c)
+            cells << model.text(r, c);
+        out << cells.join(QLatin1Char(':'));
+    }
+    return out.join(QLatin1Char(','));
+}
+// The names of the rows selected, sorted; the row of a name added to them.
+inline QStringList selected(const FileListView &view)
+{
+    QStringList names;
+    for (const QModelIndex &i : view.selectionModel()->selectedRows())
+        names << view.model()->text(i.row(), FileListModel::NameColumn);
+    names.sort();
+    return names;
+}
+inline void select(const FileListView &view, const QString &name)
+{
+    const int row = int(column(*view.model(), FileListModel::NameColumn).indexOf(name));
+    view.selectionModel()->select(view.model()->index(row, 0), QItemSelectionModel::Select | QItemSelectionModel::Rows);
+}
+
+// Where the made-up desktop's application notes what it was given: "path|working folder|startup id".
+inline QString openedMarker()
+{
+    return home().filePath(QStringLiteral("opened"));
+}
+
+// Real GIO with no GVfs or dconf, the system's MIME types but none of its applications. A script of builtins opens
+// plain text and *.vardeltest; *.vardelterm wants a terminal, *.vardelbroken lacks its interpreter, *.vardelorphan
+// has no application.
+inline bool fakeDesktop()
+{
+    qputenv("GIO_USE_VFS", "local");
+    qputenv("GSETTINGS_BACKEND", "memory");
+    const QString root = home().path(), system = root + QStringLiteral("/system"),
+                  data = root + QStringLiteral("/data");
+    qputenv("XDG_DATA_DIRS", QFile::encodeName(system));
+    qputenv("XDG_CONFIG_DIRS", QFile::encodeName(system));
+    const QByteArray opener = QFile::encodeName(root + QStringLiteral("/opener.sh"));
+    const QByteArray broken = QFile::encodeName(root + QStringLiteral("/broken.sh"));
+    QByteArray types, defaults = "[Default Applications]\ntext/plain=vardel-test.desktop;\n";
+    for (const char *type : {"test", "term", "broken", "orphan"})
+        types += QByteArray("<mime-type type=\"application/x-vardel-") + type + "\"><glob pattern=\"*.vardel" + type
+            + "\"/></mime-type>\n";
+    bool ok = QDir().mkpath(system) && QFile::link(QStringLiteral("/usr/share/mime"), system + QStringLiteral("/mime"))
+        && writeFile(data + QStringLiteral("/mime/packages/vardel-test.xml"),
+                     "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n"
+                     "<mime-info xmlns=\"http://www.freedesktop.org/standards/shared-mime-info\">\n"
+                         + types + "</mime-info>\n")
+        && writeFile(opener,
+                     "#!/bin/sh\nprintf '%s|%s|%s' \"$1\" \"$PWD\" \"$DESKTOP_STARTUP_ID\" > '"
+                         + QFile::encodeName(openedMarker()) + "'\n",
+                     0500)
+        && writeFile(broken, "#!/nonexistent/interp\n", 0500);
+    for (const QByteArray type : {"test", "term", "broken"}) {
+        ok = ok
+            && writeFile(data + QStringLiteral("/applications/vardel-%1.desktop").arg(QLatin1String(type)),
+                         "[Desktop Entry]\nType=Application\nName=Opener\nExec=\""
+                             + (type == "broken" ? broken : opener) + "\" %f\nMimeType=application/x-vardel-" + type
+                             + (type == "test" ? ";text/plain;\n" : ";\n") + (type == "term" ? "Terminal=true\n" : ""));
+        defaults += "application/x-vardel-" + type + "=vardel-" + type + ".desktop;\n";
+    }
+    QProcess update;
+    update.start(QStringLiteral("update-mime-database"), {data + QStringLiteral("/mime")});
+    return ok && writeFile(root + QStringLiteral("/config/mimeapps.list"), defaults) && update.waitForFinished(60000)
+        && update.exitStatus() == QProcess::NormalExit && update.exitCode() == 0;
 }
 
 // Turns the event loop until the watch is idle; false when that takes too long.

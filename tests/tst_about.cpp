@@ -64,14 +64,11 @@ private Q_SLOTS:
 
     void sysInfo_data()
     {
-        // Two tools on the search path in turn, then the folder's own: "-" none, "0" one that will not start, "1" one
-        // that runs, leaving a marker named after itself; "started": the one that ran.
+        // Two tools on the path, then the folder's own: "-" none, "0" one that will not start, "1" one that runs.
         QTest::addColumn<QString>("tools");
         QTest::addColumn<QString>("started");
-        QTest::newRow("none found, fallback runs") << "--1"
-                                                   << "fallback";
-        QTest::newRow("found one will not start, nothing else tried") << "011"
-                                                                      << "";
+        QTest::newRow("none found, fallback runs") << QStringLiteral("--1") << QStringLiteral("fallback");
+        QTest::newRow("found one will not start, nothing else tried") << QStringLiteral("011") << QString();
     }
     void sysInfo()
     {

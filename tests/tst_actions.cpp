@@ -9,10 +9,8 @@
 #include "actions/FileOps.h"
 
 #include <cerrno>
-#include <dlfcn.h>
 
-// The errors the next calls that name a file give, in turn (0: the call is made): a file system that cannot name an
-// unnamed file (EPERM), a temporary name taken meanwhile (EEXIST), a disk that fails (EIO).
+// The errors of the next calls that name a file (0: made): no naming of unnamed files, a name taken, a failing disk.
 static QList<int> g_namingErrors;
 static bool namingFails()
 {
@@ -111,9 +109,8 @@ private Q_SLOTS:
         QTest::newRow("No") << Dialogs::Answer::No << L {"a.exe.txt"} << L {e2};
     }
 
-    // Every open is told its result (0 shows nothing). A program, by its suffix in any case or by anyone's execute bit,
-    // is asked about first; one answer covers the rest of the walk, and each walk asks afresh. The disk is never asked
-    // on the window's thread.
+    // Every open is told its result (0 shows nothing). A program (suffix in any case, anyone's execute bit) is asked
+    // about first, one answer a walk; the disk is never asked on the window's thread.
     void open()
     {
         QFETCH(Dialogs::Answer, answer);
@@ -201,23 +198,23 @@ private Q_SLOTS:
         QTest::addColumn<QByteArrayList>("after"); // the destination folder
         QTest::addColumn<QList<int>>("refused"); // see g_namingErrors
 
-        QTest::newRow("copied") << Setup::None << true << B {"a.txt=alpha"} << QList<int>();
-        QTest::newRow("copied through a named temporary") << Setup::Named << true << B {"a.txt=alpha"} << QList<int>();
-        QTest::newRow("replaced") << Setup::Existing << true << B {"a.txt=alpha"} << QList<int>();
-        QTest::newRow("the kernel's copy given up half way")
-            << Setup::KernelStops << true << B {"a.txt=alpha"} << QList<int>();
-        QTest::newRow("written again, named, where no link is made")
-            << Setup::None << true << B {"a.txt=alpha"} << QList {EPERM};
-        QTest::newRow("replaced, a temporary name taken")
-            << Setup::Existing << true << B {"a.txt=alpha"} << QList {0, EEXIST};
-        QTest::newRow("replaced, its rename refused")
-            << Setup::Existing << false << B {"a.txt=old"} << QList {0, 0, EIO};
-        QTest::newRow("a named temporary's rename refused") << Setup::Named << false << B() << QList {EIO};
-        QTest::newRow("read-only file kept") << Setup::ReadOnly << false << B {"a.txt=old"} << QList<int>();
-        QTest::newRow("kept when its check fails") << Setup::Unchecked << false << B {"a.txt=old"} << QList<int>();
-        QTest::newRow("onto itself, untouched") << Setup::Itself << true << B() << QList<int>();
-        QTest::newRow("pipe in the file's place") << Setup::Pipe << false << B() << QList<int>();
-        QTest::newRow("folder in the destination's place") << Setup::Folder << false << B {"a.txt/"} << QList<int>();
+        const auto row = [](const char *tag, Setup setup, bool copied, const B &after, const QList<int> &refused = {}) {
+            QTest::newRow(tag) << setup << copied << after << refused;
+        };
+        const B alpha {"a.txt=alpha"}, old {"a.txt=old"};
+        row("copied", Setup::None, true, alpha);
+        row("copied through a named temporary", Setup::Named, true, alpha);
+        row("replaced", Setup::Existing, true, alpha);
+        row("the kernel's copy given up half way", Setup::KernelStops, true, alpha);
+        row("written again, named, where no link is made", Setup::None, true, alpha, {EPERM});
+        row("replaced, a temporary name taken", Setup::Existing, true, alpha, {0, EEXIST});
+        row("replaced, its rename refused", Setup::Existing, false, old, {0, 0, EIO});
+        row("a named temporary's rename refused", Setup::Named, false, {}, {EIO});
+        row("read-only file kept", Setup::ReadOnly, false, old);
+        row("kept when its check fails", Setup::Unchecked, false, old);
+        row("onto itself, untouched", Setup::Itself, true, {});
+        row("pipe in the file's place", Setup::Pipe, false, {});
+        row("folder in the destination's place", Setup::Folder, false, {"a.txt/"});
     }
 
     // Nothing but the finished file ever appears in the destination folder.
@@ -259,8 +256,7 @@ private Q_SLOTS:
                     && st.st_mtim.tv_sec == before.st_mtim.tv_sec && st.st_mtim.tv_nsec == before.st_mtim.tv_nsec);
     }
 
-    // No deletes nothing; Yes deletes all but a read-only file (whose check fails) and a pipe that took a file's
-    // place, telling each, never on the window's thread.
+    // No deletes nothing; Yes all but a read-only file and a pipe in a file's place, telling each, off the window.
     void deleteFiles()
     {
         const L abc {"a.txt", "b.txt", "c.txt", "d.txt"};
@@ -307,9 +303,8 @@ private Q_SLOTS:
         QTest::newRow("left after the last block, named temporary") << 0 << false << true << false;
     }
 
-    // Copies follow one another, each told as it starts, with the bytes of those before it all shown (the bar itself:
-    // the window's copy test); left mid-copy, nothing takes a file's name, no temporary stays and nothing more is told.
-    // An old leftover goes, not a look-alike or a running copy's temporary.
+    // Copies follow one another, each told as it starts with the bytes before it shown; left mid-copy, nothing takes a
+    // name, no temporary stays, nothing more is told. An old leftover goes, not a look-alike or a running copy's.
     void copier()
     {
         QFETCH(int, size); // MiB; 0: five bytes

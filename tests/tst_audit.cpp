@@ -8,12 +8,8 @@
 #include "app/FolderTree.h"
 #include "app/frmMain.h"
 #include "audit/FileListing.h"
-#include "filelist/FileListModel.h"
-#include "filelist/FileListView.h"
 #include "filelist/RowText.h"
 
-#include <QItemSelectionModel>
-#include <QProcess>
 #include <QProgressBar>
 #include <QScrollBar>
 
@@ -35,7 +31,7 @@ class TestAudit : public QObject
     frmMain::Probe probe() const { return {*m_win}; }
 
     static QString root() { return TestSupport::home().path(); }
-    static QString marker() { return root() + QStringLiteral("/opened"); }
+    static QByteArray opened() { return TestSupport::readFile(TestSupport::openedMarker()).split('|').value(0); }
     void touch(const QString &name) const { QVERIFY(QFile(m_dir->filePath(name)).open(QIODevice::WriteOnly)); }
     // The main window after start-up, watching the temporary folder.
     frmMain &start()
@@ -48,57 +44,18 @@ class TestAudit : public QObject
     }
     void settle() const { QVERIFY(TestSupport::settle(probe().watch())); }
     void tick() const { probe().Timer1_Timer(), settle(); }
-    QStringList selected() const
-    {
-        QStringList out;
-        for (const QModelIndex &index : probe().listView()->selectionModel()->selectedRows())
-            out.append(probe().listModel()->name(index.row()));
-        return out;
-    }
-    void select(const QString &name) const
-    {
-        for (int i = 0; i < probe().listModel()->rowCount(); ++i)
-            if (probe().listModel()->name(i) == name)
-                probe().listView()->selectionModel()->select(probe().listModel()->index(i, 0),
-                                                             QItemSelectionModel::Select | QItemSelectionModel::Rows);
-    }
-    // The rows as "name:status,name:status".
-    QString rows() const
-    {
-        QStringList out;
-        const FileListModel *model = probe().listModel();
-        for (int i = 0; i < model->rowCount(); ++i)
-            out.append(model->text(i, FileListModel::NameColumn) + QLatin1Char(':')
-                       + model->text(i, FileListModel::StatusColumn));
-        return out.join(QLatin1Char(','));
-    }
+    QStringList selected() const { return TestSupport::selected(*probe().listView()); }
+    void select(const QString &name) const { TestSupport::select(*probe().listView(), name); }
+    QString rows() const { return TestSupport::rows(*probe().listModel()); }
     QStringList told() const { return m_dialogs->boxes(false); } // the message boxes' texts
 
 private Q_SLOTS:
-    // Plain text opens with a script that writes the path it got to a marker.
-    void initTestCase()
-    {
-        qputenv("GIO_USE_VFS", "local");
-        qputenv("GSETTINGS_BACKEND", "memory");
-        const QByteArray home = QFile::encodeName(root());
-        qputenv("DBUS_SESSION_BUS_ADDRESS", "unix:path=" + home + "/runtime/none");
-        QVERIFY(QDir().mkpath(root() + QStringLiteral("/system-data")));
-        QVERIFY(QFile::link(QStringLiteral("/usr/share/mime"), root() + QStringLiteral("/system-data/mime")));
-        qputenv("XDG_DATA_DIRS", home + "/system-data");
-        qputenv("XDG_CONFIG_DIRS", home + "/config");
-        const QByteArray opener = home + "/opener.sh";
-        QVERIFY(TestSupport::writeFile(opener, "#!/bin/sh\nprintf '%s' \"$1\" > '" + home + "/opened'\n", 0755));
-        QVERIFY(TestSupport::writeFile(root() + QStringLiteral("/data/applications/vardel-hardening.desktop"),
-                                       "[Desktop Entry]\nType=Application\nName=Opener\nExec=\"" + opener
-                                           + "\" %f\nMimeType=text/plain;\nNoDisplay=true\n"));
-        QVERIFY(TestSupport::writeFile(root() + QStringLiteral("/config/mimeapps.list"),
-                                       "[Default Applications]\ntext/plain=vardel-hardening.desktop;\n"));
-    }
+    void initTestCase() { QVERIFY(TestSupport::fakeDesktop()); }
 
     void init()
     {
         QFile::remove(TestSupport::settingsFile());
-        QFile::remove(marker());
+        QFile::remove(TestSupport::openedMarker());
         m_dir = std::make_unique<QTemporaryDir>(root() + QStringLiteral("/work-XXXXXX"));
         m_dest = std::make_unique<QTemporaryDir>(root() + QStringLiteral("/dest-XXXXXX"));
         QVERIFY(m_dir->isValid() && m_dest->isValid());
@@ -115,9 +72,8 @@ private Q_SLOTS:
             {QStringLiteral("-rf"), m_dir->path(), m_dir->path() + QStringLiteral("-new"), m_dest->path()});
     }
 
-    // The window shows what the watch tells: caption, icon, tooltip, status and the alert box, whose texts and kind are
-    // the program's own. The rows the user picked stay picked across a pass while their files are there, and the file
-    // commands follow what is left.
+    // The window shows what the watch tells: caption, icon, tooltip, status and the alert box. Picked rows stay picked
+    // across a pass while their files are there, and the file commands follow what is left.
     void showsTheWatch()
     {
         touch(QStringLiteral("known.txt"));
@@ -201,8 +157,7 @@ private Q_SLOTS:
             QCOMPARE(told(), (QStringList {found(1), found(2)}));
     }
 
-    // Changes a change source told of go in place: the picked rows, the current row and the scroll position stay, no
-    // row is built again, and the new file is told.
+    // Told changes go in place: selection, current row and scroll position stay, no reset, the new file told.
     void changesInPlace()
     {
         for (int i = 0; i < 300; ++i)
@@ -237,10 +192,18 @@ private Q_SLOTS:
         QCOMPARE(told(), QStringList {found(1)});
     }
 
-    // Init List keeps the selection. Another folder takes the old rows away at once, and the selection and the file
-    // commands with them, while its own rows are still being listed.
+    void folderChange_data()
+    {
+        QTest::addColumn<bool>("whileAsked");
+        QTest::newRow("delete pressed right after choosing") << false;
+        QTest::newRow("the folder changed while delete asked") << true;
+    }
+
+    // Init List keeps the selection. Another folder takes the old rows, selection and file commands away at once,
+    // while it is checked and listed; a question answered after the list moved on deletes nothing.
     void folderChange()
     {
+        QFETCH(bool, whileAsked);
         touch(QStringLiteral("a.txt"));
         frmMain &win = start();
         select(QStringLiteral("a.txt"));
@@ -253,45 +216,29 @@ private Q_SLOTS:
             latch->wait();
             return FileListing::list(folder, rows);
         });
-        probe().folderTree()->setPath(m_dest->path());
-        QTRY_COMPARE(probe().watch().folder(), m_dest->path());
-        QCOMPARE(probe().listModel()->rowCount(), 0);
-        QCOMPARE(probe().listModel()->folder(), QString());
-        QVERIFY(!win.findChild<QAction *>(QStringLiteral("mnuDelete"))->isEnabled());
+        const auto listing = [&] { // the old rows gone, the new ones still being listed
+            QTRY_COMPARE(probe().watch().folder(), m_dest->path());
+            QCOMPARE(probe().listModel()->rowCount(), 0);
+            QCOMPARE(probe().listModel()->folder(), QString());
+            QVERIFY(!win.findChild<QAction *>(QStringLiteral("mnuDelete"))->isEnabled());
+        };
+        const auto choose = [&](const ScriptedDialogs::Asked &) {
+            probe().folderTree()->setPath(m_dest->path());
+            if (whileAsked)
+                listing();
+        };
+        whileAsked ? void(m_dialogs->whileOpen = choose) : choose({});
+        probe().mnuDelete_Click();
+        listing();
         latch->open = true;
         settle();
         QCOMPARE(probe().listModel()->folder(), m_dest->path());
         QCOMPARE(selected(), QStringList());
+        QVERIFY(QFile::exists(m_dir->filePath(QStringLiteral("a.txt"))));
+        QCOMPARE(told().filter(QStringLiteral("a.txt")).size(), whileAsked ? 1 : 0);
     }
 
-    void deleteWhileFolderChanges_data()
-    {
-        QTest::addColumn<bool>("whileAsked");
-        QTest::newRow("pressed right after choosing") << false;
-        QTest::newRow("the folder changed while asked") << true;
-    }
-
-    // Once another folder is chosen the old rows' selection is gone, even while the new folder is checked; a question
-    // answered after the list moved on deletes nothing.
-    void deleteWhileFolderChanges()
-    {
-        QFETCH(bool, whileAsked);
-        touch(QStringLiteral("file1.txt"));
-        start();
-        select(QStringLiteral("file1.txt"));
-        const auto choose = [&](const ScriptedDialogs::Asked &) {
-            probe().folderTree()->setPath(m_dest->path());
-            QVERIFY(QTest::qWaitFor([&] { return !whileAsked || probe().listModel()->folder().isEmpty(); }));
-        };
-        whileAsked ? void(m_dialogs->whileOpen = choose) : choose({});
-        probe().mnuDelete_Click();
-        settle();
-        QVERIFY(QFile::exists(m_dir->filePath(QStringLiteral("file1.txt"))));
-        QCOMPARE(told().filter(QStringLiteral("file1.txt")).size(), whileAsked ? 1 : 0);
-    }
-
-    // The stored period is read at start; the dialog offers it in whole seconds and sets what the user gave, without
-    // storing it.
+    // The stored period is read at start; the dialog offers whole seconds and sets the reply without storing it.
     void periodDialog()
     {
         SettingsStore().write(Setting::AuditTimeout, QStringLiteral("1500"));
@@ -317,9 +264,8 @@ private Q_SLOTS:
         QTest::newRow("255 bytes, Cyrillic") << QByteArray("\xd0\xb6").repeated(125) + "n.txt" << QByteArray();
     }
 
-    // One row of its own; open, copy and delete act on exactly its bytes and spare the decoy, and act in the folder the
-    // rows were listed from, not in the one the watch has moved on to, nor in none at all. The catalogue does not
-    // follow to the other folder.
+    // One row of its own; open, copy and delete act on exactly its bytes, spare the decoy, and act in the folder the
+    // rows were listed from, not the watch's next one nor none; the catalogue does not follow to the other folder.
     void namesThatBite()
     {
         QFETCH(QByteArray, name);
@@ -351,7 +297,7 @@ private Q_SLOTS:
         probe().watch().setFolder(other);
 
         probe().mnuOpen_Click();
-        QTRY_COMPARE(TestSupport::readFile(marker()), FileNames::encode(dir + '/' + file));
+        QTRY_COMPARE(opened(), FileNames::encode(dir + '/' + file));
         m_dialogs->replies = {m_dest->path() + '/' + file};
         probe().mnuCopy_Click();
         QTRY_VERIFY(!probe().isCopying());
@@ -368,8 +314,7 @@ private Q_SLOTS:
         QCOMPARE(m_dialogs->messages().size(), 1);
     }
 
-    // Open and Copy of files still being written ask about each first, No by default and No skipping it; once they are
-    // complete nothing is asked. The box is the only one: the alert was seen.
+    // Open and Copy ask about each file still being written, No by default and skipping it; complete, nothing.
     void arrivingAsked()
     {
         start();
@@ -394,10 +339,10 @@ private Q_SLOTS:
                      {asked("a.txt", "Open"), asked("b.txt", "Open"), asked("a.txt", "Copy"), asked("b.txt", "Copy")}));
         QCOMPARE(m_dialogs->messages().constFirst().box.defaultAnswer, Dialogs::Answer::No);
         QCOMPARE(m_dialogs->asked.constLast().defaultText, QStringLiteral("a.txt")); // the copy's file dialog
-        QVERIFY(!QFile::exists(marker()));
+        QVERIFY(!QFile::exists(TestSupport::openedMarker()));
         m_dialogs->answers = {Dialogs::Answer::No, Dialogs::Answer::Yes};
         probe().mnuOpen_Click();
-        QTRY_COMPARE(TestSupport::readFile(marker()), QFile::encodeName(m_dir->filePath(QStringLiteral("b.txt"))));
+        QTRY_COMPARE(opened(), QFile::encodeName(m_dir->filePath(QStringLiteral("b.txt"))));
         // Unchanged for a pass: complete.
         tick();
         m_dialogs->reset();
@@ -406,9 +351,8 @@ private Q_SLOTS:
         QCOMPARE(m_dialogs->asked.constFirst().defaultText, QStringLiteral("a.txt; b.txt"));
     }
 
-    // While a copy runs the status names it, its progress bar comes after a moment with the share of the bytes written,
-    // and no audit pass runs; a delete takes its rows out at once, leaves the status to the copy, and its new catalogue
-    // is not held back. The pass follows the copy.
+    // While a copy runs the status names it, its bar comes after a moment with the share written, and no pass runs;
+    // a delete takes its rows out at once, leaves the status to the copy, and its catalogue is not held back.
     void whileCopying()
     {
         QVERIFY(TestSupport::writeFile(m_dir->filePath("a.txt"), QByteArray(1000, 'a'))

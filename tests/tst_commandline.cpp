@@ -26,8 +26,7 @@ private Q_SLOTS:
         // "@" stands for the temporary folder, which is also the current one.
         QTest::addColumn<QStringList>("arguments");
         QTest::addColumn<int>("exitCode"); // -1: the program runs
-        QTest::addColumn<QString>("told"); // the folder watched, or the text on
-                                           // standard output (0) or error
+        QTest::addColumn<QString>("told"); // the folder watched, or the text on standard output (0) or error
 
         QTest::newRow("relative") << QStringList {"stored/../folder/"} << -1 << "@/folder";
         QTest::newRow("not valid UTF-8") << QStringList {bad()} << -1 << "@/" + bad();

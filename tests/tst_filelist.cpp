@@ -6,8 +6,6 @@
 #include "ScriptedDialogs.h"
 #include "app/frmMain.h"
 #include "filelist/FileIcons.h"
-#include "filelist/FileListModel.h"
-#include "filelist/FileListView.h"
 #include "filelist/FileTypes.h"
 #include "filelist/RowText.h"
 #include "platform/Twips.h"
@@ -15,7 +13,6 @@
 #include "filelist/ReportView.h"
 #include <QAction>
 #include <QApplication>
-#include <QDateTime>
 #include <QHeaderView>
 #include <QListView>
 #include <QMenu>
@@ -27,29 +24,6 @@
 #include <QTimer>
 
 namespace {
-
-QStringList column(const FileListModel *model, int col)
-{
-    QStringList texts;
-    for (int r = 0; r < model->rowCount(); ++r)
-        texts << model->text(r, col);
-    return texts;
-}
-
-QStringList selectedNames(const FileListView *view)
-{
-    QStringList names;
-    for (const QModelIndex &i : view->currentView()->selectionModel()->selectedRows())
-        names << view->model()->text(i.row(), FileListModel::NameColumn);
-    names.sort();
-    return names;
-}
-
-void selectRow(FileListView *view, int row)
-{
-    view->selectionModel()->select(view->model()->index(row, 0),
-                                   QItemSelectionModel::Select | QItemSelectionModel::Rows);
-}
 
 // Rows in name order, sizes in thousands; below 0: the row goes.
 RowTable rowTable(const QList<QPair<QByteArray, int>> &rows)
@@ -99,12 +73,9 @@ struct Watched {
     // How many of the open/copy/delete items, in the menu bar and pop-up, are enabled.
     int itemsEnabled() const
     {
-        int enabled = 0;
-        for (const char *name : {"mnuOpen", "mnuCopy", "mnuDelete", "mPopOpen", "mPopCopy", "mPopDel"}) {
-            const auto *a = win.findChild<QAction *>(QLatin1String(name));
-            enabled += a && a->isEnabled() ? 1 : 0;
-        }
-        return enabled;
+        const QRegularExpression items(QStringLiteral("^(mnuOpen|mnuCopy|mnuDelete|mPopOpen|mPopCopy|mPopDel)$"));
+        const QList<QAction *> actions = win.findChildren<QAction *>(items);
+        return int(std::count_if(actions.begin(), actions.end(), [](const QAction *a) { return a->isEnabled(); }));
     }
     QPoint rowPoint(int row) const { return view()->reportView()->visualRect(model()->index(row, 0)).center(); }
     QPoint emptyPoint() const { return {10, viewport()->height() - 5}; }
@@ -200,11 +171,11 @@ private Q_SLOTS:
         }
         FileListModel model;
         model.setRows(std::move(rows));
-        QCOMPARE(column(&model, FileListModel::StatusColumn), (QStringList {"", "New", "New"}));
-        QCOMPARE(column(&model, FileListModel::SizeColumn), (QStringList {"3000000", "0", "0"}));
-        QCOMPARE(column(&model, FileListModel::TypeColumn),
+        QCOMPARE(TestSupport::column(model, FileListModel::StatusColumn), (QStringList {"", "New", "New"}));
+        QCOMPARE(TestSupport::column(model, FileListModel::SizeColumn), (QStringList {"3000000", "0", "0"}));
+        QCOMPARE(TestSupport::column(model, FileListModel::TypeColumn),
                  (QStringList {"Video Clip", "Text Document", "Application"}));
-        const QStringList modified = column(&model, FileListModel::ModifiedColumn);
+        const QStringList modified = TestSupport::column(model, FileListModel::ModifiedColumn);
         QVERIFY(!modified[0].isEmpty() && modified[1].isEmpty());
 
         // Sorted by a column, equal texts stand in name order, however many.
@@ -216,7 +187,7 @@ private Q_SLOTS:
         }
         model.setRows(rowTable(same));
         model.sortByColumn(FileListModel::SizeColumn);
-        QCOMPARE(column(&model, FileListModel::NameColumn), byName);
+        QCOMPARE(TestSupport::column(model, FileListModel::NameColumn), byName);
     }
 
     void viewModes()
@@ -224,8 +195,8 @@ private Q_SLOTS:
         Watched w;
         QVERIFY(w.start({"a.txt", "b-yearly.doc", "c.exe"}));
         FileListView *view = w.view();
-        selectRow(view, 0);
-        selectRow(view, 2);
+        TestSupport::select(*view, QStringLiteral("a.txt"));
+        TestSupport::select(*view, QStringLiteral("c.exe"));
         auto *button = w.win.findChild<QPushButton *>(QStringLiteral("cmdView"));
         QVERIFY(button);
 
@@ -240,7 +211,7 @@ private Q_SLOTS:
             QCOMPARE(view->viewMode(), mode);
             QVERIFY(view->currentView()->isVisible());
             QCOMPARE(view->currentView()->iconSize(), QSize(icon, icon));
-            QCOMPARE(selectedNames(view), (QStringList {"a.txt", "c.exe"}));
+            QCOMPARE(TestSupport::selected(*view), (QStringList {"a.txt", "c.exe"}));
             for (int row = 0; row < 3; ++row) { // its type's picture, large or small
                 const QModelIndex i = w.model()->index(row, 0);
                 QCOMPARE(i.data(Qt::DecorationRole).value<QIcon>().pixmap(icon).toImage(),
@@ -271,8 +242,8 @@ private Q_SLOTS:
         for (const auto &[name, kb] : files)
             QVERIFY(TestSupport::writeFile(w.path(name), QByteArray(kb * 1000 + 999, 'x')));
         QVERIFY(w.start());
-        const auto sizes = [&] { return column(w.model(), FileListModel::SizeColumn); };
-        const auto names = [&] { return column(w.model(), FileListModel::NameColumn); };
+        const auto sizes = [&] { return TestSupport::column(*w.model(), FileListModel::SizeColumn); };
+        const auto names = [&] { return TestSupport::column(*w.model(), FileListModel::NameColumn); };
 
         // Rebuilds keep the order; rows added later land in their place.
         w.clickHeader(FileListModel::SizeColumn);
@@ -285,11 +256,11 @@ private Q_SLOTS:
         QCOMPARE(w.model()->text(4, FileListModel::StatusColumn), QStringLiteral("New"));
 
         // By name, case aside, ties by the exact text; a second click keeps the order, the selection its file.
-        selectRow(w.view(), int(names().indexOf(QStringLiteral("c.txt"))));
+        TestSupport::select(*w.view(), QStringLiteral("c.txt"));
         const QStringList byName {"A.txt", "a.txt", "B.txt", "b.txt", "c.txt", "d.txt", "e.txt", "Zeta.txt"};
         w.clickHeader(FileListModel::NameColumn);
         QCOMPARE(names(), byName);
-        QCOMPARE(selectedNames(w.view()), QStringList {"c.txt"});
+        QCOMPARE(TestSupport::selected(*w.view()), QStringList {"c.txt"});
         w.clickHeader(FileListModel::NameColumn);
         QCOMPARE(names(), byName);
     }
@@ -331,22 +302,20 @@ private Q_SLOTS:
         model.applyChanges(rowTable({{"b.txt", 7}})); // moved past it: c d wide b, and drawn anew there
         QCOMPARE(changed.size(), 1);
         QCOMPARE(changed.constFirst().constFirst().toModelIndex().row(), 3);
-        model.applyChanges(rowTable({{"b.txt", 0}})); // and back before it: b c d wide
-        model.applyChanges(rowTable({{"e.txt", 9}})); // one more, narrow: b c d wide e
-        QCOMPARE(cells(), needs());
-        model.applyChanges(rowTable({{"c.txt", -1}})); // one before it goes: b d wide e
-        QCOMPARE(cells(), needs());
-        model.applyChanges(rowTable({{wider, 4}})); // a wider one comes: b d wider wide e
-        QCOMPARE(cells(), needs());
+        const auto change = [&](const QByteArray &name, int kb) { // and the cells as wide as needed again
+            model.applyChanges(rowTable({{name, kb}}));
+            QCOMPARE(cells(), needs());
+        };
+        change("b.txt", 0); // and back before it: b c d wide
+        change("e.txt", 9); // one more, narrow: b c d wide e
+        change("c.txt", -1); // one before it goes: b d wide e
+        change(wider, 4); // a wider one comes: b d wider wide e
         view.setViewMode(FileListView::SmallIcons);
         QCOMPARE(cells(), needs());
-        model.applyChanges(rowTable({{wider, -1}}));
-        QCOMPARE(cells(), needs());
-        model.applyChanges(rowTable({{wide, -1}}));
-        QCOMPARE(cells(), needs());
+        change(wider, -1);
+        change(wide, -1);
         view.resize(200, 300); // narrower than the one name that would need more
-        model.applyChanges(rowTable({{wider, 4}}));
-        QCOMPARE(cells(), needs());
+        change(wider, 4);
     }
 
     // The Edit menu and the list's pop-up carry the same file commands, each doing its own.
@@ -354,7 +323,7 @@ private Q_SLOTS:
     {
         Watched w;
         QVERIFY(w.start({"a.exe"}));
-        selectRow(w.view(), 0);
+        TestSupport::select(*w.view(), QStringLiteral("a.exe"));
         QStringList seen;
         for (QAction *action : w.win.findChild<QMenu *>(QStringLiteral("mnuFile"))->actions())
             seen << (action->isSeparator() ? QStringLiteral("-") : action->text());
@@ -458,20 +427,18 @@ private Q_SLOTS:
         QTest::addColumn<QString>("stored");
         QTest::addColumn<QString>("width");
         QTest::addColumn<QString>("lastExit"); // "List View", columns 1-4; null: none
-        QTest::newRow("unset") << QString() << QString() << QString();
-        QTest::newRow("closed") << "0"
-                                << "0" << QString();
+        const auto row = [](const char *tag, const char *stored, const char *width, const char *lastExit = nullptr) {
+            QTest::newRow(tag) << QString::fromLatin1(stored) << QString::fromLatin1(width)
+                               << QString::fromLatin1(lastExit);
+        };
+        row("unset", nullptr, nullptr);
+        row("closed", "0", "0");
         for (const char *text : {"wide", "-40", "nan", "inf"})
-            QTest::newRow(text) << QString::fromLatin1(text) << QString() << QString();
-        QTest::newRow("wider than the screen") << "30000"
-                                               << "30000" << QString();
-        QTest::newRow("not whole pixels") << "1001"
-                                          << "1001" << QString();
-        QTest::newRow("too wide") << "1e30"
-                                  << "10000000" << QString();
-        QTest::newRow("last exit") << "2500"
-                                   << "2500"
-                                   << "1234.5";
+            row(text, text, nullptr);
+        row("wider than the screen", "30000", "30000");
+        row("not whole pixels", "1001", "1001");
+        row("too wide", "1e30", "10000000");
+        row("last exit", "2500", "2500", "1234.5");
     }
     void storedColumns()
     {

@@ -9,7 +9,6 @@
 #include "app/FolderTree.h"
 #include "app/Layout.h"
 #include "app/frmMain.h"
-#include "filelist/FileListView.h"
 #include "platform/Twips.h"
 
 #include <QAccessible>
@@ -157,8 +156,7 @@ private Q_SLOTS:
         QCOMPARE(w.win.windowIcon().availableSizes(), QList<QSize> {QSize(24, 24)});
     }
 
-    // One root row, no hidden folders, non-UTF-8 names kept; folders read again when reopened or refreshed; the watched
-    // one stays marked; refused paths change nothing; newer paths overtake.
+    // One root, no hidden folders, names byte for byte, read again on reopen or refresh; refused paths, newer ones.
     void folderTree()
     {
         QTemporaryDir dir;
@@ -405,8 +403,7 @@ private Q_SLOTS:
         QTest::newRow("a sliver on the screen") << "Left=-5900,Top=0,Width=6000,Height=6000" << QSize(0, 0) << false;
     }
 
-    // What is not stored keeps its design value, the place is the desktop's; an unusable geometry is not applied, nor
-    // the stored size to a window the user has sized.
+    // Unstored sides keep their design value; no unusable geometry, nor the stored size over the user's.
     void storedGeometry()
     {
         QFETCH(QString, stored);

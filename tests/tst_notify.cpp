@@ -6,8 +6,6 @@
 #include "ScriptedDialogs.h"
 #include "app/frmMain.h"
 #include "filelist/FileIcons.h"
-#include "filelist/FileListModel.h"
-#include "filelist/FileListView.h"
 #include "platform/Notifier.h"
 
 #include <QAbstractItemView>
@@ -15,7 +13,6 @@
 #include <QDBusContext>
 #include <QDBusMessage>
 #include <QDialog>
-#include <QProcess>
 #include <QSignalSpy>
 
 #include <utility>
@@ -143,54 +140,39 @@ private Q_SLOTS:
         m_service.unregisterService(QStringLiteral("org.freedesktop.Notifications"));
     }
 
-    // Steps: the folder's files, "init", "exit", "front" (window active), "markup", "none" (no service), "refusing"
-    // (the next call fails).
+    // Steps: the folder's files, "init", "exit", "front", "markup", "none" (no service), "refusing" (the next call).
     void alerts_data()
     {
         QTest::addColumn<QStringList>("steps");
         QTest::addColumn<QStringList>("calls");
-        const QString one = QStringLiteral("Vardel 0 #1 New File/s were found! | a<&b");
+        using L = QStringList;
+        // A call: the id it replaces, the count and the names shown.
+        const auto call = [](int replaces, int count, const char *names) {
+            return QStringLiteral("Vardel %1 #%2 New File/s were found! | ").arg(replaces).arg(count) + names;
+        };
+        const QString one = call(0, 1, "a<&b"), writing = call(0, 1, "a<&b (still being written)"),
+                      complete = call(1, 1, "a<&b");
         QTest::newRow("posted, replaced, withdrawn")
-            << QStringList {QStringLiteral("a<&b"), QStringLiteral("a<&b,c"), QStringLiteral("init")}
-            << QStringList {one, QStringLiteral("Vardel 1 #2 New File/s were found! | a<&b/c"), "close 1"};
-        QTest::newRow("markup escaped") << QStringList {"markup", "a<&b"}
-                                        << QStringList {"Vardel 0 #1 New File/s were found! | a&lt;&amp;b"};
-        QTest::newRow("withdrawn on exit") << QStringList {"a<&b", "exit"} << QStringList {one, "close 1"};
-        QTest::newRow("window in front") << QStringList {"front", "a<&b"} << QStringList();
-        QTest::newRow("no service") << QStringList {"none", "a<&b", "init"} << QStringList();
-        QTest::newRow("refused: a new one")
-            << QStringList {"refusing", "a<&b", "a<&b,c"}
-            << QStringList {one, QStringLiteral("Vardel 0 #2 New File/s were found! | a<&b/c")};
-        QTest::newRow("dismissed: a new one")
-            << QStringList {"a<&b", "dismiss", "a<&b,c"}
-            << QStringList {one, QStringLiteral("Vardel 0 #2 New File/s were found! | a<&b/c")};
-        QTest::newRow("one call at a time") << QStringList {"a<&b", "init", "hold", "c", "c,d", "release"}
-                                            << QStringList {one, "close 1", "Vardel 0 #1 New File/s were found! | c",
-                                                            "Vardel 2 #2 New File/s were found! | c/d"};
-        // "real": the watch's clock is the real one from a new catalogue on; "-": a tick alone; "ticking": the alert
-        // box stays open for a tick and its replies; "events": a new catalogue told of changes by the test alone,
-        // "made:NAMES" (written and told), "closed:NAME" (its close told), "hang" (an hour goes by); "chosen": the
-        // notification's action.
-        QTest::newRow("still being written, then complete")
-            << QStringList {"real", "a<&b", "-", "-"}
-            << QStringList {"Vardel 0 #1 New File/s were found! | a<&b (still being written)",
-                            "Vardel 1 #1 New File/s were found! | a<&b"};
-        QTest::newRow("complete while the box is open")
-            << QStringList {"real", "ticking", "a<&b", "-"}
-            << QStringList {"Vardel 0 #1 New File/s were found! | a<&b (still being written)",
-                            "Vardel 1 #1 New File/s were found! | a<&b"};
-        QTest::newRow("told by events: its writer hangs")
-            << QStringList {"events", "made:a<&b", "hang"}
-            << QStringList {"Vardel 0 #1 New File/s were found! | a<&b (still being written)",
-                            "Vardel 1 #1 New File/s were found! | a<&b"};
+            << L {"a<&b", "a<&b,c", "init"} << L {one, call(1, 2, "a<&b/c"), "close 1"};
+        QTest::newRow("markup escaped") << L {"markup", "a<&b"} << L {call(0, 1, "a&lt;&amp;b")};
+        QTest::newRow("withdrawn on exit") << L {"a<&b", "exit"} << L {one, "close 1"};
+        QTest::newRow("window in front") << L {"front", "a<&b"} << L();
+        QTest::newRow("no service") << L {"none", "a<&b", "init"} << L();
+        QTest::newRow("refused: a new one") << L {"refusing", "a<&b", "a<&b,c"} << L {one, call(0, 2, "a<&b/c")};
+        QTest::newRow("dismissed: a new one") << L {"a<&b", "dismiss", "a<&b,c"} << L {one, call(0, 2, "a<&b/c")};
+        QTest::newRow("one call at a time") << L {"a<&b", "init", "hold", "c", "c,d", "release"}
+                                            << L {one, "close 1", call(0, 1, "c"), call(2, 2, "c/d")};
+        // "real": the real clock from a new catalogue on; "-": a tick; "ticking": a tick while the box is open;
+        // "events": changes told by the test alone, "made:NAMES", "closed:NAME", "hang" (an hour); "chosen": "Show".
+        QTest::newRow("still being written, then complete") << L {"real", "a<&b", "-", "-"} << L {writing, complete};
+        QTest::newRow("complete while the box is open") << L {"real", "ticking", "a<&b", "-"} << L {writing, complete};
+        QTest::newRow("told by events: its writer hangs") << L {"events", "made:a<&b", "hang"} << L {writing, complete};
         QTest::newRow("told by events: chosen, then closed")
-            << QStringList {"events", "made:a<&b", "chosen", "closed:a<&b"}
-            << QStringList {"Vardel 0 #1 New File/s were found! | a<&b (still being written)", "close 1"};
+            << L {"events", "made:a<&b", "chosen", "closed:a<&b"} << L {writing, "close 1"};
         QTest::newRow("told by events: one of two closed")
-            << QStringList {"events", "made:a<&b,c", "closed:c"}
-            << QStringList {"Vardel 0 #2 New File/s were found! | a<&b (still being written)/c (still being written)"};
-        QTest::newRow("first five") << QStringList {"f1,f2,f3,f4,f5,f6,f7"}
-                                    << QStringList {"Vardel 0 #7 New File/s were found! | f1/f2/f3/f4/f5/and 2 more"};
+            << L {"events", "made:a<&b,c", "closed:c"}
+            << L {call(0, 2, "a<&b (still being written)/c (still being written)")};
+        QTest::newRow("first five") << L {"f1,f2,f3,f4,f5,f6,f7"} << L {call(0, 7, "f1/f2/f3/f4/f5/and 2 more")};
     }
     void alerts()
     {

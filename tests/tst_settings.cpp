@@ -3,11 +3,8 @@
 
 #include "TestSupport.h"
 
-#include "settings/SettingsStore.h"
-
 #include <cerrno>
 #include <cstdarg>
-#include <dlfcn.h>
 
 // A decimal comma locale, so that a number stored or read in the C locale shows.
 static void useCommaLocale()
@@ -66,17 +63,13 @@ private Q_SLOTS:
         QTest::newRow("quotes and separators") << Setting::Path << QString::fromUtf8("C:\\a \"ä\";b=c");
         QTest::newRow("spaces at both ends") << Setting::Path << " x ";
         QTest::newRow("a typed value's look") << Setting::Path << "@Variant(x)";
-        QTest::newRow("control characters") << Setting::Path
-                                            << QString::fromUtf8("a\nb\x01"
-                                                                 "c\t");
+        QTest::newRow("control characters") << Setting::Path << QString::fromUtf8("a\nb\001c\t");
         // Hex digits and a blank right after escapes, each range's ends.
         QTest::newRow("after escapes") << Setting::Path
                                        << QChar(1) + QStringList {"0", "9", "a", "f", "A", "F", " x"}.join(QChar(1));
         QTest::newRow("beyond 16 bits") << Setting::Driver << QString::fromUtf8("\xF0\x9F\x98\x80");
         // A folder whose name is not valid UTF-8 keeps its bytes.
-        QTest::newRow("a byte that is no UTF-8") << Setting::Path
-                                                 << FileNames::decode(QByteArray("/w/bad\xff"
-                                                                                 "d"));
+        QTest::newRow("a byte that is no UTF-8") << Setting::Path << FileNames::decode("/w/bad\377d");
         QTest::newRow("empty, not absent") << Setting::Path << QString();
     }
 
@@ -105,9 +98,8 @@ private Q_SLOTS:
         QTest::newRow("a rewrite stuck") << Fault::Stuck << false;
     }
 
-    // Nothing the file held is lost. A rewrite that cannot read the file back puts this run's writes over what it read
-    // last; one that fails, or has never read the file, leaves it whole, and the next write tries again. The window's
-    // thread never waits: writes asked meanwhile follow the stuck rewrite, and the newest wins.
+    // Nothing the file held is lost: a rewrite that cannot read it back writes over what it read last; one that fails
+    // or never read it leaves it whole, and the next tries again. Writes meanwhile follow a stuck one; the newest wins.
     void faults()
     {
         QFETCH(Fault, fault);

@@ -5,8 +5,6 @@
 
 #include "audit/AuditPeriod.h"
 #include "audit/FileListing.h"
-#include "audit/Watch.h"
-#include "filelist/FileListModel.h"
 
 #include <QFont>
 #include <QSignalSpy>
@@ -24,14 +22,9 @@ extern "C" int fstatat(int dirFd, const char *name, struct stat *st, int flags) 
 {
     static const auto real
         = reinterpret_cast<int (*)(int, const char *, struct stat *, int)>(dlsym(RTLD_NEXT, "fstatat"));
-    if (flags == 0 && std::strncmp(name, "unreadable", 10) == 0) {
-        errno = EIO;
-        return -1;
-    }
-    if (g_vanishing && std::strncmp(name, "vanishing", 9) == 0) {
-        errno = ENOENT;
-        return -1;
-    }
+    const bool unreadable = flags == 0 && std::strncmp(name, "unreadable", 10) == 0;
+    if (unreadable || (g_vanishing && std::strncmp(name, "vanishing", 9) == 0))
+        return errno = unreadable ? EIO : ENOENT, -1;
     return real(dirFd, name, st, flags);
 }
 
@@ -66,18 +59,6 @@ struct Shown {
                          [this](int error) { told.append(QStringLiteral("error %1").arg(error)); });
         watch.setFolder(folder);
     }
-    // "name:status", or every column's text.
-    QStringList rows(bool whole = false) const
-    {
-        QStringList out;
-        for (int r = 0; r < model.rowCount(); ++r) {
-            QStringList cells;
-            for (int c = 0; c < (whole ? int(FileListModel::ColumnCount) : 2); ++c)
-                cells.append(model.text(r, c));
-            out.append(cells.join(QLatin1Char(':')));
-        }
-        return out;
-    }
     bool pass()
     {
         watch.CompareFile();
@@ -92,7 +73,7 @@ class TestWatch : public QObject
     std::unique_ptr<QTemporaryDir> m_dir;
     std::unique_ptr<Shown> m_shown;
 
-    QString rows() const { return m_shown ? m_shown->rows().join(QLatin1Char(',')) : QString(); }
+    QString rows() const { return m_shown ? TestSupport::rows(m_shown->model) : QString(); }
     QString told() const { return m_shown ? m_shown->told.join(QLatin1Char(',')) : QString(); }
     void touch(const QString &name, const QByteArray &data = "x") const
     {
@@ -132,7 +113,7 @@ private Q_SLOTS:
     void passes_data()
     {
         QTest::addColumn<QString>("catalogue");
-        QTest::addColumn<QString>("passes"); // the folder's files at each pass, passes apart by ';'
+        QTest::addColumn<QString>("passes"); // the folder's files at each pass, apart by ';'; "!": a new catalogue
         QTest::addColumn<QString>("rows"); // after the last pass
         QTest::addColumn<QString>("told"); // the alerts' counts, and quiet
         const auto row
@@ -150,6 +131,8 @@ private Q_SLOTS:
         // Case is ignored; names equal but for case come upper case first, whatever the folder's order.
         row("order", "e|b|C|a|E|B.txt|d|A|c|D", "e|b|C|a|E|B.txt|d|A|c|D|Ab",
             "A:,a:,Ab:New,b:,B.txt:,C:,c:,D:,d:,E:,e:", "1");
+        // A new catalogue turns quiet; a told file removed and made again is told again, same signature or not.
+        row("new catalogues", "", "!early;early|back;!early;early|back", "back:New,early:", "quiet,1,quiet,1");
     }
 
     void passes()
@@ -159,31 +142,13 @@ private Q_SLOTS:
         setFolder(catalogue);
         start();
         for (const QString &files : passes.split(QLatin1Char(';'))) {
-            setFolder(files);
-            pass();
+            setFolder(QString(files).remove(QLatin1Char('!')));
+            files.startsWith(QLatin1Char('!')) ? m_shown->watch.ReadFile() : m_shown->watch.CompareFile();
+            settle();
         }
         QTEST(rows(), "rows");
         QTEST(told(), "told");
         QCOMPARE(m_shown->status.constLast(), QStringLiteral("Sleeping..."));
-    }
-
-    // A new catalogue turns quiet; a told file removed and made again is told again, same signature or not.
-    void newCatalogue()
-    {
-        Watch &w = start();
-        touch(QStringLiteral("early.txt"));
-        w.ReadFile();
-        settle();
-        touch(QStringLiteral("back.txt"));
-        pass();
-        QVERIFY(QFile::remove(m_dir->filePath(QStringLiteral("back.txt"))));
-        w.ReadFile();
-        settle();
-        QVERIFY(!w.alerting());
-        touch(QStringLiteral("back.txt"));
-        pass();
-        QCOMPARE(rows(), QStringLiteral("back.txt:New,early.txt:"));
-        QCOMPARE(told(), QStringLiteral("quiet,1,quiet,1"));
     }
 
     void folderAway_data()
@@ -242,15 +207,12 @@ private Q_SLOTS:
         QTest::newRow("local disk") << false;
         QTest::newRow("no file types (NFS, FUSE)") << true;
     }
-    // Only plain files and links to them are rows, also when their attributes cannot be read. A file the catalogue
-    // listed but did not find a moment later is no row then, and no new file once it is found.
+    // Only plain files and links to them are rows, readable or not; one gone a moment is no new file once back.
     void linksAndSpecialFiles()
     {
         QFETCH(bool, noTypes);
         const QByteArray dir = QFile::encodeName(m_dir->path());
-        touch(QStringLiteral("file.txt"));
-        touch(QStringLiteral("unreadable.txt"));
-        touch(QStringLiteral("vanishing.txt"));
+        setFolder(QStringLiteral("file.txt|unreadable.txt|vanishing.txt"));
         QVERIFY(::mkdir((dir + "/sub").constData(), 0755) == 0 && ::mkfifo((dir + "/pipe").constData(), 0644) == 0);
         for (const auto &[link, target] : {std::pair {"dangling", "nowhere"},
                                            {"loop", "loop"},
@@ -324,8 +286,7 @@ private Q_SLOTS:
         QCOMPARE(FileNames::encode(text), bytes);
     }
 
-    // Rows sort by their bytes as the texts sort (case ignored, ties by the exact text), whatever the folder's
-    // order; the catalogue of them finds each name, and only those.
+    // Rows sort by bytes as the texts sort (case aside, ties exact); their catalogue finds each name, only those.
     void nameOrder_data()
     {
         QTest::addColumn<QByteArrayList>("names");
@@ -491,8 +452,7 @@ private Q_SLOTS:
         QTest::newRow("no source to be had") << QStringLiteral("none") << true << 2;
         QTest::newRow("the hourly check") << QStringLiteral("check") << true << 1;
     }
-    // A pass looks up the names it was told, whatever their order and however often; where events cannot be trusted it
-    // lists the folder in full.
+    // A pass looks up the names told, in any order and number; where events cannot be trusted it lists in full.
     void changeSource()
     {
         QFETCH(QString, trouble);
@@ -537,9 +497,8 @@ private Q_SLOTS:
         for (unsigned seed : {1u, 2u, 3u, 4u, 5u})
             QTest::newRow(qPrintable(QString::number(seed))) << seed;
     }
-    // Random changes to a real folder, the names the kernel tells of them told again in random order and twice, now
-    // and then lost: after every pass the rows changed in place (sorted by any column) and what was told are those of a
-    // watch that lists the folder in full.
+    // Random changes to a real folder, the kernel's names told shuffled, twice, now and then lost: after every pass the
+    // rows changed in place (sorted by any column) and what was told match a watch that lists in full.
     void randomChanges()
     {
         QFETCH(unsigned, seed);
@@ -612,7 +571,8 @@ private Q_SLOTS:
                 catalogue ? s->watch.ReadFile() : s->watch.CompareFile();
                 QVERIFY(TestSupport::settle(s->watch));
             }
-            QCOMPARE(events.rows(true), full.rows(true));
+            QCOMPARE(TestSupport::rows(events.model, FileListModel::ColumnCount),
+                     TestSupport::rows(full.model, FileListModel::ColumnCount));
             QCOMPARE(events.told, full.told);
         }
         QCOMPARE(events.opened.load(), 1);
@@ -650,11 +610,9 @@ private Q_SLOTS:
         QVERIFY(!source->take().complete);
     }
 
-    // Steps: "make", "grow" (a write, told as events are), "close", "closed" (told at once: the pass comes by itself),
-    // "movein", "old" (its time put back, told as a change of attributes), "lost", "hang" (with the two passes' own
-    // seconds, a period and a minute go by since the last write); "0"/"1": a pass, and whether the new file is still
-    // being written. While a box holds passes back ("hold"), "read" (the events read) and "look" (a tick) tell that it
-    // is complete ("ended:N": told so N times) without a pass.
+    // Steps: "make", "grow" (a write, told), "close", "closed" (the pass comes by itself), "movein", "old" (time put
+    // back), "lost", "hang" (a period and a minute since the last write); "0"/"1": a pass, and whether still written.
+    // While held ("hold"), "read" (events read) and "look" (a tick) tell it complete ("ended:N": N times) with no pass.
     void arrivals_data()
     {
         QTest::addColumn<bool>("events");
@@ -741,8 +699,7 @@ private Q_SLOTS:
         QCOMPARE(told(), QStringLiteral("1"));
     }
 
-    // A real writer, told by the kernel: still being written while it holds the file open, complete soon after it
-    // closes it, with no pass asked for.
+    // A real writer, told by the kernel: arriving while it holds the file open, complete once closed, with no pass.
     void arrivalsKernel()
     {
         m_shown = std::make_unique<Shown>(m_dir->path());
