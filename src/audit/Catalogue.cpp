@@ -99,25 +99,35 @@ void Catalogue::mark(RowTable &rows) const
     const auto less
         = [&](std::uint32_t a, std::uint32_t b) { return NameOrder::less(rows.name(int(a)), rows.name(int(b))); };
     std::sort(fresh.begin(), fresh.end(), less);
+    // Where each new name stands among the catalogue's: the rows are then
+    // merged by place alone.
+    std::vector<std::size_t> places;
+    places.reserve(fresh.size());
+    for (const std::uint32_t row : fresh) {
+        const auto place = std::lower_bound(
+            m_refs.begin(), m_refs.end(), rows.name(int(row)),
+            [&](std::uint32_t ref, const NameView &name) { return NameOrder::less(nameIn(*m_names, ref), name); });
+        places.push_back(std::size_t(place - m_refs.begin()));
+    }
     std::vector<std::uint32_t> order;
     std::vector<std::uint32_t> names;
     order.reserve(std::size_t(rows.size()));
     names.reserve(std::size_t(rows.size()));
-    auto next = fresh.begin();
-    const auto putFresh = [&](auto until) {
-        for (; next != until; ++next) {
-            order.push_back(*next);
+    std::size_t next = 0;
+    const auto putFresh = [&](std::size_t before) {
+        for (; next < fresh.size() && places[next] < before; ++next) {
+            order.push_back(fresh[next]);
             names.push_back(RowTable::kNoName);
         }
     };
     for (std::size_t rank = 0; rank < byRank.size(); ++rank) {
         if (byRank[rank] == kNone)
             continue;
-        putFresh(std::partition_point(next, fresh.end(), [&](std::uint32_t row) { return less(row, byRank[rank]); }));
+        putFresh(rank + 1);
         order.push_back(byRank[rank]);
         names.push_back(m_refs[rank]);
     }
-    putFresh(fresh.end());
+    putFresh(m_refs.size() + 1);
     rows.reorder(order);
     rows.rebase(m_names, names);
 }
