@@ -19,7 +19,8 @@ namespace FileListing {
 // False (and no rows) when the folder cannot be read, also when reading it
 // fails half way. A name the folder gave as a file that could not then be
 // found is kept as an Unlisted row: the catalogue knows it, the list does
-// not show it. Links that lead to no plain file are Absent rows, Linked.
+// not show it. A name of no plain file is an Absent row (Linked as well for
+// a link).
 bool list(const QString &path, RowTable &rows);
 
 // Looks named files up again as a listing would find them: a row for each
