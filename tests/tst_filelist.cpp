@@ -503,6 +503,8 @@ private Q_SLOTS:
         report->scrollTo(model.index(10, 0), QAbstractItemView::PositionAtTop);
         QCoreApplication::processEvents();
         QCOMPARE(report->indexAt({1, report->viewport()->height() - 1}).row(), 19);
+        const QRect header = view.header()->geometry(); // in the view, above the rows, not over the first
+        QVERIFY(report->rect().contains(header) && header.bottom() < report->viewport()->geometry().top());
         PaintCounter paints;
         report->viewport()->installEventFilter(&paints);
         model.applyChanges(rowTable({{name, name.endsWith('x') ? 1 : -1}}));
