@@ -7,6 +7,7 @@
 
 #include <QCoreApplication>
 #include <QDateTime>
+#include <QDeadlineTimer>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -266,10 +267,11 @@ bool settle(Watch &watch)
 {
     // Waits for the watch's own events (a result, a timer) rather than in
     // steps: a pass that ends a moment after a look costs no step.
-    QTimer limit;
-    limit.start(kWaitMs);
+    const QDeadlineTimer limit(kWaitMs);
+    QTimer wake; // ends the last wait below
+    wake.start(kWaitMs);
     QCoreApplication::processEvents();
-    while (!watch.isIdle() && limit.isActive())
+    while (!watch.isIdle() && !limit.hasExpired())
         QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
     return watch.isIdle();
 }

@@ -190,6 +190,12 @@ private Q_SLOTS:
         QCOMPARE(rows().left(12), QStringLiteral("e-new:New,f0"));
         QCOMPARE(probe().listModel()->rowCount(), 300);
         QCOMPARE(told(), QStringList {found(1)});
+        // A list that lost its rows takes no changes: the folder is listed in full.
+        probe().listModel()->clear();
+        touch(QStringLiteral("e-new2"));
+        probe().watch().source()->tell(ChangeSource::Created, "e-new2");
+        tick();
+        QCOMPARE(probe().listModel()->rowCount(), 301);
     }
 
     void folderChange_data()
