@@ -61,8 +61,7 @@ void look(int dirFd, const char *name, unsigned char type, bool alone, FileRow &
         type = DT_LNK;
     if (type == DT_LNK) {
         row.flags = FileRow::Absent | FileRow::Linked;
-    } else if (error == ENOENT) {
-        unread(row, error);
+    } else if (error == ENOENT) { // nothing to tell of it: it was not there
         row.flags |= FileRow::Unlisted;
     } else if (type == DT_REG || (looked ? S_ISREG(own.st_mode) : errno != ENOENT)) {
         unread(row, error);
