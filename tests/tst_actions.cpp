@@ -23,15 +23,27 @@ extern "C" int linkat(int fromDir, const char *from, int toDir, const char *to, 
         = reinterpret_cast<int (*)(int, const char *, int, const char *, int)>(dlsym(RTLD_NEXT, "linkat"));
     return namingFails() ? -1 : real(fromDir, from, toDir, to, flags);
 }
-// While set, the kernel copies two bytes, then fails (EIO), as a file system that gives up its own copy half way.
+// While set, the kernel copies two bytes, then fails (EIO), as a file system that gives up its own copy half way; reads
+// of the file then fail with g_readError (EINTR: the first only).
 static bool g_kernelStops = false;
+static int g_readError = 0;
+static int g_failingRead = -1;
 extern "C" ssize_t copy_file_range(int in, off64_t *inAt, int out, off64_t *outAt, size_t size, unsigned flags)
 {
     static const auto real = reinterpret_cast<ssize_t (*)(int, off64_t *, int, off64_t *, size_t, unsigned)>(
         dlsym(RTLD_NEXT, "copy_file_range"));
     if (g_kernelStops && ::lseek(in, 0, SEEK_CUR) > 0)
-        return errno = EIO, -1;
+        return g_failingRead = g_readError ? in : -1, errno = EIO, -1;
     return real(in, inAt, out, outAt, g_kernelStops ? std::min<size_t>(size, 2) : size, flags);
+}
+extern "C" ssize_t read(int fd, void *data, size_t size)
+{
+    static const auto real = reinterpret_cast<ssize_t (*)(int, void *, size_t)>(dlsym(RTLD_NEXT, "read"));
+    if (fd != g_failingRead)
+        return real(fd, data, size);
+    if (g_readError == EINTR)
+        g_failingRead = -1;
+    return errno = g_readError, -1;
 }
 extern "C" int rename(const char *from, const char *to)
 {
@@ -84,7 +96,7 @@ class TestActions : public QObject
     Q_OBJECT
 
 public:
-    enum class Setup { None, Existing, ReadOnly, Unchecked, Folder, Pipe, Itself, Named, KernelStops };
+    enum class Setup { None, Existing, ReadOnly, Unchecked, Folder, Pipe, Itself, Named, KernelStops, ReadInterrupted, DiskFails };
     Q_ENUM(Setup)
 
 private Q_SLOTS:
@@ -206,6 +218,8 @@ private Q_SLOTS:
         row("copied through a named temporary", Setup::Named, true, alpha);
         row("replaced", Setup::Existing, true, alpha);
         row("the kernel's copy given up half way", Setup::KernelStops, true, alpha);
+        row("a read interrupted after that", Setup::ReadInterrupted, true, alpha);
+        row("the disk failing after that", Setup::DiskFails, false, {});
         row("written again, named, where no link is made", Setup::None, true, alpha, {EPERM});
         row("replaced, a temporary name taken", Setup::Existing, true, alpha, {0, EEXIST});
         row("replaced, its rename refused", Setup::Existing, false, old, {0, 0, EIO});
@@ -244,9 +258,11 @@ private Q_SLOTS:
             g_statsSeen = 0, g_failingStat = QFile::encodeName(destination);
         QFETCH(QList<int>, refused);
         g_namingErrors = refused;
-        g_kernelStops = setup == Setup::KernelStops;
+        g_kernelStops = setup >= Setup::KernelStops;
+        g_readError = setup == Setup::DiskFails ? EIO : setup == Setup::ReadInterrupted ? EINTR : 0;
         QCOMPARE(FileOps::copyFile(source, destination, setup == Setup::None ? nullptr : &monitor), copied);
         g_kernelStops = false;
+        g_readError = 0, g_failingRead = -1;
         g_failingStat.clear();
         QCOMPARE(TestSupport::entries(m_dest->path()), after);
         if (setup == Setup::Itself) // not even rewritten in place
