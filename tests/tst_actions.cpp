@@ -96,7 +96,7 @@ class TestActions : public QObject
     Q_OBJECT
 
 public:
-    enum class Setup { None, Existing, ReadOnly, Unchecked, Folder, Pipe, Itself, Named, KernelStops, Retried, Failing };
+    enum class Setup { None, Existing, ReadOnly, Unchecked, Folder, Pipe, Itself, Named, KernelStops, Retry, Failing };
     Q_ENUM(Setup)
 
 private Q_SLOTS:
@@ -218,7 +218,7 @@ private Q_SLOTS:
         row("copied through a named temporary", Setup::Named, true, alpha);
         row("replaced", Setup::Existing, true, alpha);
         row("the kernel's copy given up half way", Setup::KernelStops, true, alpha);
-        row("a read interrupted after that", Setup::Retried, true, alpha);
+        row("a read interrupted after that", Setup::Retry, true, alpha);
         row("the disk failing after that", Setup::Failing, false, {});
         row("written again, named, where no link is made", Setup::None, true, alpha, {EPERM});
         row("replaced, a temporary name taken", Setup::Existing, true, alpha, {0, EEXIST});
@@ -259,7 +259,7 @@ private Q_SLOTS:
         QFETCH(QList<int>, refused);
         g_namingErrors = refused;
         g_kernelStops = setup >= Setup::KernelStops;
-        g_readError = setup == Setup::Failing ? EIO : setup == Setup::Retried ? EINTR : 0;
+        g_readError = setup == Setup::Failing ? EIO : setup == Setup::Retry ? EINTR : 0;
         QCOMPARE(FileOps::copyFile(source, destination, setup == Setup::None ? nullptr : &monitor), copied);
         g_kernelStops = false;
         g_readError = 0, g_failingRead = -1;
