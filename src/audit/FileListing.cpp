@@ -89,11 +89,9 @@ void lookAtAll(int dirFd, RowTable &rows, const std::vector<unsigned char> &type
 {
     const int half = rows.size() / 2;
     std::thread other;
-    if (half > 0) {
-        try {
-            other = std::thread(lookAt, dirFd, std::ref(rows), std::cref(types), half, rows.size());
-        } catch (const std::system_error &) { // no thread to be had: all of them here
-        }
+    try {
+        other = std::thread(lookAt, dirFd, std::ref(rows), std::cref(types), half, rows.size());
+    } catch (const std::system_error &) { // no thread to be had: all of them here
     }
     lookAt(dirFd, rows, types, 0, other.joinable() ? half : rows.size());
     if (other.joinable())
