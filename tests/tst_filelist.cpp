@@ -348,6 +348,7 @@ private Q_SLOTS:
     void menuItemsFollowClicks()
     {
         Watched w;
+        QCOMPARE(w.itemsEnabled(), 0); // before any file is listed, and after
         QVERIFY(w.start({"a.txt", "b.txt", "c.txt"}));
         QCOMPARE(w.itemsEnabled(), 0);
 
