@@ -228,6 +228,9 @@ private Q_SLOTS:
         pass();
         g_noTypes = false;
         QCOMPARE(rows(), QStringLiteral("file.txt:,to-file:,unreadable.txt:,vanishing.txt:"));
+        QCOMPARE(m_shown->model.text(2, FileListModel::SizeColumn) // unreadable: no time
+                     + m_shown->model.text(2, FileListModel::ModifiedColumn),
+                 QStringLiteral("0"));
     }
 
     // A period as stored, as shown, and as typed in a German locale, "." still read as the decimal point.
