@@ -50,6 +50,7 @@ const std::tuple<const char *, const char *, bool> kGnomeMounts[] {
     {"/mnt/nas", "cifs //nas/share", true},
     {"/mnt/wsl", "tmpfs none", false},
     {"/mnt/ram", "tmpfs tmpfs", false},
+    {"/mnt/kernel", "ext4 none", false},
     {"/home/alice/remote", "fuse.sshfs alice@host:", true},
     {"/home/alice/.cache/doc", "fuse.portal portal", false}};
 
@@ -347,7 +348,10 @@ private Q_SLOTS:
         QCOMPARE(date->text(), QLocale::system().toString(QDate::currentDate(), QLocale::ShortFormat));
         QVERIFY(date->isVisible() && date->geometry().right() < w.win.findChild<QLabel *>("statusPanel")->x());
         QCOMPARE(w.probe.statusText(), QStringLiteral("Sleeping..."));
-        QVERIFY(w.win.findChild<QLabel *>(QStringLiteral("Label1"))->font().bold());
+        // The title is bold and wholly seen, on the banner's lines.
+        const auto *title = w.win.findChild<QLabel *>(QStringLiteral("Label1"));
+        QVERIFY(title->font().bold() && title->width() >= title->sizeHint().width());
+        QVERIFY(w.win.findChild<QWidget *>(QStringLiteral("Line3"))->geometry().contains(title->geometry()));
         QStringList cycle;
         for (int i = 0; i < 4 && QApplication::focusWidget(); ++i) {
             QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
@@ -399,6 +403,7 @@ private Q_SLOTS:
         QTest::newRow("height only") << "Height=6000" << QSize(0, 6000) << false;
         QTest::newRow("resized meanwhile") << "Width=6000" << QSize(0, 0) << true;
         QTest::newRow("1 px wide") << "Width=15,Height=6000" << QSize(0, 0) << false;
+        QTest::newRow("an inch wide") << "Width=1440,Height=6000" << QSize(1440, 6000) << false;
         QTest::newRow("off every screen") << "Left=300000,Top=300000,Width=6000,Height=6000" << QSize(0, 0) << false;
         QTest::newRow("a sliver on the screen") << "Left=-5900,Top=0,Width=6000,Height=6000" << QSize(0, 0) << false;
     }

@@ -601,8 +601,7 @@ void frmMain::Form_Load()
     });
     // The list starts in its report view.
     InitViewList();
-    // The first catalogue builds the columns again from "FileList"; the last
-    // exit's widths are given once more after it.
+    // The last exit's widths are given once more after the first catalogue.
     m_lastWidthsPending = true;
     // The first catalogue is taken once the tree has accepted a folder.
     ReadFile();

@@ -96,11 +96,8 @@ void frmMain::showRows(Watch::Kind kind, qsizetype newCount)
 
     // A pass keeps the columns as they stand: their widths were stored when
     // it was asked for, and one dragged while the folder was listed stays.
-    if (kind == Watch::Kind::Catalogue) {
-        InitViewList();
-        if (std::exchange(m_lastWidthsPending, false))
-            applyLastWidths();
-    }
+    if (kind == Watch::Kind::Catalogue && std::exchange(m_lastWidthsPending, false))
+        applyLastWidths();
     m_model->setRows(std::move(listed.rows), FileListModel::RowOrder::ByName);
     m_model->setSource(listed.folder, listed.generation);
     if (newCount > 0)
