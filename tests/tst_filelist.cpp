@@ -22,6 +22,7 @@
 #include <QSignalSpy>
 #include <QStyledItemDelegate>
 #include <QTimer>
+#include <QToolTip>
 
 namespace {
 
@@ -316,6 +317,34 @@ private Q_SLOTS:
         change(wide, -1);
         view.resize(200, 300); // narrower than the one name that would need more
         change(wider, 4);
+    }
+
+    void cutNames_data()
+    {
+        QTest::addColumn<int>("mode");
+        QTest::newRow("list, wider than the view") << int(FileListView::List);
+        QTest::newRow("large icons, wrapped") << int(FileListView::LargeIcons);
+    }
+    // A name cut to its cell shows in full as its tooltip; a name seen whole has none.
+    void cutNames()
+    {
+        QFETCH(int, mode);
+        FileListModel model;
+        FileListView view(&model);
+        const QByteArray cut = "a-name-cut-to-its-cell-" + QByteArray(40, 'w') + ".txt";
+        model.setRows(rowTable({{cut, 1}, {"photos 2026.jpg", 1}})); // the second one wrapped, whole
+        view.setViewMode(FileListView::ViewMode(mode));
+        view.resize(200, 300);
+        view.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&view, TestSupport::kWaitMs));
+        QAbstractItemView *shown = view.currentView();
+        for (int row : {1, 0}) {
+            QToolTip::hideText();
+            const QPoint at = shown->visualRect(model.index(row, 0)).center();
+            QHelpEvent event(QEvent::ToolTip, at, shown->viewport()->mapToGlobal(at));
+            QCoreApplication::sendEvent(shown->viewport(), &event);
+            QCOMPARE(QToolTip::text(), row ? QString() : QString::fromLatin1(cut));
+        }
     }
 
     // The Edit menu and the list's pop-up carry the same file commands, each doing its own.
