@@ -24,6 +24,8 @@
 #include <QTimer>
 #include <QToolTip>
 
+#include <random>
+
 namespace {
 
 // Rows in name order, sizes in thousands; below 0: the row goes.
@@ -317,6 +319,61 @@ private Q_SLOTS:
         change(wide, -1);
         view.resize(200, 300); // narrower than the one name that would need more
         change(wider, 4);
+    }
+
+    // Random edits of a table, its names shared and let go now and then, match the same edits of a plain list.
+    void tableEdits()
+    {
+        std::mt19937 random(11);
+        const auto pick = [&](int n) { return n > 0 ? int(random() % unsigned(n)) : 0; };
+        RowTable table;
+        QByteArrayList plain; // each name ends in its row's size
+        const auto texts = [&] {
+            QByteArrayList out;
+            for (int i = 0; i < table.size(); ++i)
+                out << table.name(i).text().toLatin1() + QByteArray::number(table.row(i).size);
+            return out;
+        };
+        for (int step = 0; step < 30000; ++step) {
+            const QByteArray name = QByteArray(pick(240), "xY"[step % 2]) + '.' + QByteArray::number(step);
+            const NameView n {name.constData(), int(name.size())};
+            const int at = pick(int(plain.size()) + 1), from = pick(int(plain.size()));
+            switch (plain.size() > 2000 ? 5 : pick(10)) {
+            case 0: case 1: case 2: case 3:
+                table.insert(at, n, AddListItem(n, step, 0, 0, false)), plain.insert(at, name + QByteArray::number(step));
+                break;
+            case 4:
+                table.append(n, AddListItem(n, step, 0, 0, false)), plain.append(name + QByteArray::number(step));
+                break;
+            case 5: case 6:
+                if (!plain.isEmpty())
+                    table.erase(from), plain.removeAt(from);
+                break;
+            case 7:
+                if (!plain.isEmpty())
+                    table.move(from, std::min(at, int(plain.size()) - 1)), plain.move(from, std::min(at, int(plain.size()) - 1));
+                break;
+            case 8:
+                if (step % 10000 == 8) {
+                    table.shareNames();
+                    QCOMPARE(texts(), plain);
+                }
+                break;
+            default:
+                if (step % 50 != 9)
+                    break;
+                for (int i = 0; i < table.size(); ++i)
+                    table.row(i).flags = plain[i].endsWith('7') ? FileRow::Absent : 0;
+                table.dropFlagged(FileRow::Absent);
+                plain.removeIf([](const QByteArray &text) { return text.endsWith('7'); });
+            }
+            if (step % 500 == 0)
+                QCOMPARE(texts(), plain);
+        }
+        QCOMPARE(texts(), plain);
+        table.sortByName();
+        for (int i = 0; i < table.size(); ++i)
+            QCOMPARE(table.find(table.name(i)), i);
     }
 
     void cutNames_data()

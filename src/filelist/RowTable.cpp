@@ -169,7 +169,6 @@ void GapRows::insert(std::size_t at, const FileRow &row)
         const std::size_t gap = std::max<std::size_t>(16, size() / 32);
         std::vector<FileRow> grown;
         grown.reserve(size() + gap);
-        moveGap(size());
         grown.insert(grown.end(), m_rows.begin(), m_rows.begin() + std::ptrdiff_t(at));
         grown.resize(at + gap);
         grown.insert(grown.end(), m_rows.begin() + std::ptrdiff_t(at), m_rows.end());
