@@ -120,9 +120,12 @@ private Q_SLOTS:
         QTest::addColumn<int>("key");
         QTest::addColumn<Dialogs::Answer>("answer");
         QTest::addColumn<int>("names"); // how many names the text holds
+        QTest::addColumn<bool>("alert"); // an OK box above every window; else Yes and No
 
-        QTest::newRow("Escape is No") << int(Qt::Key_Escape) << Dialogs::Answer::No << 1;
-        QTest::newRow("300 names, Enter takes Yes, the default") << int(Qt::Key_Return) << Dialogs::Answer::Yes << 300;
+        QTest::newRow("Escape is No") << int(Qt::Key_Escape) << Dialogs::Answer::No << 1 << false;
+        QTest::newRow("300 names, Enter takes Yes, the default")
+            << int(Qt::Key_Return) << Dialogs::Answer::Yes << 300 << false;
+        QTest::newRow("an alert") << int(Qt::Key_Return) << Dialogs::Answer::Ok << 3 << true;
     }
 
     // The whole text, wrapped to the box, and the box on the screen, however long the text.
@@ -131,6 +134,7 @@ private Q_SLOTS:
     {
         QFETCH(int, key);
         QFETCH(int, names);
+        QFETCH(bool, alert);
         const QString text = QStringList(names, QStringLiteral("IMG_20240101_123400.jpg")).join(QStringLiteral(", "));
         QString shown;
         bool fits = false;
@@ -145,11 +149,14 @@ private Q_SLOTS:
                     fits = fits && label->width() < box->width();
                 }
             }
+            fits = fits && box->findChildren<QPushButton *>().size() == (alert ? 1 : 2)
+                && box->windowFlags().testFlag(Qt::WindowStaysOnTopHint) == alert;
             QTest::keyClick(box, Qt::Key(key));
         });
         QTEST(QtDialogs().message(nullptr,
-                                  {text, QStringLiteral("Question"), Dialogs::Buttons::YesNo, Dialogs::Icon::Question,
-                                   Dialogs::Answer::Yes}),
+                                  {text, QStringLiteral("Question"),
+                                   alert ? Dialogs::Buttons::Ok : Dialogs::Buttons::YesNo, Dialogs::Icon::Question,
+                                   Dialogs::Answer::Yes, alert}),
               "answer");
 
         QCOMPARE(shown, text);

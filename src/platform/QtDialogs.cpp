@@ -178,16 +178,13 @@ Dialogs::Answer QtDialogs::showMessage(QWidget *parent, const Box &box)
 {
     FittingMessageBox mb(toQt(box.icon), box.title, box.text, QMessageBox::NoButton, parent);
     mb.setTextFormat(Qt::PlainText);
+    // A box given no buttons gets Qt's own OK, for Enter and Esc alike.
     if (box.buttons == Buttons::YesNo) {
         mb.setStandardButtons(QMessageBox::Yes | QMessageBox::No);
         // Esc answers No: Qt takes the one No button for it.
         mb.setDefaultButton(box.defaultAnswer == Answer::No ? QMessageBox::No : QMessageBox::Yes);
-    } else {
-        mb.setStandardButtons(QMessageBox::Ok);
-        mb.setDefaultButton(QMessageBox::Ok);
     }
     if (box.alert) {
-        mb.setWindowModality(Qt::ApplicationModal);
         mb.setWindowFlag(Qt::WindowStaysOnTopHint, true);
         if (parent)
             QApplication::alert(parent->window());
