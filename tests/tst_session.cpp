@@ -172,6 +172,7 @@ private Q_SLOTS:
         QTest::newRow("folder, X11") << bad << "xcb" << QVariantList {bad, "id_TIME5"};
         QTest::newRow("no folder, Wayland") << QString() << "wayland" << QVariantList {QString(), "token"};
         QTest::newRow("first gone") << bad << QString() << QVariantList();
+        QTest::newRow("another program's name") << bad << "other" << QVariantList();
     }
     void singleInstance()
     {
@@ -180,15 +181,21 @@ private Q_SLOTS:
         QFETCH(QVariantList, heard);
         Desktop::setPlatformName(platform);
         SingleInstance first(QDBusConnection::connectToBus(QString::fromLatin1(m_address), QStringLiteral("one")));
-        QCOMPARE(first.start({}, {}), SingleInstance::Role::First);
+        QDBusConnection other = QDBusConnection::connectToBus(QString::fromLatin1(m_address), QStringLiteral("other"));
+        const bool taken = platform == QLatin1String("other"); // by a program that does not answer the hand-over
+        QVERIFY(taken ? other.registerService(SingleInstance::kService)
+                      : first.start({}, {}) == SingleInstance::Role::First);
         QSignalSpy told(&first, &SingleInstance::requested);
         if (platform.isEmpty())
             first.release();
         {
             SingleInstance later(QDBusConnection::connectToBus(QString::fromLatin1(m_address), QStringLiteral("two")));
             QCOMPARE(later.start(folder, {QStringLiteral("token"), QStringLiteral("id_TIME5")}),
-                     heard.isEmpty() ? SingleInstance::Role::First : SingleInstance::Role::HandedOver);
+                     taken                ? SingleInstance::Role::Alone
+                         : heard.isEmpty() ? SingleInstance::Role::First
+                                           : SingleInstance::Role::HandedOver);
         }
+        other.unregisterService(SingleInstance::kService);
         QCOMPARE(told.value(0), heard);
     }
 
