@@ -190,6 +190,10 @@ private Q_SLOTS:
         QCOMPARE(rows().left(12), QStringLiteral("e-new:New,f0"));
         QCOMPARE(probe().listModel()->rowCount(), 300);
         QCOMPARE(told(), QStringList {found(1)});
+        // A full pass finds the current row again by its name.
+        probe().mnuInitList_Click();
+        settle();
+        QCOMPARE(probe().listModel()->name(view->currentIndex().row()), QStringLiteral("f151"));
         // A list that lost its rows takes no changes: the folder is listed in full.
         probe().listModel()->clear();
         touch(QStringLiteral("e-new2"));
