@@ -10,6 +10,7 @@
 #include "audit/FileListing.h"
 #include "filelist/RowText.h"
 
+#include <QApplication>
 #include <QProgressBar>
 #include <QScrollBar>
 
@@ -240,8 +241,12 @@ private Q_SLOTS:
         whileAsked ? void(m_dialogs->whileOpen = choose) : choose({});
         probe().mnuDelete_Click();
         listing();
+        // The pointer tells that the folder is being listed, until it is.
+        const auto pointer = [] { return QApplication::overrideCursor() ? QApplication::overrideCursor()->shape() : -1; };
+        QTRY_COMPARE(pointer(), int(Qt::BusyCursor));
         latch->open = true;
         settle();
+        QCOMPARE(pointer(), -1);
         QCOMPARE(probe().listModel()->folder(), m_dest->path());
         QCOMPARE(selected(), QStringList());
         QVERIFY(QFile::exists(m_dir->filePath(QStringLiteral("a.txt"))));
