@@ -23,6 +23,8 @@
 #include <csignal>
 
 #include <sys/inotify.h>
+#include <sys/socket.h>
+#include <sys/un.h>
 
 namespace {
 
@@ -126,6 +128,7 @@ private Q_SLOTS:
             << "unix:path=/nonexistent;unix:path=@socket" << false << SessionBus::State::Answers;
         QTest::newRow("escaped") << "unix:guid=0,path=@escaped" << false << SessionBus::State::Answers;
         QTest::newRow("not a socket here") << "tcp:host=localhost,port=1" << false << SessionBus::State::Answers;
+        QTest::newRow("abstract, takes no one in") << "unix:abstract=@abstract" << false << SessionBus::State::Silent;
         QTest::newRow("unset: runtime folder") << "unset" << true << SessionBus::State::Silent;
         QTest::newRow("unset: none there") << "unset-none" << false << SessionBus::State::Absent;
     }
@@ -137,11 +140,22 @@ private Q_SLOTS:
         const QByteArray saved = qgetenv("DBUS_SESSION_BUS_ADDRESS"), runtime = qgetenv("XDG_RUNTIME_DIR");
         QTemporaryDir folder;
         QVERIFY(QFile::link(socketPath(), folder.filePath(QStringLiteral("bus"))));
+        // A name in the abstract namespace, as long as one can be, whose connections nobody takes in.
+        const QByteArray abstract = ("vardel-test-" + QByteArray::number(::getpid())).leftJustified(107, 'x');
+        sockaddr_un named {AF_UNIX, {}};
+        std::memcpy(named.sun_path + 1, abstract.constData(), size_t(abstract.size()));
+        const int listener = ::socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0);
+        const auto closing = qScopeGuard([listener] { ::close(listener); });
+        QVERIFY(::bind(listener, reinterpret_cast<const sockaddr *>(&named),
+                       socklen_t(offsetof(sockaddr_un, sun_path) + 1 + size_t(abstract.size())))
+                    == 0
+                && ::listen(listener, 4) == 0);
         qputenv("XDG_RUNTIME_DIR", QFile::encodeName(folder.path() + (address == "unset-none" ? "/none" : "")));
         const QString given = address.startsWith(QLatin1String("unset"))
             ? QString()
             : address.replace("@bus", QString::fromLatin1(m_address))
                   .replace("@socket", socketPath())
+                  .replace("@abstract", QString::fromLatin1(abstract))
                   .replace("@escaped", QString::fromLatin1(socketPath().toLatin1().toPercentEncoding({}, "/")));
         if (given.isEmpty())
             qunsetenv("DBUS_SESSION_BUS_ADDRESS");

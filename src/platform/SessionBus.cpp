@@ -67,11 +67,12 @@ Tried tryOne(const Socket &socket, QElapsedTimer &clock, int timeoutMs)
 {
     sockaddr_un address {};
     address.sun_family = AF_UNIX;
-    const qsizetype offset = socket.abstract ? 1 : 0;
-    if (socket.name.isEmpty() || socket.name.size() + offset >= qsizetype(sizeof address.sun_path))
+    // A path ends in a zero byte, a name in the abstract namespace starts
+    // with one: either way one byte more than the name.
+    if (socket.name.isEmpty() || socket.name.size() >= qsizetype(sizeof address.sun_path))
         return Tried::Refused;
-    std::memcpy(address.sun_path + offset, socket.name.constData(), size_t(socket.name.size()));
-    const auto length = socklen_t(offsetof(sockaddr_un, sun_path) + offset + socket.name.size() + (offset ? 0 : 1));
+    std::memcpy(address.sun_path + (socket.abstract ? 1 : 0), socket.name.constData(), size_t(socket.name.size()));
+    const auto length = socklen_t(offsetof(sockaddr_un, sun_path) + 1 + size_t(socket.name.size()));
 
     const int fd = ::socket(AF_UNIX, SOCK_STREAM | SOCK_NONBLOCK | SOCK_CLOEXEC, 0);
     if (fd < 0)
