@@ -218,13 +218,10 @@ private:
 // Gives the unnamed file open at fd a name; 0 or the errno.
 int linkUnnamed(int fd, const QByteArray &to)
 {
+    // Through /proc: the direct way (AT_EMPTY_PATH) needs a privilege most
+    // users lack. Without /proc the copy takes a name of its own instead.
     const QByteArray proc = "/proc/self/fd/" + QByteArray::number(fd);
-    if (::linkat(AT_FDCWD, proc.constData(), AT_FDCWD, to.constData(), AT_SYMLINK_FOLLOW) == 0)
-        return 0;
-    if (errno != ENOENT)
-        return errno;
-    // No /proc: the direct way, which needs a privilege most users lack.
-    return ::linkat(fd, "", AT_FDCWD, to.constData(), AT_EMPTY_PATH) == 0 ? 0 : errno;
+    return ::linkat(AT_FDCWD, proc.constData(), AT_FDCWD, to.constData(), AT_SYMLINK_FOLLOW) == 0 ? 0 : errno;
 }
 
 enum class Linked { Done, Failed, Unable };
