@@ -337,31 +337,19 @@ private Q_SLOTS:
         for (int step = 0; step < 30000; ++step) {
             const QByteArray name = QByteArray(pick(240), "xY"[step % 2]) + '.' + QByteArray::number(step);
             const NameView n {name.constData(), int(name.size())};
-            const int at = pick(int(plain.size()) + 1), from = pick(int(plain.size()));
-            switch (plain.size() > 2000 ? 5 : pick(10)) {
-            case 0: case 1: case 2: case 3:
-                table.insert(at, n, AddListItem(n, step, 0, 0, false)), plain.insert(at, name + QByteArray::number(step));
-                break;
-            case 4:
-                table.append(n, AddListItem(n, step, 0, 0, false)), plain.append(name + QByteArray::number(step));
-                break;
-            case 5: case 6:
-                if (!plain.isEmpty())
-                    table.erase(from), plain.removeAt(from);
-                break;
-            case 7:
-                if (!plain.isEmpty())
-                    table.move(from, std::min(at, int(plain.size()) - 1)), plain.move(from, std::min(at, int(plain.size()) - 1));
-                break;
-            case 8:
-                if (step % 10000 == 8) {
-                    table.shareNames();
-                    QCOMPARE(texts(), plain);
-                }
-                break;
-            default:
-                if (step % 50 != 9)
-                    break;
+            const int size = int(plain.size()), at = pick(size + 1), from = pick(size), op = size > 2000 ? 5 : pick(8);
+            if (op < 5) { // 4: at the end
+                op == 4 ? table.append(n, AddListItem(n, step, 0, 0, false))
+                        : table.insert(at, n, AddListItem(n, step, 0, 0, false));
+                plain.insert(op == 4 ? size : at, name + QByteArray::number(step));
+            } else if (op < 7 && size > 0) {
+                table.erase(from), plain.removeAt(from);
+            } else if (size > 0) {
+                table.move(from, std::min(at, size - 1)), plain.move(from, std::min(at, size - 1));
+            }
+            if (step == 1000)
+                table.shareNames();
+            if (step % 200 == 9) {
                 for (int i = 0; i < table.size(); ++i)
                     table.row(i).flags = plain[i].endsWith('7') ? FileRow::Absent : 0;
                 table.dropFlagged(FileRow::Absent);
