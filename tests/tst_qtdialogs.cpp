@@ -55,24 +55,27 @@ private Q_SLOTS:
     void saveFile_data()
     {
         QTest::addColumn<QString>("name");
-        QTest::addColumn<bool>("typeFolder"); // a folder's path typed and taken first
+        QTest::addColumn<QString>("typed"); // a folder's path typed and taken first
         QTest::addColumn<bool>("confirm");
 
-        QTest::newRow("quotes") << QStringLiteral("say\"hi\".txt; x\"\".txt") << false << true;
+        QTest::newRow("quotes") << QStringLiteral("say\"hi\".txt; x\"\".txt") << QString() << true;
         QTest::newRow("longer than a file name")
-            << QStringList(12, QStringLiteral("IMG_20240101_123400.jpg")).join(QStringLiteral("; ")) << false << true;
-        QTest::newRow("a folder typed") << QStringLiteral("a.txt; b.txt") << true << true;
-        QTest::newRow("cancelled") << QStringLiteral("a.txt") << true << false;
+            << QStringList(12, QStringLiteral("IMG_20240101_123400.jpg")).join(QStringLiteral("; ")) << QString() << true;
+        QTest::newRow("a folder typed") << QStringLiteral("a.txt; b.txt") << QStringLiteral("@dir") << true;
+        QTest::newRow("one under home typed") << QStringLiteral("a.txt") << QStringLiteral("~/typed") << true;
+        QTest::newRow("cancelled") << QStringLiteral("a.txt") << QStringLiteral("@dir") << false;
     }
 
     // Gives the folder shown plus the name box's text; opens at home, then where the last was confirmed.
     void saveFile()
     {
         QFETCH(QString, name);
-        QFETCH(bool, typeFolder);
+        QFETCH(QString, typed);
         QFETCH(bool, confirm);
+        const bool typeFolder = !typed.isEmpty();
         const QString home = QDir::homePath();
-        const QString folder = typeFolder ? m_dir.path() : home;
+        const QString folder = !typeFolder ? home : typed == "@dir" ? m_dir.path() : home + typed.mid(1);
+        QVERIFY(QDir().mkpath(folder));
         QString shown, shownAfter, startedIn;
         bool saveEnabled = false;
         whenOpen([&](QWidget *box) {
@@ -87,7 +90,7 @@ private Q_SLOTS:
             list->selectionModel()->clear();
             saveEnabled = box->findChild<QDialogButtonBox *>()->button(QDialogButtonBox::Save)->isEnabled();
             if (typeFolder) {
-                nameBox->setText(folder);
+                nameBox->setText(typed == "@dir" ? folder : typed);
                 QTest::keyClick(nameBox, Qt::Key_Return);
             }
             shownAfter = dialog->directory().absolutePath() + QLatin1Char('/') + nameBox->text();
