@@ -242,7 +242,8 @@ private Q_SLOTS:
         probe().mnuDelete_Click();
         listing();
         // The pointer tells that the folder is being listed, until it is.
-        const auto pointer = [] { return QApplication::overrideCursor() ? QApplication::overrideCursor()->shape() : -1; };
+        const auto pointer
+            = [] { return QApplication::overrideCursor() ? QApplication::overrideCursor()->shape() : -1; };
         QTRY_COMPARE(pointer(), int(Qt::BusyCursor));
         latch->open = true;
         settle();

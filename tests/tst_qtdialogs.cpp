@@ -60,7 +60,8 @@ private Q_SLOTS:
 
         QTest::newRow("quotes") << QStringLiteral("say\"hi\".txt; x\"\".txt") << QString() << true;
         QTest::newRow("longer than a file name")
-            << QStringList(12, QStringLiteral("IMG_20240101_123400.jpg")).join(QStringLiteral("; ")) << QString() << true;
+            << QStringList(12, QStringLiteral("IMG_20240101_123400.jpg")).join(QStringLiteral("; ")) << QString()
+            << true;
         QTest::newRow("a folder typed") << QStringLiteral("a.txt; b.txt") << QStringLiteral("@dir") << true;
         QTest::newRow("one under home typed") << QStringLiteral("a.txt") << QStringLiteral("~/typed") << true;
         QTest::newRow("cancelled") << QStringLiteral("a.txt") << QStringLiteral("@dir") << false;

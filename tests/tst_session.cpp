@@ -205,7 +205,7 @@ private Q_SLOTS:
         {
             SingleInstance later(QDBusConnection::connectToBus(QString::fromLatin1(m_address), QStringLiteral("two")));
             QCOMPARE(later.start(folder, {QStringLiteral("token"), QStringLiteral("id_TIME5")}),
-                     taken                ? SingleInstance::Role::Alone
+                     taken                 ? SingleInstance::Role::Alone
                          : heard.isEmpty() ? SingleInstance::Role::First
                                            : SingleInstance::Role::HandedOver);
         }
