@@ -550,6 +550,45 @@ private Q_SLOTS:
     }
 
     // Rows that come and go among or above those in view are painted anew; below them, nothing is.
+    void reportKeys_data()
+    {
+        QTest::addColumn<int>("key");
+        QTest::addColumn<int>("from");
+        QTest::addColumn<int>("to"); // the current row after it
+        QTest::addColumn<int>("top"); // the first row in view after it, nine rows high
+        QTest::newRow("Down") << int(Qt::Key_Down) << 3 << 4 << 0;
+        QTest::newRow("Down, out of view") << int(Qt::Key_Down) << 8 << 9 << 1;
+        QTest::newRow("Up at the first") << int(Qt::Key_Up) << 0 << 0 << 0;
+        QTest::newRow("Page Down") << int(Qt::Key_PageDown) << 3 << 12 << 4;
+        QTest::newRow("Page Up") << int(Qt::Key_PageUp) << 12 << 3 << 3;
+        QTest::newRow("Page Down at the end") << int(Qt::Key_PageDown) << 45 << 49 << 41;
+        QTest::newRow("End") << int(Qt::Key_End) << 3 << 49 << 41;
+        QTest::newRow("Home") << int(Qt::Key_Home) << 40 << 0 << 0;
+        QTest::newRow("Right scrolls across") << int(Qt::Key_Right) << 3 << 3 << 0;
+    }
+    void reportKeys()
+    {
+        QFETCH(int, key);
+        QFETCH(int, from);
+        FileListModel model;
+        FileListView view(&model);
+        QList<QPair<QByteArray, int>> rows;
+        for (int i = 100; i < 150; ++i)
+            rows.append({"n" + QByteArray::number(i), 1});
+        model.setRows(rowTable(rows));
+        view.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&view, TestSupport::kWaitMs));
+        ReportView *report = view.reportView();
+        const int height = report->visualRect(model.index(0, 0)).height();
+        view.resize(200, view.height() + 9 * height - report->viewport()->height());
+        QCoreApplication::processEvents();
+        report->setCurrentIndex(model.index(from, 0));
+        QTest::keyClick(report, Qt::Key(key));
+        QTEST(report->currentIndex().row(), "to");
+        QTEST(report->verticalScrollBar()->value(), "top");
+        QCOMPARE(report->horizontalScrollBar()->value() > 0, key == Qt::Key_Right);
+    }
+
     void reportPaints_data()
     {
         QTest::addColumn<QByteArray>("name"); // one that ends in "x" comes, another goes
