@@ -311,6 +311,9 @@ private Q_SLOTS:
         };
         change("b.txt", 0); // and back before it: b c d wide
         change("e.txt", 9); // one more, narrow: b c d wide e
+        change("c2.txt", 4); // a narrow one in its place, before it: b c d c2 wide e
+        change(wide, -1); // then it goes, and comes back
+        change(wide, 5);
         change("c.txt", -1); // one before it goes: b d wide e
         change(wider, 4); // a wider one comes: b d wider wide e
         view.setViewMode(FileListView::SmallIcons);
@@ -587,6 +590,8 @@ private Q_SLOTS:
         QTEST(report->currentIndex().row(), "to");
         QTEST(report->verticalScrollBar()->value(), "top");
         QCOMPARE(report->horizontalScrollBar()->value() > 0, key == Qt::Key_Right);
+        model.clear(); // and nothing left to show, scroll to or act on
+        QVERIFY(!report->currentIndex().isValid() && report->verticalScrollBar()->maximum() == 0);
     }
 
     void reportPaints_data()
