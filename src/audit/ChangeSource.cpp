@@ -125,7 +125,7 @@ std::unique_ptr<ChangeSource> ChangeSource::open(const QString &folder)
 {
     struct statfs fs;
     const QByteArray path = FileNames::encode(folder);
-    if (path.isEmpty() || ::statfs(path.constData(), &fs) != 0 || !deliversEvents((unsigned long)fs.f_type))
+    if (::statfs(path.constData(), &fs) != 0 || !deliversEvents((unsigned long)fs.f_type))
         return nullptr;
     return openInotify(folder);
 }
@@ -134,7 +134,7 @@ std::unique_ptr<ChangeSource> ChangeSource::openInotify(const QString &folder)
 {
     const QByteArray path = FileNames::encode(folder);
     struct stat st;
-    if (path.isEmpty() || ::stat(path.constData(), &st) != 0)
+    if (::stat(path.constData(), &st) != 0) // none for an empty path either
         return nullptr;
     // Instances or watches used up (EMFILE, ENOSPC): the folder is listed.
     const int fd = ::inotify_init1(IN_NONBLOCK | IN_CLOEXEC);
