@@ -16,6 +16,7 @@
 #include <QHeaderView>
 #include <QListView>
 #include <QMenu>
+#include <QProxyStyle>
 #include <QPushButton>
 #include <QRegularExpression>
 #include <QScrollBar>
@@ -589,9 +590,52 @@ private Q_SLOTS:
         QTest::keyClick(report, Qt::Key(key));
         QTEST(report->currentIndex().row(), "to");
         QTEST(report->verticalScrollBar()->value(), "top");
-        QCOMPARE(report->horizontalScrollBar()->value() > 0, key == Qt::Key_Right);
+        QCOMPARE(report->horizontalScrollBar()->value(), // two letters across
+                 key == Qt::Key_Right ? 2 * report->fontMetrics().averageCharWidth() : 0);
         model.clear(); // and nothing left to show, scroll to or act on
         QVERIFY(!report->currentIndex().isValid() && report->verticalScrollBar()->maximum() == 0);
+    }
+
+    void reportRows_data()
+    {
+        QTest::addColumn<int>("count");
+        QTest::newRow("one row") << 1;
+        QTest::newRow("three rows") << 3;
+    }
+    // Each row is painted, none below the last; the last one, current, framed as the list has the focus.
+    void reportRows()
+    {
+        QFETCH(int, count);
+        struct Cells : QStyledItemDelegate {
+            mutable QSet<int> rows;
+            void paint(QPainter *p, const QStyleOptionViewItem &o, const QModelIndex &i) const override
+            {
+                rows << i.row(), QStyledItemDelegate::paint(p, o, i);
+            }
+        } cells;
+        struct Frames : QProxyStyle {
+            mutable QList<int> tops;
+            void drawPrimitive(PrimitiveElement e, const QStyleOption *o, QPainter *p, const QWidget *w) const override
+            {
+                tops << (e == PE_FrameFocusRect ? o->rect.top() : -1), QProxyStyle::drawPrimitive(e, o, p, w);
+            }
+        } frames;
+        FileListModel model;
+        FileListView view(&model);
+        model.setRows(rowTable(QList<QPair<QByteArray, int>> {{"a", 1}, {"b", 1}, {"c", 1}}.mid(0, count)));
+        ReportView *report = view.reportView();
+        report->setItemDelegate(&cells);
+        report->setStyle(&frames);
+        view.resize(1000, 300); // every column in view
+        view.show();
+        QVERIFY(QTest::qWaitForWindowActive(&view, TestSupport::kWaitMs));
+        report->setFocus();
+        report->setCurrentIndex(model.index(count - 1, 0));
+        cells.rows.clear(), frames.tops.clear();
+        report->viewport()->repaint();
+        QCOMPARE(cells.rows, (count == 1 ? QSet<int> {0} : QSet<int> {0, 1, 2}));
+        frames.tops.removeAll(-1);
+        QCOMPARE(frames.tops, QList<int> {report->visualRect(model.index(count - 1, 0)).top()});
     }
 
     void reportPaints_data()

@@ -265,8 +265,7 @@ void ReportView::updateGeometries()
     m_header->setGeometry(area.left(), area.top() - headerHeight, area.width(), headerHeight);
     QScrollBar *down = verticalScrollBar();
     down->setRange(0, std::max(0, rowCount() - rowsInView()));
-    down->setPageStep(rowsInView());
-    down->setSingleStep(1);
+    down->setPageStep(rowsInView()); // a step is a row, as Qt has it
     QScrollBar *across = horizontalScrollBar();
     across->setRange(0, std::max(0, m_header->length() - area.width()));
     across->setPageStep(area.width());
