@@ -66,7 +66,8 @@ private Q_SLOTS:
         QTest::newRow("control characters") << Setting::Path << QString::fromUtf8("a\nb\001c\t");
         // Hex digits and a blank right after escapes, each range's ends.
         QTest::newRow("after escapes") << Setting::Path
-                                       << QChar(1) + QStringList {"0", "9", "a", "f", "A", "F", " x"}.join(QChar(1));
+                                       << QChar(1)
+                + QStringList {"0", "9", "a", "f", "g", "A", "F", " x"}.join(QChar(1));
         QTest::newRow("beyond 16 bits") << Setting::Driver << QString::fromUtf8("\xF0\x9F\x98\x80");
         // A folder whose name is not valid UTF-8 keeps its bytes.
         QTest::newRow("a byte that is no UTF-8") << Setting::Path << FileNames::decode("/w/bad\377d");
@@ -86,6 +87,7 @@ private Q_SLOTS:
         QCOMPARE(TestSupport::stored(key), QVariant(text));
         QCOMPARE(TestSupport::stored(QStringLiteral("Other/a=%b")), QVariant(QStringList {"a", "b c"}));
         QCOMPARE(SettingsStore().read(setting), text);
+        QVERIFY(!TestSupport::readFile(TestSupport::settingsFile()).contains("\\x67")); // a "g" is no hex digit
     }
 
     void faults_data()
