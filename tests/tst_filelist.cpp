@@ -29,12 +29,17 @@
 
 namespace {
 
+NameView viewOf(const QByteArray &name)
+{
+    return {name.constData(), int(name.size()), NameOrder::isAscii(name.constData(), int(name.size()))};
+}
+
 // Rows in name order, sizes in thousands; below 0: the row goes.
 RowTable rowTable(const QList<QPair<QByteArray, int>> &rows)
 {
     RowTable table;
     for (const auto &[name, kb] : rows) {
-        const NameView n {name.constData(), int(name.size())};
+        const NameView n = viewOf(name);
         FileRow row = AddListItem(n, std::max(kb, 0) * 1000, 1'700'000'000, 0, false);
         if (kb < 0)
             row.flags = FileRow::Absent;
@@ -323,6 +328,31 @@ private Q_SLOTS:
         change(wide, -1);
         view.resize(200, 300); // narrower than the one name that would need more
         change(wider, 4);
+
+        // Random changes, one name or many at once, some not plain ASCII, rows moving as their sizes change.
+        view.resize(700, 70);
+        view.setViewMode(FileListView::List);
+        std::mt19937 random(5);
+        QMap<QByteArray, int> shown; // name -> kB
+        for (int step = 0; step < 60; ++step) {
+            QList<QPair<QByteArray, int>> changes;
+            for (int n = step % 10 == 9 ? 80 : 1 + int(random() % 3); n > 0; --n) {
+                const int i = int(random() % 150);
+                const QByteArray name
+                    = QByteArray::number(i) + QByteArray(i % 37, "iWm"[i % 3]) + (i % 7 ? "" : "\xc3\xa9");
+                const int kb = shown.contains(name) && random() % 3 == 0 ? -1 : int(random() % 10);
+                if (std::none_of(changes.cbegin(), changes.cend(), [&](const auto &c) { return c.first == name; }))
+                    changes.append({name, kb});
+            }
+            std::sort(changes.begin(), changes.end(),
+                      [](const auto &a, const auto &b) { return NameOrder::less(viewOf(a.first), viewOf(b.first)); });
+            for (const auto &[name, kb] : changes)
+                kb < 0 ? void(shown.remove(name)) : void(shown.insert(name, kb));
+            model.applyChanges(rowTable(changes));
+            if (step % 20 == 10)
+                model.sortByColumn(step % 40 == 10 ? FileListModel::NameColumn : FileListModel::SizeColumn);
+            QCOMPARE(cells(), needs());
+        }
     }
 
     // Random edits of a table, its names shared and let go now and then, match the same edits of a plain list.
