@@ -404,6 +404,7 @@ private Q_SLOTS:
         QTest::newRow("resized meanwhile") << "Width=6000" << QSize(0, 0) << true;
         QTest::newRow("1 px wide") << "Width=15,Height=6000" << QSize(0, 0) << false;
         QTest::newRow("an inch wide") << "Width=1440,Height=6000" << QSize(1440, 6000) << false;
+        QTest::newRow("an inch high") << "Width=6000,Height=1440" << QSize(6000, 1440) << false;
         QTest::newRow("off every screen") << "Left=300000,Top=300000,Width=6000,Height=6000" << QSize(0, 0) << false;
         QTest::newRow("a sliver on the screen") << "Left=-5900,Top=0,Width=6000,Height=6000" << QSize(0, 0) << false;
     }
