@@ -625,10 +625,9 @@ bool frmMain::setAuditInterval(long long ms)
     m_auditInterval = int(ms);
     // A file being written that has not changed for a period and a minute is complete.
     m_watch->setSettleTime(ms + 60 * 1000);
+    // A period of 0 (only ever stored, no reply gives it) stops the audit.
     if (ms == 0) {
         Timer1.stop();
-        // A tick held back by a box is dropped once the audit is stopped.
-        m_watch->dropWaitingPass();
     } else {
         Timer1.setInterval(int(ms));
         Timer1.start();

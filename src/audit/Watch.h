@@ -110,8 +110,6 @@ public:
     void holdPasses();
     void releasePasses();
     void stop();
-    // A pass asked for but not yet started is forgotten (the audit stopped).
-    void dropWaitingPass() { m_state.passAsked = false; }
 
     Phase phase() const { return m_state.phase; }
     quint64 generation() const { return m_generation; }
