@@ -417,8 +417,7 @@ void FolderTree::followPath()
             const QModelIndex index = m_model->indexOf(m_path);
             if (!index.isValid())
                 return;
-            if (currentIndex() != index)
-                setCurrentIndex(index);
+            setCurrentIndex(index); // nothing happens when it is current already
             scrollTo(index);
         },
         Qt::QueuedConnection);
