@@ -620,6 +620,7 @@ private Q_SLOTS:
         QTest::keyClick(report, Qt::Key(key));
         QTEST(report->currentIndex().row(), "to");
         QTEST(report->verticalScrollBar()->value(), "top");
+        QCOMPARE(report->verticalScrollBar()->pageStep(), 9); // a click beside the slider: a page of rows
         QCOMPARE(report->horizontalScrollBar()->value(), // two letters across
                  key == Qt::Key_Right ? 2 * report->fontMetrics().averageCharWidth() : 0);
         model.clear(); // and nothing left to show, scroll to or act on
