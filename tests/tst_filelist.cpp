@@ -48,6 +48,23 @@ RowTable rowTable(const QList<QPair<QByteArray, int>> &rows)
     return table;
 }
 
+// The rows n100 to n149 shown in a report this wide and this many half rows high.
+bool showFifty(FileListView &view, int width, int halfRows)
+{
+    QList<QPair<QByteArray, int>> rows;
+    for (int i = 100; i < 150; ++i)
+        rows.append({"n" + QByteArray::number(i), 1});
+    view.model()->setRows(rowTable(rows));
+    view.show();
+    if (!QTest::qWaitForWindowExposed(&view, TestSupport::kWaitMs))
+        return false;
+    const ReportView *report = view.reportView();
+    const int height = report->visualRect(view.model()->index(0, 0)).height();
+    view.resize(width, view.height() + halfRows * height / 2 - report->viewport()->height());
+    QCoreApplication::processEvents();
+    return true;
+}
+
 struct PaintCounter : QObject {
     int count = 0;
     bool eventFilter(QObject *, QEvent *event) override
@@ -606,16 +623,8 @@ private Q_SLOTS:
         QFETCH(int, from);
         FileListModel model;
         FileListView view(&model);
-        QList<QPair<QByteArray, int>> rows;
-        for (int i = 100; i < 150; ++i)
-            rows.append({"n" + QByteArray::number(i), 1});
-        model.setRows(rowTable(rows));
-        view.show();
-        QVERIFY(QTest::qWaitForWindowExposed(&view, TestSupport::kWaitMs));
+        QVERIFY(showFifty(view, 200, 2 * 9));
         ReportView *report = view.reportView();
-        const int height = report->visualRect(model.index(0, 0)).height();
-        view.resize(200, view.height() + 9 * height - report->viewport()->height());
-        QCoreApplication::processEvents();
         report->setCurrentIndex(model.index(from, 0));
         QTest::keyClick(report, Qt::Key(key));
         QTEST(report->currentIndex().row(), "to");
@@ -685,15 +694,8 @@ private Q_SLOTS:
         QFETCH(bool, painted);
         FileListModel model;
         FileListView view(&model);
-        QList<QPair<QByteArray, int>> rows;
-        for (int i = 100; i < 150; ++i)
-            rows.append({"n" + QByteArray::number(i), 1});
-        model.setRows(rowTable(rows));
-        view.show();
-        QVERIFY(QTest::qWaitForWindowExposed(&view, TestSupport::kWaitMs));
+        QVERIFY(showFifty(view, 300, 2 * 9 + 1)); // n110 to n118 and half of n119 in view
         ReportView *report = view.reportView();
-        const int height = report->visualRect(model.index(0, 0)).height(); // n110 to n118 and half of n119 in view
-        view.resize(300, view.height() + 9 * height + height / 2 - report->viewport()->height());
         report->scrollTo(model.index(10, 0), QAbstractItemView::PositionAtTop);
         QCoreApplication::processEvents();
         QCOMPARE(report->indexAt({1, report->viewport()->height() - 1}).row(), 19);
