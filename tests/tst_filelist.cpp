@@ -214,6 +214,10 @@ private Q_SLOTS:
         model.setRows(rowTable(same));
         model.sortByColumn(FileListModel::SizeColumn);
         QCOMPARE(TestSupport::column(model, FileListModel::NameColumn), byName);
+        // Rows that come in no known order are put in name order.
+        model.sortByColumn(FileListModel::NameColumn);
+        model.setRows(rowTable({{"b", 1}, {"a", 1}}));
+        QCOMPARE(TestSupport::column(model, FileListModel::NameColumn), (QStringList {"a", "b"}));
     }
 
     void viewModes()
