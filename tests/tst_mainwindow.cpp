@@ -369,7 +369,8 @@ private Q_SLOTS:
             QAccessibleTextInterface *t = a->textInterface();
             const QString shown = a->object()->property(t ? "text" : "currentText").toString();
             QVERIFY(!shown.isEmpty());
-            QCOMPARE(a->text(QAccessible::Value) + (t ? t->text(0, t->characterCount()) : shown), shown + shown);
+            QCOMPARE(a->text(QAccessible::Value) + (t ? t->text(1, 3) : shown.mid(1, 2)), shown + shown.mid(1, 2));
+            QCOMPARE(t ? t->characterCount() : int(shown.size()), int(shown.size()));
         }
         QAccessibleInterface *drives = QAccessible::queryAccessibleInterface(w.probe.driveSelector());
         drives->actionInterface()->doAction(QAccessibleActionInterface::pressAction());
