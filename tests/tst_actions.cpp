@@ -24,16 +24,16 @@ extern "C" int linkat(int fromDir, const char *from, int toDir, const char *to, 
     return namingFails() ? -1 : real(fromDir, from, toDir, to, flags);
 }
 // While set, the kernel copies two bytes, then fails (EIO), as a file system that gives up its own copy half way; reads
-// of the file then fail with g_readError (EINTR: the first only).
-static bool g_kernelStops = false;
+// of the file then fail with g_readError (EINTR: the first only), or writes of the copy, where the disk is full.
+static bool g_kernelStops = false, g_diskFull = false;
 static int g_readError = 0;
-static int g_failingRead = -1;
+static int g_failingRead = -1, g_failingWrite = -1;
 extern "C" ssize_t copy_file_range(int in, off64_t *inAt, int out, off64_t *outAt, size_t size, unsigned flags)
 {
     static const auto real = reinterpret_cast<ssize_t (*)(int, off64_t *, int, off64_t *, size_t, unsigned)>(
         dlsym(RTLD_NEXT, "copy_file_range"));
     if (g_kernelStops && ::lseek(in, 0, SEEK_CUR) > 0)
-        return g_failingRead = g_readError ? in : -1, errno = EIO, -1;
+        return g_failingRead = g_readError ? in : -1, g_failingWrite = g_diskFull ? out : -1, errno = EIO, -1;
     return real(in, inAt, out, outAt, g_kernelStops ? std::min<size_t>(size, 2) : size, flags);
 }
 extern "C" ssize_t read(int fd, void *data, size_t size)
@@ -44,6 +44,11 @@ extern "C" ssize_t read(int fd, void *data, size_t size)
     if (g_readError == EINTR)
         g_failingRead = -1;
     return errno = g_readError, -1;
+}
+extern "C" ssize_t write(int fd, const void *data, size_t size)
+{
+    static const auto real = reinterpret_cast<ssize_t (*)(int, const void *, size_t)>(dlsym(RTLD_NEXT, "write"));
+    return fd == g_failingWrite ? (errno = ENOSPC, -1) : real(fd, data, size);
 }
 extern "C" int rename(const char *from, const char *to)
 {
@@ -96,7 +101,7 @@ class TestActions : public QObject
     Q_OBJECT
 
 public:
-    enum class Setup { None, Existing, ReadOnly, Unchecked, Folder, Pipe, Itself, Named, KernelStops, Retry, Failing };
+    enum class Setup { None, Existing, ReadOnly, Unchecked, Folder, Pipe, Itself, Named, Halved, Retry, Failing, Full };
     Q_ENUM(Setup)
 
 private Q_SLOTS:
@@ -217,9 +222,10 @@ private Q_SLOTS:
         row("copied", Setup::None, true, alpha);
         row("copied through a named temporary", Setup::Named, true, alpha);
         row("replaced", Setup::Existing, true, alpha);
-        row("the kernel's copy given up half way", Setup::KernelStops, true, alpha);
+        row("the kernel's copy given up half way", Setup::Halved, true, alpha);
         row("a read interrupted after that", Setup::Retry, true, alpha);
         row("the disk failing after that", Setup::Failing, false, {});
+        row("the disk full after that", Setup::Full, false, {});
         row("written again, named, where no link is made", Setup::None, true, alpha, {EPERM});
         row("replaced, a temporary name taken", Setup::Existing, true, alpha, {0, EEXIST});
         row("replaced, its rename refused", Setup::Existing, false, old, {0, 0, EIO});
@@ -258,11 +264,12 @@ private Q_SLOTS:
             g_statsSeen = 0, g_failingStat = QFile::encodeName(destination);
         QFETCH(QList<int>, refused);
         g_namingErrors = refused;
-        g_kernelStops = setup >= Setup::KernelStops;
+        g_kernelStops = setup >= Setup::Halved;
         g_readError = setup == Setup::Failing ? EIO : setup == Setup::Retry ? EINTR : 0;
+        g_diskFull = setup == Setup::Full;
         QCOMPARE(FileOps::copyFile(source, destination, setup == Setup::None ? nullptr : &monitor), copied);
         g_kernelStops = false;
-        g_readError = 0, g_failingRead = -1;
+        g_readError = 0, g_failingRead = g_failingWrite = -1, g_diskFull = false;
         g_failingStat.clear();
         QCOMPARE(TestSupport::entries(m_dest->path()), after);
         if (setup == Setup::Itself) // not even rewritten in place

@@ -680,6 +680,12 @@ private Q_SLOTS:
         QCOMPARE(cells.rows, (count == 1 ? QSet<int> {0} : QSet<int> {0, 1, 2}));
         frames.tops.removeAll(-1);
         QCOMPARE(frames.tops, QList<int> {report->visualRect(model.index(count - 1, 0)).top()});
+        QFont tall = view.header()->font(); // a taller header moves the rows down
+        tall.setPointSize(tall.pointSize() * 3);
+        view.header()->setFont(tall);
+        QCoreApplication::processEvents();
+        QCOMPARE(view.header()->height(), view.header()->sizeHint().height());
+        QCOMPARE(report->viewport()->geometry().top(), view.header()->geometry().bottom() + 1);
     }
 
     void reportPaints_data()

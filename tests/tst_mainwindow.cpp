@@ -188,6 +188,7 @@ private Q_SLOTS:
             return row >= 0 && m->index(row, 0, parent).data(Qt::FontRole).value<QFont>().bold();
         };
         QTRY_COMPARE(children(), (QStringList {"a", bad, "sub"}));
+        QVERIFY(m->hasChildren(m->index(0, 0, parent)) && m->canFetchMore(m->index(0, 0, parent))); // "a", unread
         QSignalSpy repainted(m, &QAbstractItemModel::dataChanged); // the mark moves in view
         QVERIFY(answer(dir.filePath(bad)));
         QStringList remarked;
@@ -455,9 +456,9 @@ private Q_SLOTS:
         QFETCH(bool, yes);
         QFETCH(Qt::WindowStates, state);
 
-        // What a previous normal close left.
+        // What a previous close left: maximized before a normal window, else normal.
         const QStringList mainKeys {"Top", "Left", "Width", "Height", "Window"};
-        const QStringList before {"1500", "1200", "7500", "6000", "0"};
+        const QStringList before {"1500", "1200", "7500", "6000", state == Qt::WindowNoState ? "2" : "0"};
         for (int i = 0; i < mainKeys.size(); ++i)
             store(QStringLiteral("Main/") + mainKeys[i], before[i]);
 

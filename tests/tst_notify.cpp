@@ -140,7 +140,8 @@ private Q_SLOTS:
         m_service.unregisterService(QStringLiteral("org.freedesktop.Notifications"));
     }
 
-    // Steps: the folder's files, "init", "exit", "front", "markup", "none" (no service), "refusing" (the next call).
+    // Steps: the folder's files, "away" (the folder gone), "init", "exit", "front", "markup", "none" (no service),
+    // "refusing" (the next call).
     void alerts_data()
     {
         QTest::addColumn<QStringList>("steps");
@@ -165,6 +166,7 @@ private Q_SLOTS:
         // "real": the real clock from a new catalogue on; "-": a tick; "ticking": a tick while the box is open;
         // "events": changes told by the test alone, "made:NAMES", "closed:NAME", "hang" (an hour); "chosen": "Show".
         QTest::newRow("still being written, then complete") << L {"real", "a<&b", "-", "-"} << L {writing, complete};
+        QTest::newRow("still being written, folder gone") << L {"real", "a<&b", "away"} << L {writing};
         QTest::newRow("complete while the box is open") << L {"real", "ticking", "a<&b", "-"} << L {writing, complete};
         QTest::newRow("told by events: its writer hangs") << L {"events", "made:a<&b", "hang"} << L {writing, complete};
         QTest::newRow("told by events: chosen, then closed")
@@ -219,7 +221,9 @@ private Q_SLOTS:
                                                    name.toUtf8());
                 }
                 probe().watch().changesRead();
-            } else if (step == "hang")
+            } else if (step == "away")
+                QVERIFY(QDir(m_dir->path()).removeRecursively());
+            else if (step == "hang")
                 m_clock += 3600 * 1000;
             else if (step == "-")
                 ;

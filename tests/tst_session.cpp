@@ -124,6 +124,7 @@ private Q_SLOTS:
         QTest::newRow("answers") << "@bus" << false << SessionBus::State::Answers;
         QTest::newRow("stopped") << "@bus" << true << SessionBus::State::Silent;
         QTest::newRow("nothing listens") << "unix:path=@socket-none" << false << SessionBus::State::Absent;
+        QTest::newRow("too long a path") << "unix:path=/" + QString(300, 'x') << false << SessionBus::State::Absent;
         QTest::newRow("second of a list")
             << "unix:path=/nonexistent;unix:path=@socket" << false << SessionBus::State::Answers;
         QTest::newRow("escaped") << "unix:guid=0,path=@escaped" << false << SessionBus::State::Answers;

@@ -70,7 +70,6 @@ public:
     void setName(const QString &name)
     {
         m_proposed = name;
-        selectFile(name);
         if (m_nameBox)
             m_nameBox->setText(name);
     }
