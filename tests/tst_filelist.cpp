@@ -716,6 +716,10 @@ private Q_SLOTS:
         model.applyChanges(rowTable({{name, name.endsWith('x') ? 1 : -1}}));
         QCoreApplication::processEvents();
         QCOMPARE(paints.count > 0, painted);
+        paints.count = 0; // a row selected in view is drawn anew
+        report->selectionModel()->select(model.index(15, 0), QItemSelectionModel::Select | QItemSelectionModel::Rows);
+        QCoreApplication::processEvents();
+        QVERIFY(paints.count > 0);
     }
 };
 

@@ -333,6 +333,15 @@ private Q_SLOTS:
         volume->open = true;
         QTRY_COMPARE(w.probe.folderTree()->path(), other.path());
         QCOMPARE(w.probe.folderTree()->model()->rowCount(), 1); // the other volume's root alone
+        // A drive the program asked for, checked late, does not take back the user's pick.
+        drives->setCurrentIndex(drives->findText(dir.path()));
+        volume->open = false;
+        drives->setDrive(other.path());
+        QTRY_COMPARE(asked->load(), 3);
+        drives->setCurrentIndex(drives->findText(QStringLiteral("/")));
+        volume->open = true;
+        QVERIFY(TestSupport::quiet());
+        QCOMPARE(drives->drive(), QStringLiteral("/"));
         QVERIFY(!table->windowWaited && !volume->windowWaited);
     }
 
