@@ -444,6 +444,11 @@ private Q_SLOTS:
         const auto px = [&](int twips) { return Twips::toPixels(twips, w.probe.dpi()); };
         QTRY_COMPARE(w.win.width(), outer.width() ? px(outer.width()) - frame.width() : design.width());
         QTRY_COMPARE(w.win.height(), outer.height() ? px(outer.height()) - frame.height() : design.height());
+        // A layout made before the frame was known is made again once the window moves.
+        const QSize tree = w.probe.folderTree()->size();
+        w.probe.forgetLayout(), w.probe.folderTree()->resize(1, 1);
+        w.win.move(w.win.pos() + QPoint(1, 1));
+        QTRY_COMPARE(w.probe.folderTree()->size(), tree);
     }
 
     void exit_data()
@@ -476,7 +481,7 @@ private Q_SLOTS:
         w.win.setGeometry(45, 60, 420, 330);
         w.win.setWindowState(state);
         QTRY_COMPARE(w.win.windowState(), state);
-        QVERIFY(w.probe.setAuditInterval(12345));
+        w.probe.setAuditInterval(12345);
         for (int c = 1; c <= 5; ++c)
             w.probe.setColumnWidthTwips(c, 300 * c);
         const QRect frame = w.win.frameGeometry();

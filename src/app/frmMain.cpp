@@ -618,21 +618,18 @@ void frmMain::Form_Load()
     readStartAtLogin();
 }
 
-bool frmMain::setAuditInterval(long long ms)
+void frmMain::setAuditInterval(int ms)
 {
-    if (!AuditPeriod::isValid(ms))
-        return false;
-    m_auditInterval = int(ms);
+    m_auditInterval = ms;
     // A file being written that has not changed for a period and a minute is complete.
     m_watch->setSettleTime(ms + 60 * 1000);
     // A period of 0 (only ever stored, no reply gives it) stops the audit.
     if (ms == 0) {
         Timer1.stop();
     } else {
-        Timer1.setInterval(int(ms));
+        Timer1.setInterval(ms);
         Timer1.start();
     }
-    return true;
 }
 
 QSize frmMain::outerSize() const

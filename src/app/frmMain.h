@@ -108,9 +108,9 @@ private:
 
     void mnuAbout_Click();
 
-    // The audit period in milliseconds; 0 when stopped. Refuses anything
-    // outside 0 to 65535 and returns false.
-    bool setAuditInterval(long long ms);
+    // The audit period in milliseconds, as the stored setting or the
+    // dialog's reply gives it; 0 stops the audit.
+    void setAuditInterval(int ms);
     void setStatusText(const QString &text);
     double columnWidthTwips(int column) const;
     void setColumnWidthTwips(int column, double twips);
@@ -273,7 +273,8 @@ struct frmMain::Probe {
     void mnuDelete_Click() const { w.mnuDelete_Click(); }
     void Dir1_Click() const { w.Dir1_Click(); }
     void mnuAbout_Click() const { w.mnuAbout_Click(); }
-    bool setAuditInterval(long long ms) const { return w.setAuditInterval(ms); }
+    void setAuditInterval(int ms) const { w.setAuditInterval(ms); }
+    void forgetLayout() const { w.m_laidOutFor = {}; }
     int auditInterval() const { return w.m_auditInterval; }
     void setColumnWidthTwips(int column, double twips) const { w.setColumnWidthTwips(column, twips); }
     double dpi() const { return w.m_dpi; }

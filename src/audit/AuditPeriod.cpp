@@ -9,11 +9,6 @@
 
 namespace AuditPeriod {
 
-bool isValid(long long ms)
-{
-    return ms >= 0 && ms <= kMaxMs;
-}
-
 long long shownSeconds(int ms)
 {
     return static_cast<long long>(std::nearbyint(ms / 1000.0));

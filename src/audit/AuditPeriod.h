@@ -15,8 +15,6 @@ namespace AuditPeriod {
 constexpr int kDefaultMs = 60000;
 constexpr int kMaxMs = 65535;
 
-bool isValid(long long ms);
-
 // The period in whole seconds, halves rounded to the even neighbour.
 long long shownSeconds(int ms);
 

@@ -191,7 +191,6 @@ void Watch::setFolder(const QString &folder)
 {
     if (folder == m_folder || m_state.phase == Phase::Stopped)
         return;
-    leaveListing();
     m_folder = folder;
     setSource(nullptr);
     // Whatever was known of the last folder's availability says nothing of this one.

@@ -93,7 +93,8 @@ public:
     ChangeSource *source() const { return m_source.get(); }
 
     QString folder() const { return m_folder; }
-    // Watches another folder from now on; its catalogue is taken by ReadFile.
+    // Watches another folder from now on; its catalogue is taken by ReadFile,
+    // which also leaves a listing of the last one.
     void setFolder(const QString &folder);
     // ReadFile: a new catalogue; the rows come without status and the
     // window turns quiet.
