@@ -275,7 +275,8 @@ struct frmMain::Probe {
     void mnuAbout_Click() const { w.mnuAbout_Click(); }
     void setAuditInterval(int ms) const { w.setAuditInterval(ms); }
     void forgetLayout() const { w.m_laidOutFor = {}; }
-    int auditInterval() const { return w.m_auditInterval; }
+    // The period the ticks come at; 0 when they do not come.
+    int auditInterval() const { return w.Timer1.isActive() ? w.Timer1.interval() : 0; }
     void setColumnWidthTwips(int column, double twips) const { w.setColumnWidthTwips(column, twips); }
     double dpi() const { return w.m_dpi; }
 
