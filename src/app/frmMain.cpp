@@ -174,10 +174,9 @@ frmMain::frmMain(Dialogs &dialogs, QWidget *parent)
     createControls();
     createMenus();
 
+    // Ticks from Form_Load on, at the period it sets.
     Timer1.setObjectName(QStringLiteral("Timer1"));
-    Timer1.setInterval(m_auditInterval);
     connect(&Timer1, &QTimer::timeout, this, &frmMain::Timer1_Timer);
-    Timer1.start();
     // No listing is applied beneath an open box: a pass would rebuild the
     // list under a question and pile alert on alert. What falls due
     // meanwhile runs once the box has closed.
