@@ -278,6 +278,7 @@ private Q_SLOTS:
         QTest::newRow("past U+10FFFF") << QByteArray("\xf4\x90\x80\x80") << u(u"\xDCF4\xDC90\xDC80\xDC80");
         QTest::newRow("escape before valid") << QByteArray("\xff\xc3\xa9") << u(u"\xDCFF\u00e9");
         QTest::newRow("escape, then a pair at the end") << QByteArray("\xff\xf0\x9f\x98\x80") << u(u"\xDCFF\U0001F600");
+        QTest::newRow("escape, a pair, a letter") << QByteArray("\xff\xf0\x9f\x98\x80x") << u(u"\xDCFF\U0001F600x");
     }
 
     // Every byte string is a name whose text turns back into the same bytes.
