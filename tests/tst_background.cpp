@@ -14,9 +14,10 @@ class TestBackground : public QObject
     Q_OBJECT
 
 private Q_SLOTS:
-    // A result reaches its receiver on the window's thread, never a receiver that has gone.
+    // A result reaches its receiver on the window's thread, never a receiver that has gone; the first work is no delay.
     void receiverGone()
     {
+        QSignalSpy delayed(&Background::instance(), &Background::delayed);
         auto latch = std::make_shared<Latch>();
         auto gone = std::make_unique<QObject>();
         QObject kept;
@@ -31,6 +32,7 @@ private Q_SLOTS:
         QVERIFY(TestSupport::quiet()); // both results delivered, or dropped
         QCOMPARE(delivered, QList<Qt::HANDLE> {QThread::currentThreadId()});
         QCOMPARE(Background::threadCount(), 2); // two at once in a lane, and no spare one
+        QVERIFY(delayed.isEmpty());
     }
 
     // Work of one lane waits its turn in the order posted, two at a time, also once a piece has ended.

@@ -357,6 +357,7 @@ private Q_SLOTS:
         const auto *date = w.win.findChild<QLabel *>(QStringLiteral("datePanel"));
         QCOMPARE(date->text(), QLocale::system().toString(QDate::currentDate(), QLocale::ShortFormat));
         QVERIFY(date->isVisible() && date->geometry().right() < w.win.findChild<QLabel *>("statusPanel")->x());
+        QVERIFY(w.win.findChild<QTimer *>(QStringLiteral("dateTimer"))->isActive()); // and follows the calendar
         QCOMPARE(w.probe.statusText(), QStringLiteral("Sleeping..."));
         // The title is bold and wholly seen, on the banner's lines.
         const auto *title = w.win.findChild<QLabel *>(QStringLiteral("Label1"));

@@ -327,6 +327,7 @@ void frmMain::createControls()
     const auto showDate
         = [this] { m_datePanel->setText(QLocale::system().toString(QDate::currentDate(), QLocale::ShortFormat)); };
     showDate();
+    m_dateTimer.setObjectName(QStringLiteral("dateTimer"));
     m_dateTimer.setInterval(30000);
     connect(&m_dateTimer, &QTimer::timeout, this, showDate);
     m_dateTimer.start();

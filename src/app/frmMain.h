@@ -190,7 +190,7 @@ private:
     FileCopier *m_copier = nullptr;
     QTimer m_progressDelay;
     QTimer Timer1;
-    QTimer m_dateTimer;
+    QTimer m_dateTimer {this};
     Watch *m_watch = nullptr;
     Notifier *m_notifier = nullptr;
     // What the notification shown tells, and which of its files were still

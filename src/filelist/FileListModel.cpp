@@ -270,8 +270,7 @@ void FileListModel::applyChanges(const RowTable &changes)
 
 void FileListModel::setRows(RowTable rows, RowOrder arriving)
 {
-    const bool inPlace
-        = m_sortColumn < 0 || rows.size() < 2 || (m_sortColumn == NameColumn && arriving == RowOrder::ByName);
+    const bool inPlace = m_sortColumn < 0 || (m_sortColumn == NameColumn && arriving == RowOrder::ByName);
     if (!inPlace)
         rows.reorder(sortedOrder(rows, m_sortColumn));
     if (!m_rows.empty() && rows.size() == m_rows.size()) {
