@@ -327,6 +327,7 @@ private Q_SLOTS:
         const QByteArray wider = "z-" + QByteArray(50, 'w') + ".txt";
         model.setRows(rowTable({{wide, 5}, {"b.txt", 1}, {"c.txt", 2}, {"d.txt", 3}}));
         QCOMPARE(cells(), needs());
+        QTRY_VERIFY(!view.findChild<QTimer *>(QStringLiteral("measureTimer"))->isActive()); // and the measuring ends
         model.sortByColumn(FileListModel::SizeColumn); // b c d wide
         QSignalSpy changed(&model, &QAbstractItemModel::dataChanged);
         model.applyChanges(rowTable({{"b.txt", 7}})); // moved past it: c d wide b, and drawn anew there

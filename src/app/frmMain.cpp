@@ -363,7 +363,6 @@ void frmMain::createControls()
 
     connect(cmdView, &QPushButton::clicked, this, &frmMain::cmdView_Click);
     connect(lvwFile, &FileListView::headerClicked, this, &frmMain::lvwFile_ColumnClick);
-    connect(lvwFile, &FileListView::clicked, this, &frmMain::lvwFile_Click);
     connect(lvwFile, &FileListView::mousePressed, this, &frmMain::lvwFile_MouseDown);
     connect(lvwFile, &FileListView::doubleClicked, this, &frmMain::lvwFile_DblClick);
     connect(Drive1, &DriveSelector::changed, this, &frmMain::Drive1_Change);

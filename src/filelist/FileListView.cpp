@@ -131,6 +131,7 @@ FileListView::FileListView(FileListModel *model, QWidget *parent)
     addWidget(m_report);
     // Long names widen the cells of the list and small-icon views. Rows
     // that come or go, or move, are measured again.
+    m_measureTimer.setObjectName(QStringLiteral("measureTimer"));
     m_measureTimer.setSingleShot(true);
     m_measureTimer.setInterval(0);
     connect(&m_measureTimer, &QTimer::timeout, this, [this] {
@@ -440,12 +441,6 @@ bool FileListView::eventFilter(QObject *watched, QEvent *event)
                 this, [this, button, pos] { Q_EMIT mousePressed(button, pos); }, Qt::QueuedConnection);
             break;
         }
-        case QEvent::MouseButtonRelease:
-            // The view updates the selection on this same event; the click
-            // is told once it has.
-            if (static_cast<QMouseEvent *>(event)->button() == Qt::LeftButton)
-                QMetaObject::invokeMethod(this, &FileListView::clicked, Qt::QueuedConnection);
-            break;
         case QEvent::MouseButtonDblClick:
             if (static_cast<QMouseEvent *>(event)->button() == Qt::LeftButton) {
                 Q_EMIT doubleClicked();

@@ -42,9 +42,6 @@ public:
     QListView *iconView() const { return m_icons; }
 
 Q_SIGNALS:
-    // A left click anywhere in the list, empty space included, after the
-    // selection has followed it.
-    void clicked();
     void doubleClicked();
     void mousePressed(Qt::MouseButton button, const QPoint &globalPos);
     void headerClicked(int column);
@@ -78,7 +75,7 @@ private:
     FileCellDelegate *m_cells;
     int m_mode = Report;
     int m_widestName = -1; // -1 until measured
-    QTimer m_measureTimer;
+    QTimer m_measureTimer {this};
     std::vector<float> m_bounds; // per row, while a measure runs
     int m_measureNext = 0;
     int m_widestText = -1;
