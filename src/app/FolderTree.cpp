@@ -393,7 +393,7 @@ FolderTree::FolderTree(QWidget *parent)
     connect(this, &QTreeView::expanded, m_model, &FolderModel::reread);
     // Folders are read in the background, so rows keep arriving above the
     // shown folder: it is brought back into view until the user takes the
-    // tree in hand, with the wheel, the keys, the mouse or the scroll bar.
+    // tree in hand, with the keys, the mouse or the scroll bar (the wheel moves it).
     connect(m_model, &QAbstractItemModel::rowsInserted, this, &FolderTree::followPath);
     connect(m_model, &QAbstractItemModel::rowsRemoved, this, &FolderTree::followPath);
     const auto takenInHand = [this] { m_keepInView = false; };
@@ -477,12 +477,6 @@ void FolderTree::mousePressEvent(QMouseEvent *event)
 {
     m_keepInView = false;
     QTreeView::mousePressEvent(event);
-}
-
-void FolderTree::wheelEvent(QWheelEvent *event)
-{
-    m_keepInView = false;
-    QTreeView::wheelEvent(event);
 }
 
 void FolderTree::keyPressEvent(QKeyEvent *event)
