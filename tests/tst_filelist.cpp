@@ -181,6 +181,8 @@ private Q_SLOTS:
         QFETCH(QString, name);
         const FileType type = LookupFileType(name);
         QTEST(type.description + QLatin1Char('|') + type.iconKey, "type");
+        const QByteArray bytes = name.toUtf8(); // the list's rows take the type from the name's bytes
+        QCOMPARE(fileTypeIndex(viewOf(bytes)), fileTypeIndex(name));
         QCOMPARE(type.smallIconKey(), QStringLiteral("sml") + type.iconKey);
     }
 
