@@ -25,13 +25,15 @@ extern "C" int linkat(int fromDir, const char *from, int toDir, const char *to, 
 }
 // While set, the kernel copies two bytes, then fails (EIO), as a file system that gives up its own copy half way; reads
 // of the file then fail with g_readError (EINTR: the first only), or writes of the copy, where the disk is full.
-static bool g_kernelStops = false, g_diskFull = false;
+static bool g_kernelStops = false, g_diskFull = false, g_kernelMute = false; // mute: it copies none, as of /proc
 static int g_readError = 0;
 static int g_failingRead = -1, g_failingWrite = -1;
 extern "C" ssize_t copy_file_range(int in, off64_t *inAt, int out, off64_t *outAt, size_t size, unsigned flags)
 {
     static const auto real = reinterpret_cast<ssize_t (*)(int, off64_t *, int, off64_t *, size_t, unsigned)>(
         dlsym(RTLD_NEXT, "copy_file_range"));
+    if (g_kernelMute)
+        return 0;
     if (g_kernelStops && ::lseek(in, 0, SEEK_CUR) > 0)
         return g_failingRead = g_readError ? in : -1, g_failingWrite = g_diskFull ? out : -1, errno = EIO, -1;
     return real(in, inAt, out, outAt, g_kernelStops ? std::min<size_t>(size, 2) : size, flags);
@@ -101,7 +103,7 @@ class TestActions : public QObject
     Q_OBJECT
 
 public:
-    enum class Setup { None, Existing, ReadOnly, Unchecked, Folder, Pipe, Itself, Named, Halved, Retry, Failing, Full };
+    enum class Setup { None, Exists, Locked, Unchecked, Folder, Pipe, Itself, Named, Mute, Halved, Retry, Fails, Full };
     Q_ENUM(Setup)
 
 private Q_SLOTS:
@@ -221,16 +223,17 @@ private Q_SLOTS:
         const B alpha {"a.txt=alpha"}, old {"a.txt=old"};
         row("copied", Setup::None, true, alpha);
         row("copied through a named temporary", Setup::Named, true, alpha);
-        row("replaced", Setup::Existing, true, alpha);
+        row("replaced", Setup::Exists, true, alpha);
         row("the kernel's copy given up half way", Setup::Halved, true, alpha);
+        row("the kernel copies none", Setup::Mute, true, alpha);
         row("a read interrupted after that", Setup::Retry, true, alpha);
-        row("the disk failing after that", Setup::Failing, false, {});
+        row("the disk failing after that", Setup::Fails, false, {});
         row("the disk full after that", Setup::Full, false, {});
         row("written again, named, where no link is made", Setup::None, true, alpha, {EPERM});
-        row("replaced, a temporary name taken", Setup::Existing, true, alpha, {0, EEXIST});
-        row("replaced, its rename refused", Setup::Existing, false, old, {0, 0, EIO});
+        row("replaced, a temporary name taken", Setup::Exists, true, alpha, {0, EEXIST});
+        row("replaced, its rename refused", Setup::Exists, false, old, {0, 0, EIO});
         row("a named temporary's rename refused", Setup::Named, false, {}, {EIO});
-        row("read-only file kept", Setup::ReadOnly, false, old);
+        row("read-only file kept", Setup::Locked, false, old);
         row("kept when its check fails", Setup::Unchecked, false, old);
         row("onto itself, untouched", Setup::Itself, true, {});
         row("pipe in the file's place", Setup::Pipe, false, {});
@@ -253,8 +256,8 @@ private Q_SLOTS:
             QVERIFY(TestSupport::writeFile(source, "alpha", 04755)
                     && (setup != Setup::Folder || QDir().mkdir(destination))
                     && ::utimensat(AT_FDCWD, QFile::encodeName(source).constData(), kOldTime, 0) == 0);
-        if (setup == Setup::Existing || setup == Setup::ReadOnly || setup == Setup::Unchecked)
-            QVERIFY(TestSupport::writeFile(destination, "old", setup == Setup::Existing ? 0644 : 0444));
+        if (setup == Setup::Exists || setup == Setup::Locked || setup == Setup::Unchecked)
+            QVERIFY(TestSupport::writeFile(destination, "old", setup == Setup::Exists ? 0644 : 0444));
         struct stat before, st;
         QCOMPARE(::stat(QFile::encodeName(source).constData(), &before), 0);
 
@@ -265,10 +268,11 @@ private Q_SLOTS:
         QFETCH(QList<int>, refused);
         g_namingErrors = refused;
         g_kernelStops = setup >= Setup::Halved;
-        g_readError = setup == Setup::Failing ? EIO : setup == Setup::Retry ? EINTR : 0;
+        g_kernelMute = setup == Setup::Mute;
+        g_readError = setup == Setup::Fails ? EIO : setup == Setup::Retry ? EINTR : 0;
         g_diskFull = setup == Setup::Full;
         QCOMPARE(FileOps::copyFile(source, destination, setup == Setup::None ? nullptr : &monitor), copied);
-        g_kernelStops = false;
+        g_kernelStops = g_kernelMute = false;
         g_readError = 0, g_failingRead = g_failingWrite = -1, g_diskFull = false;
         g_failingStat.clear();
         QCOMPARE(TestSupport::entries(m_dest->path()), after);

@@ -459,7 +459,8 @@ private Q_SLOTS:
         TestSupport::select(*w.view(), QStringLiteral("a.exe"));
         QStringList seen;
         for (QAction *action : w.win.findChild<QMenu *>(QStringLiteral("mnuFile"))->actions())
-            seen << (action->isSeparator() ? QStringLiteral("-") : action->text());
+            seen << (action->isSeparator() ? QStringLiteral("-")
+                                           : action->text() + (action->isEnabled() ? "" : " off"));
         for (const char *name : {"mnuEdit", "mPopupSys"}) {
             for (QAction *action : w.win.findChild<QMenu *>(QLatin1String(name))->actions()) {
                 w.dialogs.reset();
@@ -523,12 +524,14 @@ private Q_SLOTS:
         QTest::addColumn<QKeyCombination>("key");
         QTest::addColumn<bool>("select"); // Down first
         QTest::addColumn<QString>("told"); // the box's title, or the pop-up; nothing when empty
+        QTest::addColumn<bool>("list"); // in the list view, else the report
 
-        QTest::newRow("Return opens") << QKeyCombination(Qt::Key_Return) << true << "Executable Warning...";
-        QTest::newRow("keypad Enter opens") << (Qt::KeypadModifier | Qt::Key_Enter) << true << "Executable Warning...";
-        QTest::newRow("Delete asks") << QKeyCombination(Qt::Key_Delete) << true << "Delete Warning";
-        QTest::newRow("Delete, nothing selected") << QKeyCombination(Qt::Key_Delete) << false << "";
-        QTest::newRow("Shift+F10") << (Qt::ShiftModifier | Qt::Key_F10) << true << "pop-up";
+        QTest::newRow("Return opens") << QKeyCombination(Qt::Key_Return) << true << "Executable Warning..." << false;
+        QTest::newRow("keypad Enter opens, list view")
+            << (Qt::KeypadModifier | Qt::Key_Enter) << true << "Executable Warning..." << true;
+        QTest::newRow("Delete asks") << QKeyCombination(Qt::Key_Delete) << true << "Delete Warning" << false;
+        QTest::newRow("Delete, nothing selected") << QKeyCombination(Qt::Key_Delete) << false << "" << false;
+        QTest::newRow("Shift+F10") << (Qt::ShiftModifier | Qt::Key_F10) << true << "pop-up" << false;
     }
     // Down selects a row and the file commands follow; then the key acts.
     void keys()
@@ -536,12 +539,15 @@ private Q_SLOTS:
         QFETCH(QKeyCombination, key);
         QFETCH(bool, select);
         QFETCH(QString, told);
+        QFETCH(bool, list);
         Watched w;
         QVERIFY(w.start({"a.exe", "b.exe"}));
-        QAbstractItemView *list = w.view()->reportView();
-        list->selectionModel()->setCurrentIndex(w.model()->index(0, 0), QItemSelectionModel::NoUpdate);
+        if (list)
+            w.view()->setViewMode(FileListView::List);
+        QAbstractItemView *shown = w.view()->currentView();
+        shown->selectionModel()->setCurrentIndex(w.model()->index(0, 0), QItemSelectionModel::NoUpdate);
         if (select)
-            QTest::keyClick(list, Qt::Key_Down);
+            QTest::keyClick(shown, Qt::Key_Down);
         QCOMPARE(w.itemsEnabled(), select ? 6 : 0);
         w.dialogs.answers = {Dialogs::Answer::No};
         QMenu *menu = w.probe.popupMenu();
@@ -550,7 +556,7 @@ private Q_SLOTS:
             popped = menu->isVisible() && menu->pos() == w.viewport()->mapToGlobal(w.rowPoint(1)) ? "pop-up" : "";
             menu->close();
         });
-        QTest::keyClick(list, key.key(), key.keyboardModifiers());
+        QTest::keyClick(shown, key.key(), key.keyboardModifiers());
         QTRY_COMPARE(w.dialogs.asked.isEmpty() ? popped : w.dialogs.asked.constFirst().box.title, told);
     }
 

@@ -419,12 +419,14 @@ private Q_SLOTS:
             return FileListing::list(folder, rows);
         });
         const int threads = Background::threadCount();
+        QSignalSpy busy(&w, &Watch::busyChanged);
         for (int i = 0; i < 50; ++i) {
             w.setFolder(m_dir->filePath(i % 2 ? QStringLiteral("share/a") : QStringLiteral("share/b")));
             w.ReadFile();
             w.CompareFile();
-            // Each lane lets two listings in; the rest wait their turn.
+            // Each lane lets two listings in; the rest wait their turn. The first one stuck is told as busy.
             QTRY_COMPARE(gate->entered.load(), std::min(i + 1, 2 * Background::kPerLane));
+            QTRY_VERIFY(i > 0 || busy.value(0) == QVariantList {true});
         }
         w.setFolder(m_dir->path());
         w.ReadFile();
