@@ -302,12 +302,12 @@ private Q_SLOTS:
         QCOMPARE(probe().listModel()->rowCount(), files.size());
         select(file);
         const QString shown = probe().listModel()->folder();
-        probe().listModel()->setSource({}, 0);
+        probe().listModel()->setSource({});
         probe().mnuOpen_Click();
         probe().mnuCopy_Click();
         probe().mnuDelete_Click();
         QVERIFY(m_dialogs->asked.isEmpty());
-        probe().listModel()->setSource(shown, 0);
+        probe().listModel()->setSource(shown);
         const QString other = dir + "-new";
         QVERIFY(TestSupport::writeFile(other + '/' + file, "new"));
         probe().watch().setFolder(other);

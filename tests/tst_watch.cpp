@@ -50,7 +50,7 @@ struct Shown {
                 model.applyChanges(listed.rows);
             else
                 model.setRows(std::move(listed.rows), FileListModel::RowOrder::ByName);
-            model.setSource(listed.folder, listed.generation);
+            model.setSource(listed.folder);
         });
         QObject::connect(&watch, &Watch::alert, &watch, [this](qsizetype n) { told.append(QString::number(n)); });
         QObject::connect(&watch, &Watch::quiet, &watch, [this] { told.append(QStringLiteral("quiet")); });

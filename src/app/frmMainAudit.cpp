@@ -71,7 +71,7 @@ void frmMain::showRows(Watch::Kind kind, qsizetype newCount)
             return;
         }
         m_model->applyChanges(listed.rows);
-        m_model->setSource(listed.folder, listed.generation);
+        m_model->setSource(listed.folder);
         if (newCount > 0)
             lvwFile->setToolTip(AuditTexts::newFileTip());
         lvwFile_Click();
@@ -99,7 +99,7 @@ void frmMain::showRows(Watch::Kind kind, qsizetype newCount)
     if (kind == Watch::Kind::Catalogue && std::exchange(m_lastWidthsPending, false))
         applyLastWidths();
     m_model->setRows(std::move(listed.rows), FileListModel::RowOrder::ByName);
-    m_model->setSource(listed.folder, listed.generation);
+    m_model->setSource(listed.folder);
     if (newCount > 0)
         lvwFile->setToolTip(AuditTexts::newFileTip());
 

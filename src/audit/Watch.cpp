@@ -574,7 +574,7 @@ void Watch::apply(Result &result)
         m_listedAt = result.now;
     }
     const qsizetype newCount = result.listed ? m_known.newCount : 0;
-    m_rows = {result.folder, result.generation, std::move(result.rows), result.changes};
+    m_rows = {result.folder, std::move(result.rows), result.changes};
     Q_EMIT rowsReady(result.kind, newCount);
     m_rows = {};
     // One box for a failure that lasts, not one on every pass: the last

@@ -30,7 +30,7 @@ class QSocketNotifier;
 // it is told.
 //
 // Every listing runs beside the window's thread and its rows come back
-// whole, with the folder and generation they were listed from. Passes of one
+// whole, with the folder they were listed from. Passes of one
 // folder run one at a time; one asked for meanwhile runs once after.
 // Another folder or a new catalogue leaves a listing still running behind
 // (a share that stopped answering never holds anything up) and starts its
@@ -65,7 +65,6 @@ public:
     // What one listing showed.
     struct Rows {
         QString folder;
-        quint64 generation = 0;
         RowTable rows;
         // The rows are changes to the rows last shown of this folder, in
         // name order: rows to put in or update, Absent rows to take out.
@@ -113,7 +112,6 @@ public:
     void stop();
 
     Phase phase() const { return m_state.phase; }
-    quint64 generation() const { return m_generation; }
     // Nothing asked for, listing or waiting to be applied.
     bool isIdle() const;
     // The rows of the last rowsReady(), handed over once.

@@ -106,16 +106,14 @@ QVariant FileListModel::headerData(int section, Qt::Orientation orientation, int
     return {};
 }
 
-void FileListModel::setSource(const QString &folder, quint64 generation)
+void FileListModel::setSource(const QString &folder)
 {
     m_folder = folder;
-    m_generation = generation;
 }
 
 void FileListModel::clear()
 {
     m_folder.clear();
-    m_generation = 0;
     if (m_rows.empty())
         return;
     beginResetModel();

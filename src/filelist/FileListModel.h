@@ -55,13 +55,11 @@ public:
     // them the selection and the view.
     void applyChanges(const RowTable &changes);
 
-    // The folder the rows were listed from, and that listing's generation:
-    // an action on a row resolves its name against this folder, never
-    // against one the list does not show. Empty while the list stands for no
-    // folder.
+    // The folder the rows were listed from: an action on a row resolves its
+    // name against this folder, never against one the list does not show.
+    // Empty while the list stands for no folder.
     QString folder() const { return m_folder; }
-    quint64 generation() const { return m_generation; }
-    void setSource(const QString &folder, quint64 generation);
+    void setSource(const QString &folder);
 
     // Sorts by a column from now on; -1 means not sorted.
     void sortByColumn(int column);
@@ -89,7 +87,6 @@ private:
 
     RowTable m_rows;
     QString m_folder;
-    quint64 m_generation = 0;
     int m_sortColumn = -1;
     RowText::TimeFormatter m_time;
     std::vector<QIcon> m_largeIcons; // by type index
