@@ -42,10 +42,6 @@ public:
 public Q_SLOTS:
     void Activate(const QVariantMap &platformData) { m_instance->heard({}, platformData); }
     void Open(const QStringList &uris, const QVariantMap &platformData) { m_instance->heard(uris, platformData); }
-    void ActivateAction(const QString &, const QVariantList &, const QVariantMap &platformData)
-    {
-        m_instance->heard({}, platformData);
-    }
 
 private:
     SingleInstance *m_instance;
