@@ -62,34 +62,28 @@ private Q_SLOTS:
         QVERIFY(msg.buttons == Dialogs::Buttons::Ok && msg.icon == Dialogs::Icon::NoIcon && sysInfo->isVisible());
     }
 
-    void sysInfo_data()
-    {
-        // Two tools on the path, then the folder's own: "-" none, "0" one that will not start, "1" one that runs.
-        QTest::addColumn<QString>("tools");
-        QTest::addColumn<QString>("started");
-        QTest::newRow("none found, fallback runs") << QStringLiteral("--1") << QStringLiteral("fallback");
-        QTest::newRow("found one will not start, nothing else tried") << QStringLiteral("011") << QString();
-    }
+    // Two tools on the path, then the folder's own: "-" none, "0" one that will not start, "1" one that runs. None
+    // found, the fallback runs; the one found will not start, nothing else is tried.
     void sysInfo()
     {
-        QFETCH(QString, tools);
-        QFETCH(QString, started);
-        QTemporaryDir dir;
-        const QStringList names {"bin/first", "bin/second", "fallback"};
-        for (int i = 0; i < 3; ++i) {
-            const QByteArray marker = QFile::encodeName(dir.filePath("started-" + QFileInfo(names[i]).fileName()));
-            QVERIFY(tools[i] == '-'
-                    || TestSupport::writeFile(dir.filePath(names[i]),
-                                              tools[i] == '1' ? "#!/bin/sh\n: > '" + marker + "'\n"
-                                                              : QByteArray("#!/nonexistent/vardel-shell\n"),
-                                              0700));
+        for (const auto &[tools, started] : {std::pair<QString, QString> {"--1", "fallback"}, {"011", ""}}) {
+            QTemporaryDir dir;
+            const QStringList names {"bin/first", "bin/second", "fallback"};
+            for (int i = 0; i < 3; ++i) {
+                const QByteArray marker = QFile::encodeName(dir.filePath("started-" + QFileInfo(names[i]).fileName()));
+                QVERIFY(tools[i] == '-'
+                        || TestSupport::writeFile(dir.filePath(names[i]),
+                                                  tools[i] == '1' ? "#!/bin/sh\n: > '" + marker + "'\n"
+                                                                  : QByteArray("#!/nonexistent/vardel-shell\n"),
+                                                  0700));
+            }
+            qputenv("PATH", QFile::encodeName(dir.filePath("bin")));
+            const auto markers = [&] { return QDir(dir.path()).entryList({QStringLiteral("started-*")}, QDir::Files); };
+            QCOMPARE(SysInfo::start({{"first", "second"}, dir.path(), "fallback"}), !started.isEmpty());
+            if (!started.isEmpty())
+                QTRY_VERIFY(!markers().isEmpty());
+            QCOMPARE(markers(), started.isEmpty() ? QStringList() : QStringList {"started-" + started});
         }
-        qputenv("PATH", QFile::encodeName(dir.filePath("bin")));
-        const auto markers = [&] { return QDir(dir.path()).entryList({QStringLiteral("started-*")}, QDir::Files); };
-        QCOMPARE(SysInfo::start({{"first", "second"}, dir.path(), "fallback"}), !started.isEmpty());
-        if (!started.isEmpty())
-            QTRY_VERIFY(!markers().isEmpty());
-        QCOMPARE(markers(), started.isEmpty() ? QStringList() : QStringList {"started-" + started});
     }
 };
 

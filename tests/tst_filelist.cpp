@@ -48,32 +48,6 @@ RowTable rowTable(const QList<QPair<QByteArray, int>> &rows)
     return table;
 }
 
-// The rows n100 to n149 shown in a report this wide and this many half rows high.
-bool showFifty(FileListView &view, int width, int halfRows)
-{
-    QList<QPair<QByteArray, int>> rows;
-    for (int i = 100; i < 150; ++i)
-        rows.append({"n" + QByteArray::number(i), 1});
-    view.model()->setRows(rowTable(rows));
-    view.show();
-    if (!QTest::qWaitForWindowExposed(&view, TestSupport::kWaitMs))
-        return false;
-    const ReportView *report = view.reportView();
-    const int height = report->visualRect(view.model()->index(0, 0)).height();
-    view.resize(width, view.height() + halfRows * height / 2 - report->viewport()->height());
-    QCoreApplication::processEvents();
-    return true;
-}
-
-struct PaintCounter : QObject {
-    int count = 0;
-    bool eventFilter(QObject *, QEvent *event) override
-    {
-        count += event->type() == QEvent::Paint;
-        return false;
-    }
-};
-
 // A main window watching a temporary folder of its own.
 struct Watched {
     QTemporaryDir dir;
@@ -184,42 +158,6 @@ private Q_SLOTS:
         const QByteArray bytes = name.toUtf8(); // the list's rows take the type from the name's bytes
         QCOMPARE(fileTypeIndex(viewOf(bytes)), fileTypeIndex(name));
         QCOMPARE(type.smallIconKey(), QStringLiteral("sml") + type.iconKey);
-    }
-
-    // Sizes in whole thousands; a row whose attributes could not be read has no size or time.
-    void addedRows()
-    {
-        const qint64 when = QDateTime(QDate(2023, 3, 14), QTime(12, 34, 56)).toSecsSinceEpoch();
-        RowTable rows;
-        for (const auto &[name, size, error, isNew] : {std::tuple {"big.avi", 3'000'000'999, 0, false},
-                                                       {"f.txt", 5000, EACCES, true},
-                                                       {"x.exe", 999, 0, true}}) {
-            const NameView n {name, int(std::strlen(name))};
-            rows.append(n, AddListItem(n, size, when, error, isNew));
-        }
-        FileListModel model;
-        model.setRows(std::move(rows));
-        QCOMPARE(TestSupport::column(model, FileListModel::StatusColumn), (QStringList {"", "New", "New"}));
-        QCOMPARE(TestSupport::column(model, FileListModel::SizeColumn), (QStringList {"3000000", "0", "0"}));
-        QCOMPARE(TestSupport::column(model, FileListModel::TypeColumn),
-                 (QStringList {"Video Clip", "Text Document", "Application"}));
-        const QStringList modified = TestSupport::column(model, FileListModel::ModifiedColumn);
-        QVERIFY(!modified[0].isEmpty() && modified[1].isEmpty());
-
-        // Sorted by a column, equal texts stand in name order, however many.
-        QList<QPair<QByteArray, int>> same;
-        QStringList byName;
-        for (int i = 0; i < 40; ++i) {
-            same.append({"n" + QByteArray::number(100 + i), 1});
-            byName << QString::fromLatin1(same.constLast().first);
-        }
-        model.setRows(rowTable(same));
-        model.sortByColumn(FileListModel::SizeColumn);
-        QCOMPARE(TestSupport::column(model, FileListModel::NameColumn), byName);
-        // Rows that come in no known order are put in name order.
-        model.sortByColumn(FileListModel::NameColumn);
-        model.setRows(rowTable({{"b", 1}, {"a", 1}}));
-        QCOMPARE(TestSupport::column(model, FileListModel::NameColumn), (QStringList {"a", "b"}));
     }
 
     void viewModes()
@@ -422,60 +360,29 @@ private Q_SLOTS:
             QCOMPARE(table.find(table.name(i)), i);
     }
 
-    void cutNames_data()
-    {
-        QTest::addColumn<int>("mode");
-        QTest::newRow("list, wider than the view") << int(FileListView::List);
-        QTest::newRow("large icons, wrapped") << int(FileListView::LargeIcons);
-    }
-    // A name cut to its cell shows in full as its tooltip; a name seen whole shows the list's own.
+    // A name cut to its cell (wider than the list, or wrapped in large icons) shows in full as its tooltip; a name seen
+    // whole shows the list's own.
     void cutNames()
     {
-        QFETCH(int, mode);
         FileListModel model;
         FileListView view(&model);
         view.setToolTip(QStringLiteral("new file"));
         const QByteArray cut = "a-name-cut-to-its-cell-" + QByteArray(40, 'w') + ".txt";
         model.setRows(rowTable({{cut, 1}, {"photos 2026.jpg", 1}})); // the second one wrapped, whole
-        view.setViewMode(FileListView::ViewMode(mode));
         view.resize(200, 300);
         view.show();
         QVERIFY(QTest::qWaitForWindowExposed(&view, TestSupport::kWaitMs));
-        QAbstractItemView *shown = view.currentView();
-        for (int row : {1, 0}) {
-            QToolTip::hideText();
-            const QPoint at = shown->visualRect(model.index(row, 0)).center();
-            QHelpEvent event(QEvent::ToolTip, at, shown->viewport()->mapToGlobal(at));
-            QCoreApplication::sendEvent(shown->viewport(), &event);
-            QCOMPARE(QToolTip::text(), row ? QStringLiteral("new file") : QString::fromLatin1(cut));
-        }
-    }
-
-    // The Edit menu and the list's pop-up carry the same file commands, each doing its own.
-    void fileMenus()
-    {
-        Watched w;
-        QVERIFY(w.start({"a.exe"}));
-        TestSupport::select(*w.view(), QStringLiteral("a.exe"));
-        QStringList seen;
-        for (QAction *action : w.win.findChild<QMenu *>(QStringLiteral("mnuFile"))->actions())
-            seen << (action->isSeparator() ? QStringLiteral("-")
-                                           : action->text() + (action->isEnabled() ? "" : " off"));
-        for (const char *name : {"mnuEdit", "mPopupSys"}) {
-            for (QAction *action : w.win.findChild<QMenu *>(QLatin1String(name))->actions()) {
-                w.dialogs.reset();
-                w.dialogs.answers = {Dialogs::Answer::No};
-                action->trigger();
-                QTRY_VERIFY(action->isSeparator() || !w.dialogs.asked.isEmpty());
-                QString asked = action->isSeparator() ? QStringLiteral("-") : action->text() + QStringLiteral(": ");
-                for (const ScriptedDialogs::Asked &a : w.dialogs.asked)
-                    asked += a.kind == ScriptedDialogs::Kind::Message ? a.box.title : "save " + a.defaultText;
-                seen << asked;
+        for (const FileListView::ViewMode mode : {FileListView::List, FileListView::LargeIcons}) {
+            view.setViewMode(mode);
+            QAbstractItemView *shown = view.currentView();
+            for (int row : {1, 0}) {
+                QToolTip::hideText();
+                const QPoint at = shown->visualRect(model.index(row, 0)).center();
+                QHelpEvent event(QEvent::ToolTip, at, shown->viewport()->mapToGlobal(at));
+                QCoreApplication::sendEvent(shown->viewport(), &event);
+                QCOMPARE(QToolTip::text(), row ? QStringLiteral("new file") : QString::fromLatin1(cut));
             }
         }
-        const QStringList commands {"&Open: Executable Warning...", "&Copy: save a.exe", "-",
-                                    "&Delete: Delete Warning"};
-        QCOMPARE(seen, QStringList({"&Init List", "&Scan Network", "-", "E&xit"}) + commands + commands);
     }
 
     // The file items follow the selection, in the menu bar and the pop-up.
@@ -485,6 +392,8 @@ private Q_SLOTS:
         QCOMPARE(w.itemsEnabled(), 0); // before any file is listed, and after
         QVERIFY(w.start({"a.txt", "b.txt", "c.txt"}));
         QCOMPARE(w.itemsEnabled(), 0);
+        for (const QAction *action : w.win.findChild<QMenu *>(QStringLiteral("mnuFile"))->actions())
+            QVERIFY(action->isEnabled()); // Init List, Scan Network, Exit
 
         // A right click selects its row before the pop-up, shown where clicked; the items follow the selection.
         QPointer<QWidget> popup;
@@ -637,8 +546,16 @@ private Q_SLOTS:
         QFETCH(int, from);
         FileListModel model;
         FileListView view(&model);
-        QVERIFY(showFifty(view, 200, 2 * 9));
+        QList<QPair<QByteArray, int>> rows; // n100 to n149, nine rows in view
+        for (int i = 100; i < 150; ++i)
+            rows.append({"n" + QByteArray::number(i), 1});
+        model.setRows(rowTable(rows));
+        view.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&view, TestSupport::kWaitMs));
         ReportView *report = view.reportView();
+        view.resize(200,
+                    view.height() + 9 * report->visualRect(model.index(0, 0)).height() - report->viewport()->height());
+        QCoreApplication::processEvents();
         report->setCurrentIndex(model.index(from, 0));
         QTest::keyClick(report, Qt::Key(key));
         QTEST(report->currentIndex().row(), "to");
@@ -650,90 +567,49 @@ private Q_SLOTS:
         QVERIFY(!report->currentIndex().isValid() && report->verticalScrollBar()->maximum() == 0);
     }
 
-    void reportRows_data()
-    {
-        QTest::addColumn<int>("count");
-        QTest::newRow("one row") << 1;
-        QTest::newRow("three rows") << 3;
-    }
-    // Each row is painted, none below the last; the last one, current, framed as the list has the focus.
+    // Each row is painted, none below the last, of one row or three; the last one, current, framed as the list has the
+    // focus.
     void reportRows()
     {
-        QFETCH(int, count);
-        struct Cells : QStyledItemDelegate {
-            mutable QSet<int> rows;
-            void paint(QPainter *p, const QStyleOptionViewItem &o, const QModelIndex &i) const override
-            {
-                rows << i.row(), QStyledItemDelegate::paint(p, o, i);
-            }
-        } cells;
-        struct Frames : QProxyStyle {
-            mutable QList<int> tops;
-            void drawPrimitive(PrimitiveElement e, const QStyleOption *o, QPainter *p, const QWidget *w) const override
-            {
-                tops << (e == PE_FrameFocusRect ? o->rect.top() : -1), QProxyStyle::drawPrimitive(e, o, p, w);
-            }
-        } frames;
-        FileListModel model;
-        FileListView view(&model);
-        model.setRows(rowTable(QList<QPair<QByteArray, int>> {{"a", 1}, {"b", 1}, {"c", 1}}.mid(0, count)));
-        ReportView *report = view.reportView();
-        report->setItemDelegate(&cells);
-        report->setStyle(&frames);
-        view.resize(1000, 300); // every column in view
-        view.show();
-        QVERIFY(QTest::qWaitForWindowActive(&view, TestSupport::kWaitMs));
-        report->setFocus();
-        report->setCurrentIndex(model.index(count - 1, 0));
-        cells.rows.clear(), frames.tops.clear();
-        report->viewport()->repaint();
-        QCOMPARE(cells.rows, (count == 1 ? QSet<int> {0} : QSet<int> {0, 1, 2}));
-        frames.tops.removeAll(-1);
-        QCOMPARE(frames.tops, QList<int> {report->visualRect(model.index(count - 1, 0)).top()});
-        QFont tall = view.header()->font(); // a taller header moves the rows down
-        tall.setPointSize(tall.pointSize() * 3);
-        view.header()->setFont(tall);
-        QCoreApplication::processEvents();
-        QCOMPARE(view.header()->height(), view.header()->sizeHint().height());
-        QCOMPARE(report->viewport()->geometry().top(), view.header()->geometry().bottom() + 1);
-    }
-
-    void reportPaints_data()
-    {
-        QTest::addColumn<QByteArray>("name"); // one that ends in "x" comes, another goes
-        QTest::addColumn<bool>("painted");
-        QTest::newRow("above") << QByteArray("n105x") << true;
-        QTest::newRow("in view") << QByteArray("n112x") << true;
-        QTest::newRow("the last in view goes") << QByteArray("n119") << true;
-        QTest::newRow("below") << QByteArray("n140x") << false;
-        QTest::newRow("below goes") << QByteArray("n140") << false;
-    }
-    void reportPaints()
-    {
-        QFETCH(QByteArray, name);
-        QFETCH(bool, painted);
-        FileListModel model;
-        FileListView view(&model);
-        QVERIFY(showFifty(view, 300, 2 * 9 + 1)); // n110 to n118 and half of n119 in view
-        ReportView *report = view.reportView();
-        report->scrollTo(model.index(10, 0), QAbstractItemView::PositionAtTop);
-        QCoreApplication::processEvents();
-        QCOMPARE(report->indexAt({1, report->viewport()->height() - 1}).row(), 19);
-        const QRect header = view.header()->geometry(); // in the view, above the rows, not over the first
-        QVERIFY(report->rect().contains(header) && header.bottom() < report->viewport()->geometry().top());
-        PaintCounter paints;
-        report->viewport()->installEventFilter(&paints);
-        model.applyChanges(rowTable({{name, name.endsWith('x') ? 1 : -1}}));
-        QCoreApplication::processEvents();
-        QCOMPARE(paints.count > 0, painted);
-        paints.count = 0; // a row selected in view is drawn anew
-        report->selectionModel()->select(model.index(15, 0), QItemSelectionModel::Select | QItemSelectionModel::Rows);
-        QCoreApplication::processEvents();
-        QVERIFY(paints.count > 0);
-        paints.count = 0; // and so are as many rows as before, of other names
-        model.setRows(rowTable(QList<QPair<QByteArray, int>>(model.rowCount(), {"same", 1})));
-        QCoreApplication::processEvents();
-        QVERIFY(paints.count > 0);
+        for (const int count : {1, 3}) {
+            struct Cells : QStyledItemDelegate {
+                mutable QSet<int> rows;
+                void paint(QPainter *p, const QStyleOptionViewItem &o, const QModelIndex &i) const override
+                {
+                    rows << i.row(), QStyledItemDelegate::paint(p, o, i);
+                }
+            } cells;
+            struct Frames : QProxyStyle {
+                mutable QList<int> tops;
+                void drawPrimitive(PrimitiveElement e, const QStyleOption *o, QPainter *p,
+                                   const QWidget *w) const override
+                {
+                    tops << (e == PE_FrameFocusRect ? o->rect.top() : -1), QProxyStyle::drawPrimitive(e, o, p, w);
+                }
+            } frames;
+            FileListModel model;
+            FileListView view(&model);
+            model.setRows(rowTable(QList<QPair<QByteArray, int>> {{"a", 1}, {"b", 1}, {"c", 1}}.mid(0, count)));
+            ReportView *report = view.reportView();
+            report->setItemDelegate(&cells);
+            report->setStyle(&frames);
+            view.resize(1000, 300); // every column in view
+            view.show();
+            QVERIFY(QTest::qWaitForWindowActive(&view, TestSupport::kWaitMs));
+            report->setFocus();
+            report->setCurrentIndex(model.index(count - 1, 0));
+            cells.rows.clear(), frames.tops.clear();
+            report->viewport()->repaint();
+            QCOMPARE(cells.rows, (count == 1 ? QSet<int> {0} : QSet<int> {0, 1, 2}));
+            frames.tops.removeAll(-1);
+            QCOMPARE(frames.tops, QList<int> {report->visualRect(model.index(count - 1, 0)).top()});
+            QFont tall = view.header()->font(); // a taller header moves the rows down
+            tall.setPointSize(tall.pointSize() * 3);
+            view.header()->setFont(tall);
+            QCoreApplication::processEvents();
+            QCOMPARE(view.header()->height(), view.header()->sizeHint().height());
+            QCOMPARE(report->viewport()->geometry().top(), view.header()->geometry().bottom() + 1);
+        }
     }
 };
 

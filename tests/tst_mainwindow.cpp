@@ -7,7 +7,6 @@
 #include "app/AppPath.h"
 #include "app/DriveSelector.h"
 #include "app/FolderTree.h"
-#include "app/Layout.h"
 #include "app/frmMain.h"
 #include "platform/Twips.h"
 
@@ -17,7 +16,6 @@
 #include <QHeaderView>
 #include <QLabel>
 #include <QScopeGuard>
-#include <QScrollBar>
 #include <QSignalSpy>
 #include <QWindow>
 
@@ -71,32 +69,6 @@ class TestMainWindow : public QObject
 
 private Q_SLOTS:
     void init() { QFile::remove(TestSupport::settingsFile()); }
-
-    void layoutRules_data()
-    {
-        using Sizes = QList<float>;
-        QTest::addColumn<float>("height");
-        QTest::addColumn<float>("width");
-        QTest::addColumn<Sizes>("expected"); // dir height, list height, list width, view top; tree width, list left
-
-        QTest::newRow("design size") << 6000.f << 6735.f << Sizes {3690, 3885, 4155, 4605, 1875, 2160};
-        QTest::newRow("wider: a third to the tree") << 6000.f << 7035.f << Sizes {3690, 3885, 4355, 4605, 1975, 2260};
-        QTest::newRow("below the height threshold") << 4649.f << 6735.f << Sizes {2340, 2535, 4155, 3240, 1875, 2160};
-        // The button sits under the list: 15 twips lower than its design top.
-        QTest::newRow("at the height threshold") << 4650.f << 6000.f << Sizes {2340, 2535, 3420, 3255, 1875, 2160};
-        QTest::newRow("one past the width threshold") << 6000.f << 5596.f << Sizes {3690, 3885, 3016, 4605, 1875, 2160};
-    }
-    void layoutRules()
-    {
-        QFETCH(float, height);
-        QFETCH(float, width);
-        QFETCH(QList<float>, expected);
-
-        const MainLayout l = computeLayout(height, width);
-        QCOMPARE((QList<float> {l.dirHeight, l.listHeight, l.listWidth, l.viewTop, l.dirWidth, l.listLeft, l.viewWidth,
-                                l.lineX1, l.driveWidth - l.dirWidth}),
-                 expected + QList<float>({expected[2], width, 60}));
-    }
 
     void drives_data()
     {
@@ -243,25 +215,6 @@ private Q_SLOTS:
         tree.setCurrentIndex(tree.currentIndex().parent());
         QTest::keyClick(&tree, Qt::Key_Return);
         QTRY_COMPARE(children(), (QStringList {"b", "c", "sub"}));
-    }
-
-    // Taking the scroll bar in hand stops the jump back to the watched folder as rows arrive.
-    void treeScrollBar()
-    {
-        QTemporaryDir dir;
-        for (int i = 0; i < 60; ++i)
-            QVERIFY(QDir(dir.path()).mkdir(QStringLiteral("d%1").arg(i, 2, 10, QLatin1Char('0'))));
-        FolderTree tree;
-        tree.resize(200, 120);
-        tree.show();
-        tree.setPath(dir.filePath(QStringLiteral("d59")));
-        QTRY_VERIFY(tree.verticalScrollBar()->value() > 0);
-        tree.verticalScrollBar()->triggerAction(QAbstractSlider::SliderToMinimum);
-        QVERIFY(QDir(dir.path()).mkdir(QStringLiteral("d60")));
-        tree.refresh();
-        QTRY_COMPARE(tree.model()->rowCount(tree.currentIndex().parent()), 61);
-        QCoreApplication::processEvents();
-        QCOMPARE(tree.verticalScrollBar()->value(), 0);
     }
 
     // Nothing waits on a stuck mount table (exit keeps the stored folder and drive) or a stuck volume, which is asked

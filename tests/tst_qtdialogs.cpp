@@ -42,16 +42,6 @@ private:
 private Q_SLOTS:
     void cleanup() { QVERIFY(!QApplication::activeModalWidget()); }
 
-    // Every kind of box is known to be open while it is, so that no audit pass is applied beneath it.
-    void openBoxes()
-    {
-        ScriptedDialogs d;
-        int open = 0;
-        d.whileOpen = [&](const ScriptedDialogs::Asked &) { open += d.isBoxOpen(); };
-        d.message(nullptr, {}), d.input(nullptr, {}, {}, {}), d.saveFileName(nullptr, {}), d.chooseFolder(nullptr);
-        QVERIFY(open == 4 && !d.isBoxOpen());
-    }
-
     void saveFile_data()
     {
         QTest::addColumn<QString>("name");
@@ -167,29 +157,24 @@ private Q_SLOTS:
         QVERIFY(fits);
     }
 
-    void input_data()
-    {
-        QTest::addColumn<QString>("title");
-        QTest::newRow("the program's") << QStringLiteral("Audit time setting...");
-        QTest::newRow("wider than the box would be")
-            << QStringLiteral("Audit time setting... of the watched folder, in ms");
-    }
-    // The input box shows its whole title in a title bar's larger bold font beside the frame's icon and buttons.
+    // The input box shows its whole title, the program's or one wider than the box would be, in a title bar's larger
+    // bold font beside the frame's icon and buttons.
     void input()
     {
-        QFETCH(QString, title);
-        QString seen;
-        whenOpen([&](QWidget *box) {
-            QFont titleBar = box->font();
-            titleBar.setBold(true);
-            titleBar.setPointSizeF(titleBar.pointSizeF() * 1.2);
-            const QFontMetrics bold(titleBar);
-            const int room = box->width() - bold.horizontalAdvance(box->windowTitle());
-            seen = box->windowTitle() + (room >= 8 * bold.height() ? "" : " cut short");
-            QTest::keyClick(box->findChild<QLineEdit *>(), Qt::Key_Return);
-        });
-        QCOMPARE(QtDialogs().input(nullptr, {}, title, QStringLiteral("60")), "60");
-        QCOMPARE(seen, title);
+        for (const QString title : {"Audit time setting...", "Audit time setting... of the watched folder, in ms"}) {
+            QString seen;
+            whenOpen([&](QWidget *box) {
+                QFont titleBar = box->font();
+                titleBar.setBold(true);
+                titleBar.setPointSizeF(titleBar.pointSizeF() * 1.2);
+                const QFontMetrics bold(titleBar);
+                const int room = box->width() - bold.horizontalAdvance(box->windowTitle());
+                seen = box->windowTitle() + (room >= 8 * bold.height() ? "" : " cut short");
+                QTest::keyClick(box->findChild<QLineEdit *>(), Qt::Key_Return);
+            });
+            QCOMPARE(QtDialogs().input(nullptr, {}, title, QStringLiteral("60")), "60");
+            QCOMPARE(seen, title);
+        }
     }
 
 private:

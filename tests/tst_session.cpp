@@ -176,44 +176,6 @@ private Q_SLOTS:
         qputenv("XDG_RUNTIME_DIR", runtime);
     }
 
-    // The first start has the name; a later one hands over its folder, byte for byte, and its token.
-    void singleInstance_data()
-    {
-        QTest::addColumn<QString>("folder");
-        QTest::addColumn<QString>("platform"); // "": the first gave the name up
-        QTest::addColumn<QVariantList>("heard");
-
-        const QString bad = FileNames::decode("/tmp/a b\xff");
-        QTest::newRow("folder, X11") << bad << "xcb" << QVariantList {bad, "id_TIME5"};
-        QTest::newRow("no folder, Wayland") << QString() << "wayland" << QVariantList {QString(), "token"};
-        QTest::newRow("first gone") << bad << QString() << QVariantList();
-        QTest::newRow("another program's name") << bad << "other" << QVariantList();
-    }
-    void singleInstance()
-    {
-        QFETCH(QString, folder);
-        QFETCH(QString, platform);
-        QFETCH(QVariantList, heard);
-        Desktop::setPlatformName(platform);
-        SingleInstance first(QDBusConnection::connectToBus(QString::fromLatin1(m_address), QStringLiteral("one")));
-        QDBusConnection other = QDBusConnection::connectToBus(QString::fromLatin1(m_address), QStringLiteral("other"));
-        const bool taken = platform == QLatin1String("other"); // by a program that does not answer the hand-over
-        QVERIFY(taken ? other.registerService(SingleInstance::kService)
-                      : first.start({}, {}) == SingleInstance::Role::First);
-        QSignalSpy told(&first, &SingleInstance::requested);
-        if (platform.isEmpty())
-            first.release();
-        {
-            SingleInstance later(QDBusConnection::connectToBus(QString::fromLatin1(m_address), QStringLiteral("two")));
-            QCOMPARE(later.start(folder, {QStringLiteral("token"), QStringLiteral("id_TIME5")}),
-                     taken                 ? SingleInstance::Role::Alone
-                         : heard.isEmpty() ? SingleInstance::Role::First
-                                           : SingleInstance::Role::HandedOver);
-        }
-        other.unregisterService(SingleInstance::kService);
-        QCOMPARE(told.value(0), heard);
-    }
-
     // The program: of two starts at once one stays; a later start hands it its folder and ends.
     void laterStart()
     {
@@ -239,18 +201,6 @@ private Q_SLOTS:
         ::close(watch);
         QVERIFY(first.terminate());
         QCOMPARE(first.setting("Setting/Path"), folder);
-    }
-
-    // With the bus's daemon stopped the program comes up, says why once, and SIGTERM writes its settings.
-    void stoppedBus()
-    {
-        const auto guard = stopped(m_daemon);
-        Program program;
-        program.start(m_address);
-        QVERIFY(program.terminate());
-        QCOMPARE(program.process.readAllStandardError().count("session bus does not answer"), 1);
-        QVERIFY(program.setting("Main/Width").toInt() > 0);
-        QCOMPARE(program.setting("Setting/Audit Timeout"), QStringLiteral("60000"));
     }
 
     // Each signal writes the settings as Exit > Yes, unasked; a second ends at once. Wayland: the size only, no place.
@@ -284,12 +234,9 @@ private Q_SLOTS:
         QCOMPARE(stored("Setting/Audit Timeout").toString(), QStringLiteral("7000"));
         QCOMPARE(stored("Main/Top").toString() + stored("Main/Left").toString() == "45004500", platform != "xcb");
         QVERIFY(stored("Main/Width").toString() != "4500");
-        for (const int s : {SIGTERM, SIGINT, SIGHUP}) {
-            struct sigaction now {
-            };
-            ::sigaction(s, nullptr, &now);
-            QVERIFY(now.sa_handler == SIG_DFL);
-        }
+        struct sigaction now = {};
+        for (const int s : {SIGTERM, SIGINT, SIGHUP})
+            QVERIFY(::sigaction(s, nullptr, &now) == 0 && now.sa_handler == SIG_DFL);
     }
 
     // The tray icon shows the window's icon and caption; a click hides and shows; its Exit asks.
@@ -370,20 +317,15 @@ private Q_SLOTS:
     }
 
     // The entry runs exactly the program's file, whatever its path holds.
-    void execLine_data()
-    {
-        QTest::addColumn<QByteArray>("program");
-        QTest::addColumn<QByteArray>("exec");
-        QTest::newRow("shell's characters")
-            << QByteArray("/o/$x\"`\\/v") << QByteArray("\"/o/\\\\$x\\\\\"\\\\`\\\\\\\\/v\"");
-        QTest::newRow("field code") << QByteArray("/opt/100%f/vardel") << QByteArray("/opt/100%%f/vardel");
-    }
     void execLine()
     {
-        QFETCH(QByteArray, program);
-        QFETCH(QByteArray, exec);
-        const QByteArray entry = Autostart::entry(program);
-        QCOMPARE(entry.mid(entry.indexOf("\nExec=") + 6).split('\n').first(), exec);
+        for (const auto &[program, exec] :
+             {std::pair<QByteArray, QByteArray> {"/o/$x\"`\\/v",
+                                                 "\"/o/\\\\$x\\\\\"\\\\`\\\\\\\\/v\""}, // the shell's characters
+              {"/opt/100%f/vardel", "/opt/100%%f/vardel"}}) { // a field code
+            const QByteArray entry = Autostart::entry(program);
+            QCOMPARE(entry.mid(entry.indexOf("\nExec=") + 6).split('\n').first(), exec);
+        }
     }
 
     // Qt's own buttons speak the user's language where Qt has its translation.

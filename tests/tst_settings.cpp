@@ -138,19 +138,6 @@ private Q_SLOTS:
                  columns + "Column2=" + (fault == Fault::Stuck ? "300" : "200") + "\n\n" + before);
     }
 
-    // The place follows the environment at the time of use, even once Qt has found its own place for settings.
-    void place()
-    {
-        const QByteArray home = qgetenv("XDG_CONFIG_HOME");
-        QSettings(QSettings::IniFormat, QSettings::UserScope, QStringLiteral("Vardel")).sync();
-        QTemporaryDir other;
-        qputenv("XDG_CONFIG_HOME", QFile::encodeName(other.path()));
-        SettingsStore().write(Setting::Path, QStringLiteral("/elsewhere"));
-        qputenv("XDG_CONFIG_HOME", home);
-        QVERIFY(SettingsStore::awaitRewrites(10000));
-        QCOMPARE(TestSupport::readFile(other.filePath("Vardel/Vardel.ini")), "[Setting]\nPath=/elsewhere\n\n");
-    }
-
     void numbers_data()
     {
         QTest::addColumn<QString>("text");
