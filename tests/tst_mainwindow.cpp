@@ -268,6 +268,7 @@ private Q_SLOTS:
             const int before = table->entered;
             w.probe.RefreshFileLists();
             QTRY_VERIFY(table->entered >= before + 3);
+            QTRY_COMPARE(Background::busyCount(), 1); // each read told, the stuck volume's check left
         }
         // The volume's lane has room left: it was asked once.
         QObject probe;
