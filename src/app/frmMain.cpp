@@ -533,9 +533,9 @@ void frmMain::Form_Load()
     readIconFiles();
 
     // The stored places are the outer frame's, in twips; each one missing or
-    // no number, and a size not above 0, keeps its design value, and a
-    // coordinate not stored is the desktop's to choose.
-    // A size of none or less makes a window too small to use, below.
+    // no number keeps its design value, and a coordinate not stored is the
+    // desktop's to choose. A size of none or less makes a window too small to
+    // use, below.
     const auto storedPixels = [this](Setting setting) -> std::optional<int> {
         const std::optional<double> v = m_settings.readNumber(setting);
         if (!v)
