@@ -366,8 +366,8 @@ private Q_SLOTS:
         QTest::addColumn<QSize>("outer"); // twips; a side of 0 keeps its design value
         QTest::addColumn<bool>("resized"); // by the user before the frame was known, then back to the size it had
         QTest::newRow("place only") << "Top=6000" << QSize(0, 0) << false;
-        QTest::newRow("width only") << "Width=6000" << QSize(6000, 0) << false;
-        QTest::newRow("height only") << "Height=6000" << QSize(0, 6000) << false;
+        QTest::newRow("width only, none high") << "Width=6000,Height=0" << QSize(6000, 0) << false;
+        QTest::newRow("height only, less than none wide") << "Width=-15,Height=6000" << QSize(0, 6000) << false;
         QTest::newRow("resized meanwhile") << "Width=6000" << QSize(0, 0) << true;
         QTest::newRow("1 px wide") << "Width=15,Height=6000" << QSize(0, 0) << false;
         QTest::newRow("an inch wide") << "Width=1440,Height=6000" << QSize(1440, 6000) << false;

@@ -533,12 +533,11 @@ void frmMain::Form_Load()
     readIconFiles();
 
     // The stored places are the outer frame's, in twips; each one missing or
-    // no number keeps its design value, and a coordinate not stored is the
-    // desktop's to choose. A size of none or less makes a window too small to
-    // use, below.
-    const auto storedPixels = [this](Setting setting) -> std::optional<int> {
+    // no number, and a size not above 0, keeps its design value, and a
+    // coordinate not stored is the desktop's to choose.
+    const auto storedPixels = [this](Setting setting, bool isSize) -> std::optional<int> {
         const std::optional<double> v = m_settings.readNumber(setting);
-        if (!v)
+        if (!v || (isSize && *v <= 0))
             return std::nullopt;
         // Bounded first, so that the pixels of 1e300 twips are a number too.
         return twipsToPixels(std::clamp(*v, -1e6, 1e6));
@@ -546,10 +545,10 @@ void frmMain::Form_Load()
     // Under Wayland the compositor places the window: the stored place stays
     // for the next start elsewhere.
     const bool ownPlace = Desktop::placesWindows();
-    const std::optional<int> top = ownPlace ? storedPixels(Setting::MainTop) : std::nullopt;
-    const std::optional<int> left = ownPlace ? storedPixels(Setting::MainLeft) : std::nullopt;
-    const std::optional<int> width = storedPixels(Setting::MainWidth);
-    const std::optional<int> height = storedPixels(Setting::MainHeight);
+    const std::optional<int> top = ownPlace ? storedPixels(Setting::MainTop, false) : std::nullopt;
+    const std::optional<int> left = ownPlace ? storedPixels(Setting::MainLeft, false) : std::nullopt;
+    const std::optional<int> width = storedPixels(Setting::MainWidth, true);
+    const std::optional<int> height = storedPixels(Setting::MainHeight, true);
     if (top || left || width || height) {
         // Before the first showing the frame is not known yet (no extra):
         // a side not stored keeps its design client size, and a stored
