@@ -214,7 +214,7 @@ bool writeValues(const QString &fileName, const SettingsStore::Values &known, co
 // run's writes, over what it holds now or, when it cannot be read, over
 // what it held when last read. Never over nothing: a file that has not been
 // read once stays as it is, and the next write tries again.
-void rewrite(const std::shared_ptr<SettingsStore::File> &file)
+void rewrite(std::shared_ptr<SettingsStore::File> file)
 {
     Shared &s = shared();
     std::unique_lock<std::mutex> lock(s.mutex);
@@ -238,6 +238,9 @@ void rewrite(const std::shared_ptr<SettingsStore::File> &file)
             break;
     }
     file->running = false;
+    // Let go before telling: once no store holds the file either, the next
+    // store starts from what the file holds, whoever waited for this.
+    file.reset();
     --s.running;
     s.idle.notify_all();
 }
@@ -326,7 +329,7 @@ void SettingsStore::save()
     ++s.running;
     // Each rewrite waits for the disk twice, and on a slow or stopped share
     // for as long as it takes: never on the window's thread.
-    Background::post(QFileInfo(m_fileName).path(), [file = m_file] { rewrite(file); });
+    Background::post(QFileInfo(m_fileName).path(), [file = m_file]() mutable { rewrite(std::move(file)); });
 }
 
 bool SettingsStore::awaitRewrites(int ms)
