@@ -71,7 +71,6 @@ void frmMain::showRows(Watch::Kind kind, qsizetype newCount)
             return;
         }
         m_model->applyChanges(listed.rows);
-        m_model->setSource(listed.folder);
         if (newCount > 0)
             lvwFile->setToolTip(AuditTexts::newFileTip());
         lvwFile_Click();
