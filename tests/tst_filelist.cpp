@@ -218,6 +218,8 @@ private Q_SLOTS:
         // Rebuilds keep the order; rows added later land in their place.
         w.clickHeader(FileListModel::SizeColumn);
         QCOMPARE(sizes(), (QStringList {"1", "10", "100", "2", "50", "9", "9"}));
+        const QHeaderView *header = w.view()->header(); // with its arrow there
+        QVERIFY(header->isSortIndicatorShown() && header->sortIndicatorSection() == FileListModel::SizeColumn);
         QVERIFY(TestSupport::writeFile(w.path(QStringLiteral("e.txt")), QByteArray(3000, 'x')));
         w.probe.CompareFile();
         TestSupport::settle(w.probe.watch());
