@@ -58,7 +58,6 @@ int main(int argc, char *argv[])
     int qtArgc = int(qtArgv.size());
     qtArgv.push_back(nullptr);
     QApplication app(qtArgc, qtArgv.data());
-    QApplication::setOrganizationName(QStringLiteral("Vardel"));
     QApplication::setApplicationName(QStringLiteral("Vardel"));
     QApplication::setApplicationVersion(CommandLine::version());
     // Ties the window to its desktop entry, for its icon in docks and task bars.
