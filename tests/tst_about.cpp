@@ -24,6 +24,7 @@ private Q_SLOTS:
     {
         ScriptedDialogs dialogs;
         frmMain win(dialogs);
+        QCOMPARE(win.windowTitle(), QStringLiteral("Vardel")); // the main window's, before any listing
         frmMain::Probe {win}.mnuAbout_Click();
         QPointer<frmAbout> box = frmMain::Probe {win}.aboutBox();
         QVERIFY(box && QTest::qWaitForWindowExposed(box, TestSupport::kWaitMs));
