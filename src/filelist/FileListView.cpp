@@ -132,8 +132,7 @@ FileListView::FileListView(FileListModel *model, QWidget *parent)
     // Long names widen the cells of the list and small-icon views. Rows
     // that come or go, or move, are measured again.
     m_measureTimer.setObjectName(QStringLiteral("measureTimer"));
-    m_measureTimer.setSingleShot(true);
-    m_measureTimer.setInterval(0);
+    m_measureTimer.setSingleShot(true); // at once: a timer's interval is 0 until set
     connect(&m_measureTimer, &QTimer::timeout, this, [this] {
         if (m_mode != SmallIcons && m_mode != List)
             return;
