@@ -46,8 +46,7 @@ Watch::Watch(QObject *parent)
     Q_UNUSED(tuned)
     setLister(nullptr);
     setSourceOpener(ChangeSource::defaultOpener());
-    m_advance.setSingleShot(true);
-    m_advance.setInterval(0);
+    m_advance.setSingleShot(true); // at once: a timer's interval is 0 until set
     connect(&m_advance, &QTimer::timeout, this, &Watch::advance);
     m_busyTimer.setSingleShot(true);
     m_busyTimer.setInterval(kBusyAfterMs);
