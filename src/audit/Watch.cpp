@@ -166,7 +166,7 @@ void Watch::setSource(std::unique_ptr<ChangeSource> source)
 bool Watch::isIdle() const
 {
     return (m_state.phase == Phase::Idle || m_state.phase == Phase::Stopped) && !m_state.catalogueAsked
-        && !m_state.passAsked;
+        && !m_state.passAsked && !m_advance.isActive();
 }
 
 void Watch::leaveListing()

@@ -112,7 +112,7 @@ public:
     void stop();
 
     Phase phase() const { return m_state.phase; }
-    // Nothing asked for, listing or waiting to be applied.
+    // Nothing asked for, listing, waiting to be applied or due to step.
     bool isIdle() const;
     // The rows of the last rowsReady(), handed over once.
     Rows takeRows() { return std::move(m_rows); }
