@@ -17,12 +17,12 @@
 // A listed file that a lookup does not find for a moment ("vanishing...").
 static std::atomic<bool> g_vanishing {false};
 
-// A share's fault: unreadable attributes ("unreadable...").
+// A share's fault: unreadable attributes ("unreadable...", of a link's own too: "unreadable.").
 extern "C" int fstatat(int dirFd, const char *name, struct stat *st, int flags) noexcept
 {
     static const auto real
         = reinterpret_cast<int (*)(int, const char *, struct stat *, int)>(dlsym(RTLD_NEXT, "fstatat"));
-    const bool unreadable = flags == 0 && std::strncmp(name, "unreadable", 10) == 0;
+    const bool unreadable = std::strncmp(name, "unreadable", 10) == 0 && (flags == 0 || name[10] == '.');
     if (unreadable || (g_vanishing && std::strncmp(name, "vanishing", 9) == 0))
         return errno = unreadable ? EIO : ENOENT, -1;
     return real(dirFd, name, st, flags);
@@ -207,16 +207,18 @@ private Q_SLOTS:
         QTest::newRow("local disk") << false;
         QTest::newRow("no file types (NFS, FUSE)") << true;
     }
-    // Only plain files and links to them are rows, readable or not; one gone a moment is no new file once back.
+    // Only plain files and links to them are rows, readable or not (not a folder); one gone a moment is no new file
+    // once back.
     void linksAndSpecialFiles()
     {
         QFETCH(bool, noTypes);
         const QByteArray dir = QFile::encodeName(m_dir->path());
         setFolder(QStringLiteral("file.txt|unreadable.txt|vanishing.txt"));
-        QVERIFY(::mkdir((dir + "/sub").constData(), 0755) == 0 && ::mkfifo((dir + "/pipe").constData(), 0644) == 0);
+        QVERIFY(::mkdir((dir + "/unreadable").constData(), 0755) == 0
+                && ::mkfifo((dir + "/pipe").constData(), 0644) == 0);
         for (const auto &[link, target] : {std::pair {"dangling", "nowhere"},
                                            {"loop", "loop"},
-                                           {"to-folder", "sub"},
+                                           {"to-folder", "unreadable"},
                                            {"to-pipe", "pipe"},
                                            {"to-file", "file.txt"}})
             QVERIFY(::symlink(target, (dir + '/' + link).constData()) == 0);
