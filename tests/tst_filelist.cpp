@@ -179,6 +179,8 @@ private Q_SLOTS:
             QCOMPARE(view->viewMode(), mode);
             QVERIFY(view->currentView()->isVisible());
             QCOMPARE(view->currentView()->iconSize(), QSize(icon, icon));
+            if (auto *icons = qobject_cast<QListView *>(view->currentView())) // large: the name under the picture
+                QCOMPARE(icons->viewMode(), icon == 32 ? QListView::IconMode : QListView::ListMode);
             QCOMPARE(TestSupport::selected(*view), (QStringList {"a.txt", "c.exe"}));
             for (int row = 0; row < 3; ++row) { // its type's picture, large or small
                 const QModelIndex i = w.model()->index(row, 0);

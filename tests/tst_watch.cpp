@@ -103,11 +103,7 @@ class TestWatch : public QObject
     void pass() const { QVERIFY(m_shown->pass()); }
 
 private Q_SLOTS:
-    void init()
-    {
-        m_dir = std::make_unique<QTemporaryDir>();
-        QVERIFY(m_dir->isValid());
-    }
+    void init() { QVERIFY((m_dir = std::make_unique<QTemporaryDir>())->isValid()); }
     void cleanup() { m_shown.reset(); }
 
     void passes_data()

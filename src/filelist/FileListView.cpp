@@ -227,7 +227,7 @@ void FileListView::setViewMode(int mode)
     case LargeIcons:
         // The picture above up to two lines of its name.
         m_cells->cell = QSize(80, 32 + 6 + 2 * fm.lineSpacing());
-        m_icons->setViewMode(QListView::IconMode); // which wraps the rows
+        m_icons->setViewMode(QListView::IconMode); // the name under the picture; the cells wrap
         m_icons->setFlow(QListView::LeftToRight);
         m_icons->setIconSize(QSize(32, 32));
         m_icons->setGridSize(m_cells->cell + QSize(4, 4));
