@@ -402,8 +402,7 @@ private Q_SLOTS:
         latch.open = true;
         QTRY_VERIFY(!probe().isCopying());
         settle();
-        QVERIFY(bar->isHidden());
-        QVERIFY(rows().contains(QStringLiteral("n1.txt")));
+        QVERIFY(bar->isHidden() && rows().contains(QStringLiteral("n1.txt")));
         QCOMPARE(TestSupport::entries(m_dest->path()).size(), 2);
     }
 };

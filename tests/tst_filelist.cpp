@@ -605,6 +605,9 @@ private Q_SLOTS:
             QCOMPARE(cells.rows, (count == 1 ? QSet<int> {0} : QSet<int> {0, 1, 2}));
             frames.tops.removeAll(-1);
             QCOMPARE(frames.tops, QList<int> {report->visualRect(model.index(count - 1, 0)).top()});
+            cells.rows.clear(); // a row selected is drawn again, alone
+            report->selectionModel()->select(model.index(0, 0), QItemSelectionModel::Toggle);
+            QTRY_COMPARE(cells.rows, QSet<int> {0});
             QFont tall = view.header()->font(); // a taller header moves the rows down
             tall.setPointSize(tall.pointSize() * 3);
             view.header()->setFont(tall);

@@ -386,8 +386,7 @@ private Q_SLOTS:
             store(QStringLiteral("Main/") + pair.section('=', 0, 0), pair.section('=', 1));
         Loaded w;
         QSize design = w.win.size();
-        QVERIFY(w.load(false));
-        QVERIFY(!w.win.testAttribute(Qt::WA_Moved));
+        QVERIFY(w.load(false) && !w.win.testAttribute(Qt::WA_Moved));
         if (resized)
             w.win.resize((design = w.win.size()) - QSize(10, 10));
         w.win.show();
