@@ -193,8 +193,7 @@ private Q_SLOTS:
         // Deeper than the first's tree reads on its own.
         QTemporaryDir base;
         const QString folder = base.filePath(QStringLiteral("x/watched"));
-        QVERIFY(QDir().mkpath(folder));
-        QVERIFY(QTest::qWaitFor([&] { return nameTaken() && first.catchesTerm(); }, 30000));
+        QVERIFY(QDir().mkpath(folder) && QTest::qWaitFor([&] { return nameTaken() && first.catchesTerm(); }, 30000));
         const int watch = inotify_init1(IN_NONBLOCK | IN_CLOEXEC);
         QVERIFY(inotify_add_watch(watch, QFile::encodeName(folder).constData(), IN_OPEN) >= 0);
         later.start(m_address, {folder});
@@ -287,8 +286,7 @@ private Q_SLOTS:
         tray->contextMenu()->actions().last()->trigger();
         QCOMPARE(m_dialogs.messages().last().box.title, QStringLiteral("Exiting Warning..."));
         option->trigger();
-        QVERIFY(win.isVisible() && !frmMain::Probe {win}.trayIcon());
-        QVERIFY(frmMain::Probe {win}.Form_Unload());
+        QVERIFY(win.isVisible() && !frmMain::Probe {win}.trayIcon() && frmMain::Probe {win}.Form_Unload());
         QCOMPARE(TestSupport::stored("Setting/Tray").toString(), QStringLiteral("0"));
     }
 

@@ -572,6 +572,7 @@ private Q_SLOTS:
         QTest::newRow("share: grows, then still") << false << "make,1,grow,1,0,0";
         QTest::newRow("share: copied with its old time") << false << "make,old,0";
         QTest::newRow("share: a writer that hangs") << false << "make,1,grow,hang,1,0";
+        QTest::newRow("gone while written, then closed") << true << "make,1,gone,close,read,ended:0,make,1,close,0";
         QTest::newRow("held: closed") << true << "make,1,hold,grow,read,ended:0,close,read,ended:1";
         QTest::newRow("held: closed, then written again") << true << "make,1,hold,close,grow,read,ended:0";
         QTest::newRow("held: a share's file still")
@@ -616,6 +617,9 @@ private Q_SLOTS:
                 tell(ChangeSource::Attributes);
             } else if (step == "lost") {
                 w.source()->tellLost();
+            } else if (step == "gone") {
+                tell(ChangeSource::Deleted);
+                QVERIFY(QFile::remove(f) && m_shown->pass());
             } else if (step == "hang") {
                 clock += 118 * 1000;
             } else if (step == "hold") {
@@ -641,7 +645,7 @@ private Q_SLOTS:
                 QCOMPARE(m_shown->model.row(0).size, QFileInfo(f).size());
             }
         }
-        QCOMPARE(told(), QStringLiteral("1"));
+        QCOMPARE(told(), steps.contains("gone") ? "1,quiet,1" : "1");
     }
 
     // A real writer, told by the kernel: arriving while it holds the file open, complete once closed, with no pass.
@@ -655,8 +659,7 @@ private Q_SLOTS:
         QFile out(m_dir->filePath(QStringLiteral("f")));
         QVERIFY(out.open(QIODevice::WriteOnly));
         for (int i = 0; i < 2; ++i) {
-            QVERIFY(out.write("data") == 4 && out.flush());
-            QVERIFY(m_shown->pass());
+            QVERIFY(out.write("data") == 4 && out.flush() && m_shown->pass());
             QVERIFY(w.source() && m_shown->model.isArriving(0));
             QCOMPARE(m_shown->model.row(0).size, 4 * (i + 1));
         }
