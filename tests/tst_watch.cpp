@@ -546,8 +546,7 @@ private Q_SLOTS:
         QVERIFY(made[ChangeSource::MovedOut] < moved[ChangeSource::MovedIn]);
         QVERIFY(moved[ChangeSource::MovedIn] < moved[ChangeSource::Attributes]);
         QVERIFY(!made[ChangeSource::Deleted] && !moved[ChangeSource::Modified]);
-        QVERIFY(!source->gone() && source->take().complete);
-        QVERIFY(QDir(m_dir->path()).removeRecursively());
+        QVERIFY(!source->gone() && source->take().complete && QDir(m_dir->path()).removeRecursively());
         QVERIFY(QTest::qWaitFor([&] {
             source->readAvailable();
             return source->gone();
