@@ -13,7 +13,6 @@ class TestCommandLine : public QObject
 private Q_SLOTS:
     void initTestCase()
     {
-        QVERIFY(m_root.isValid());
         for (const char *name : {"folder", "stored", "locked", "-reverse"})
             QVERIFY(QDir(m_root.path()).mkdir(QLatin1String(name)));
         QVERIFY(QFile::setPermissions(m_root.filePath(QStringLiteral("locked")), QFile::ReadOwner));

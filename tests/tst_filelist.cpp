@@ -157,6 +157,7 @@ private Q_SLOTS:
         const QByteArray bytes = name.toUtf8(); // the list's rows take the type from the name's bytes
         QCOMPARE(fileTypeIndex(viewOf(bytes)), fileTypeIndex(name));
         QCOMPARE(type.smallIconKey(), QStringLiteral("sml") + type.iconKey);
+        QCOMPARE(FileIcons::picture(type.smallIconKey(), 16), FileIcons::picture(type.iconKey, 16)); // the same picture
     }
 
     void viewModes()
