@@ -25,11 +25,9 @@ public:
         QString defaultText; // the input box's text, or the proposed file name
     };
 
-    // Answers, taken in turn; when none is left a message takes its default, the others Cancel.
-    QList<Answer> answers;
+    QList<Answer> answers; // Answers, taken in turn; when none is left a message takes its default, the others Cancel.
     QList<std::optional<QString>> replies; // input boxes, file and folder dialogs
-    // Runs while a box is open, before it is answered.
-    std::function<void(const Asked &)> whileOpen;
+    std::function<void(const Asked &)> whileOpen; // Runs while a box is open, before it is answered.
     QList<Asked> asked;
 
     QList<Asked> messages() const

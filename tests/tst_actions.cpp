@@ -64,8 +64,7 @@ using B = QByteArrayList;
 // A plain file despite ".exe" in its name, a program by its suffix, a program by its execute bit, a launcher.
 const QStringList kOpened {"a.exe.txt", "B.Exe", "tool", "Launch.DeskTop"};
 
-// A time no copy gets by chance.
-const struct timespec kOldTime[2] = {{1000000000, 5}, {1000000000, 5}};
+const struct timespec kOldTime[2] = {{1000000000, 5}, {1000000000, 5}}; // A time no copy gets by chance.
 
 // A lookup that fails: while set, every stat() of this path after its first fails with EIO.
 static QByteArray g_failingStat;
@@ -183,8 +182,7 @@ private Q_SLOTS:
         QTest::newRow("name lengthened") << ab << "/d/xa.txt; b.txt" << file << "";
         const L odd {"say\"hi\".txt", "~notes", " both ends "};
         QTest::newRow("quotes, tilde, blanks") << odd << "/d/" + odd.join(QStringLiteral("; ")) << file << "/d/";
-        // Eleven names of 23 bytes and their separators: 273 bytes, more than a file name holds.
-        QStringList many;
+        QStringList many; // Eleven names of 23 bytes and their separators: 273 bytes, more than a file name holds.
         for (int i = 0; i < 11; ++i)
             many.append(QStringLiteral("IMG_20240101_1234%1.jpg").arg(i, 2, 10, QLatin1Char('0')));
         QTest::newRow("too many for a name") << many << "/d" << ScriptedDialogs::Kind::Folder << "/d/";

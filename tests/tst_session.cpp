@@ -190,8 +190,7 @@ private Q_SLOTS:
         QVERIFY(QTest::qWaitFor([&] { return !a.process.processId() || !b.process.processId(); }, 30000));
         Program &first = a.process.processId() ? a : b;
         QCOMPARE((&first == &a ? b : a).process.exitCode(), 0);
-        // Deeper than the first's tree reads on its own.
-        QTemporaryDir base;
+        QTemporaryDir base; // Deeper than the first's tree reads on its own.
         const QString folder = base.filePath(QStringLiteral("x/watched"));
         QVERIFY(QDir().mkpath(folder) && QTest::qWaitFor([&] { return nameTaken() && first.catchesTerm(); }, 30000));
         const int watch = inotify_init1(IN_NONBLOCK | IN_CLOEXEC);
