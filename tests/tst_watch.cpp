@@ -546,6 +546,9 @@ private Q_SLOTS:
         QVERIFY(made[ChangeSource::MovedOut] < moved[ChangeSource::MovedIn]);
         QVERIFY(moved[ChangeSource::MovedIn] < moved[ChangeSource::Attributes]);
         QVERIFY(!made[ChangeSource::Deleted] && !moved[ChangeSource::Modified]);
+        RowTable rows; // another folder under its name (or one mounted on it) is not the one watched
+        QCOMPARE(FileListing::lookUp(m_dir->path(), {}, source->device(), source->inode() + 1, rows),
+                 FileListing::LookUp::Replaced);
         QVERIFY(!source->gone() && source->take().complete && QDir(m_dir->path()).removeRecursively());
         QVERIFY(QTest::qWaitFor([&] {
             source->readAvailable();
