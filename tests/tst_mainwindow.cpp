@@ -42,7 +42,7 @@ const std::tuple<const char *, const char *, bool> kGnomeMounts[] {
     {"/snap/firefox/3836", "squashfs /dev/loop1", false},
     {"/var/lib/docker/overlay2/0f3a/merged", "overlay overlay", false},
     {"/var/snap/lxd/common/lxd/storage-pools/default", "btrfs /dev/loop2", false},
-    {"/media/alice/USB STICK", "vfat /dev/sdb1", true},
+    {"/media/alice/Bob's STICK", "vfat /dev/sdb1", true},
     {"/run/media/alice/Backup", "ext4 /dev/sdc1", true},
     {"/run/media/bob/Photos", "ext4 /dev/sdd1", false},
     {"/mnt/nas", "cifs //nas/share", true},
@@ -84,7 +84,8 @@ private Q_SLOTS:
         QFETCH(QString, root);
         QByteArray table;
         for (const auto &[mounted, type, offered] : kGnomeMounts)
-            table += "30 22 0:5 / " + QByteArray(mounted).replace(" ", "\\040") + " rw - " + type + " rw\n";
+            table += "30 22 0:5 / " + QByteArray(mounted).replace(" ", "\\040").replace("'", "\\047") + " rw - " + type
+                + " rw\n";
         table += "36 22 8:4 / /cut rw -"; // ends in its separator: no mount
         const QList<Volumes::Mount> mounts = Volumes::mounts(table);
         QCOMPARE(mounts.size(), qsizetype(std::size(kGnomeMounts)));

@@ -272,6 +272,7 @@ private Q_SLOTS:
         if (!shown)
             option->trigger();
         QSystemTrayIcon *tray = frmMain::Probe {win}.trayIcon();
+        QCOMPARE(tray->toolTip(), QStringLiteral("Vardel")); // the caption, before any file is new
         QVERIFY(TestSupport::writeFile(folder.filePath(QStringLiteral("new.txt"))));
         frmMain::Probe {win}.Timer1_Timer();
         QVERIFY(TestSupport::settle(frmMain::Probe {win}.watch()));
