@@ -66,7 +66,7 @@ const QStringList kOpened {"a.exe.txt", "B.Exe", "tool", "Launch.DeskTop"};
 
 const struct timespec kOldTime[2] = {{1000000000, 5}, {1000000000, 5}}; // A time no copy gets by chance.
 
-// A lookup that fails: while set, every stat() of this path after its first fails with EIO.
+// A lookup that fails: while set, every stat() of this path fails with EIO, from the second on if none was seen.
 static QByteArray g_failingStat;
 static std::atomic<int> g_statsSeen {0};
 
@@ -102,7 +102,7 @@ class TestActions : public QObject
     Q_OBJECT
 
 public:
-    enum class Setup { None, Exists, Locked, Unchecked, Folder, Pipe, Itself, Named, Mute, Halved, Retry, Fails, Full };
+    enum class Setup { None, Exists, Locked, Unsure, Blind, Folder, Pipe, Self, Named, Mute, Half, Retry, Fails, Full };
     Q_ENUM(Setup)
 
 private Q_SLOTS:
@@ -222,7 +222,7 @@ private Q_SLOTS:
         row("copied", Setup::None, true, alpha);
         row("copied through a named temporary", Setup::Named, true, alpha);
         row("replaced", Setup::Exists, true, alpha);
-        row("the kernel's copy given up half way", Setup::Halved, true, alpha);
+        row("the kernel's copy given up half way", Setup::Half, true, alpha);
         row("the kernel copies none", Setup::Mute, true, alpha);
         row("a read interrupted after that", Setup::Retry, true, alpha);
         row("the disk failing after that", Setup::Fails, false, {});
@@ -232,8 +232,9 @@ private Q_SLOTS:
         row("replaced, its rename refused", Setup::Exists, false, old, {0, 0, EIO});
         row("a named temporary's rename refused", Setup::Named, false, {}, {EIO});
         row("read-only file kept", Setup::Locked, false, old);
-        row("kept when its check fails", Setup::Unchecked, false, old);
-        row("onto itself, untouched", Setup::Itself, true, {});
+        row("kept when its check fails", Setup::Unsure, false, old);
+        row("kept when it cannot be looked at", Setup::Blind, false, old);
+        row("onto itself, untouched", Setup::Self, true, {});
         row("pipe in the file's place", Setup::Pipe, false, {});
         row("folder in the destination's place", Setup::Folder, false, {"a.txt/"});
     }
@@ -246,7 +247,7 @@ private Q_SLOTS:
         QFETCH(QByteArrayList, after);
 
         const QString source = m_watched->filePath(QStringLiteral("a.txt"));
-        const QString destination = setup == Setup::Itself ? source : m_dest->filePath(QStringLiteral("a.txt"));
+        const QString destination = setup == Setup::Self ? source : m_dest->filePath(QStringLiteral("a.txt"));
         const QByteArray target = QFile::encodeName(destination);
         if (setup == Setup::Pipe)
             QCOMPARE(::mkfifo(QFile::encodeName(source).constData(), 0644), 0);
@@ -254,18 +255,18 @@ private Q_SLOTS:
             QVERIFY(TestSupport::writeFile(source, "alpha", 04755)
                     && (setup != Setup::Folder || QDir().mkdir(destination))
                     && ::utimensat(AT_FDCWD, QFile::encodeName(source).constData(), kOldTime, 0) == 0);
-        if (setup == Setup::Exists || setup == Setup::Locked || setup == Setup::Unchecked)
+        if (setup >= Setup::Exists && setup <= Setup::Blind)
             QVERIFY(TestSupport::writeFile(destination, "old", setup == Setup::Exists ? 0644 : 0444));
         struct stat before, st;
         QCOMPARE(::stat(QFile::encodeName(source).constData(), &before), 0);
 
         Monitor monitor;
         monitor.unnamed = setup != Setup::Named;
-        if (setup == Setup::Unchecked)
-            g_statsSeen = 0, g_failingStat = QFile::encodeName(destination);
+        if (setup == Setup::Unsure || setup == Setup::Blind)
+            g_statsSeen = setup == Setup::Blind, g_failingStat = QFile::encodeName(destination);
         QFETCH(QList<int>, refused);
         g_namingErrors = refused;
-        g_kernelStops = setup >= Setup::Halved;
+        g_kernelStops = setup >= Setup::Half;
         g_kernelMute = setup == Setup::Mute;
         g_readError = setup == Setup::Fails ? EIO : setup == Setup::Retry ? EINTR : 0;
         g_diskFull = setup == Setup::Full;
@@ -274,7 +275,7 @@ private Q_SLOTS:
         g_readError = 0, g_failingRead = g_failingWrite = -1, g_diskFull = false;
         g_failingStat.clear();
         QCOMPARE(TestSupport::entries(m_dest->path()), after);
-        if (setup == Setup::Itself) // not even rewritten in place
+        if (setup == Setup::Self) // not even rewritten in place
             QVERIFY(::stat(target.constData(), &st) == 0 && st.st_ino == before.st_ino && st.st_mode == before.st_mode);
         else if (copied) // the permissions come along, set-user-ID does not; so does the time
             QVERIFY(::stat(target.constData(), &st) == 0 && (st.st_mode & 07777) == 0755

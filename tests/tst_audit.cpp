@@ -358,8 +358,7 @@ private Q_SLOTS:
         m_dialogs->answers = {Dialogs::Answer::No, Dialogs::Answer::Yes};
         probe().mnuOpen_Click();
         QTRY_COMPARE(opened(), QFile::encodeName(m_dir->filePath(QStringLiteral("b.txt"))));
-        // Unchanged for a pass: complete.
-        tick();
+        tick(); // unchanged for a pass: complete
         m_dialogs->reset();
         probe().mnuCopy_Click();
         QCOMPARE(m_dialogs->asked.size(), 1);
