@@ -64,9 +64,7 @@ protected:
     std::optional<QString> showInput(QWidget *, const QString &prompt, const QString &title,
                                      const QString &text) override
     {
-        Asked a {Kind::Input, {}, prompt, text};
-        a.box.title = title;
-        return reply(a);
+        return reply({Kind::Input, {{}, title}, prompt, text});
     }
     std::optional<QString> showSaveFile(QWidget *, const QString &proposedName) override
     {

@@ -196,7 +196,6 @@ private Q_SLOTS:
         QFETCH(QStringList, selected);
         QFETCH(QString, reply);
         QFETCH(ScriptedDialogs::Kind, asked);
-        QFETCH(QString, destination);
         ScriptedDialogs dialogs;
         if (!reply.isEmpty())
             dialogs.replies = {reply};
@@ -204,7 +203,7 @@ private Q_SLOTS:
         QCOMPARE(dialogs.asked.size(), 1);
         QCOMPARE(dialogs.asked[0].kind, asked);
         QCOMPARE(dialogs.asked[0].defaultText, asked == ScriptedDialogs::Kind::Folder ? "" : selected.join("; "));
-        QCOMPARE(job ? job->destinationFolder : QString(), destination);
+        QTEST(job ? job->destinationFolder : QString(), "destination");
         QVERIFY(!job || (job->sourceFolder == "/w/" && job->names == selected));
     }
 
@@ -244,7 +243,6 @@ private Q_SLOTS:
     {
         QFETCH(Setup, setup);
         QFETCH(bool, copied);
-        QFETCH(QByteArrayList, after);
 
         const QString source = m_watched->filePath(QStringLiteral("a.txt"));
         const QString destination = setup == Setup::Self ? source : m_dest->filePath(QStringLiteral("a.txt"));
@@ -274,7 +272,7 @@ private Q_SLOTS:
         g_kernelStops = g_kernelMute = false;
         g_readError = 0, g_failingRead = g_failingWrite = -1, g_diskFull = false;
         g_failingStat.clear();
-        QCOMPARE(TestSupport::entries(m_dest->path()), after);
+        QTEST(TestSupport::entries(m_dest->path()), "after");
         if (setup == Setup::Self) // not even rewritten in place
             QVERIFY(::stat(target.constData(), &st) == 0 && st.st_ino == before.st_ino && st.st_mode == before.st_mode);
         else if (copied) // the permissions come along, set-user-ID does not; so does the time
