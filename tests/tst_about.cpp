@@ -30,7 +30,9 @@ private Q_SLOTS:
         QVERIFY(box && QTest::qWaitForWindowExposed(box, TestSupport::kWaitMs));
         QCOMPARE(box->windowTitle(), QStringLiteral("About Vardel"));
         QVERIFY(!box->windowIcon().isNull()); // the eye, also beside the texts
-        QVERIFY(!box->findChild<QLabel *>(QStringLiteral("Image1"))->pixmap().isNull());
+        const auto label = [&box](const char *name) { return box->findChild<QLabel *>(QLatin1String(name)); };
+        QVERIFY(!label("Image1")->pixmap().isNull());
+        QVERIFY(label("lblTitle")->text() == "Vardel" && label("lblTitle")->x() == label("lblVersion")->x());
         QVERIFY(!box->parent() && !box->isModal() && box->minimumSize() == box->maximumSize());
         box->showMinimized();
         frmMain::Probe {win}.mnuAbout_Click();
