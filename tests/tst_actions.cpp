@@ -200,8 +200,7 @@ private Q_SLOTS:
         if (!reply.isEmpty())
             dialogs.replies = {reply};
         const std::optional<FileActions::CopyJob> job = FileActions(dialogs, nullptr).askCopy("/w", selected);
-        QCOMPARE(dialogs.asked.size(), 1);
-        QCOMPARE(dialogs.asked[0].kind, asked);
+        QVERIFY(dialogs.asked.size() == 1 && dialogs.asked[0].kind == asked);
         QCOMPARE(dialogs.asked[0].defaultText, asked == ScriptedDialogs::Kind::Folder ? "" : selected.join("; "));
         QTEST(job ? job->destinationFolder : QString(), "destination");
         QVERIFY(!job || (job->sourceFolder == "/w/" && job->names == selected));
