@@ -177,8 +177,7 @@ private Q_SLOTS:
         QSignalSpy drawn(w.model(), &QAbstractItemModel::dataChanged);
         for (const auto &[mode, icon] : steps) {
             button->click();
-            QCOMPARE(view->viewMode(), mode);
-            QVERIFY(view->currentView()->isVisible());
+            QVERIFY(view->viewMode() == mode && view->currentView()->isVisible());
             QCOMPARE(view->currentView()->iconSize(), QSize(icon, icon));
             if (auto *icons = qobject_cast<QListView *>(view->currentView())) // large: the name under the picture
                 QCOMPARE(icons->viewMode(), icon == 32 ? QListView::IconMode : QListView::ListMode);

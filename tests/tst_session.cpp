@@ -201,8 +201,7 @@ private Q_SLOTS:
         char events[4096];
         QVERIFY(QTest::qWaitFor([&] { return ::read(watch, events, sizeof events) > 0; }, 30000));
         ::close(watch);
-        QVERIFY(first.terminate());
-        QCOMPARE(first.setting("Setting/Path"), folder);
+        QVERIFY(first.terminate() && first.setting("Setting/Path") == folder);
     }
 
     // Each signal writes the settings as Exit > Yes, unasked; a second ends at once. Wayland: the size only, no place.
@@ -222,8 +221,7 @@ private Q_SLOTS:
         for (const char *key : {"Main/Top", "Main/Left", "Main/Width"})
             store(QLatin1String(key), QStringLiteral("4500"));
         frmMain win(m_dialogs);
-        QVERIFY(TestSupport::load(win, false));
-        QCOMPARE(win.testAttribute(Qt::WA_Moved), platform == "xcb");
+        QVERIFY(TestSupport::load(win, false) && win.testAttribute(Qt::WA_Moved) == (platform == "xcb"));
         win.show();
         win.setGeometry(120, 150, 500, 400);
         frmMain::Probe {win}.setAuditInterval(7000);
