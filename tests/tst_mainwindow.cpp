@@ -317,7 +317,8 @@ private Q_SLOTS:
         // The date panel shows today before the status, which starts as "Sleeping..."; the title is bold.
         const auto *date = w.win.findChild<QLabel *>(QStringLiteral("datePanel"));
         QCOMPARE(date->text(), QLocale::system().toString(QDate::currentDate(), QLocale::ShortFormat));
-        QVERIFY(date->isVisible() && date->geometry().right() < w.win.findChild<QLabel *>("statusPanel")->x());
+        QVERIFY(date->isVisible() && date->geometry().right() < w.win.findChild<QLabel *>("statusPanel")->x()
+                && date->width() >= Twips::toPixels(1100, w.probe.dpi())); // as wide as the design's, at least
         QVERIFY(w.win.findChild<QTimer *>(QStringLiteral("dateTimer"))->isActive()); // and follows the calendar
         QCOMPARE(w.probe.statusText(), QStringLiteral("Sleeping..."));
         // The title is bold and wholly seen, on the banner's lines.
