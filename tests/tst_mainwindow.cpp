@@ -331,10 +331,11 @@ private Q_SLOTS:
             QWidget *at = QApplication::focusWidget();
             while (at && !QStringList {"Dir1", "Drive1", "lvwFile", "cmdView"}.contains(at->objectName()))
                 at = at->parentWidget();
-            cycle << (at ? at->objectName() : QString()) + ' '
-                    + QAccessible::queryAccessibleInterface(QApplication::focusWidget())->text(QAccessible::Name);
+            const QAccessibleInterface *a = QAccessible::queryAccessibleInterface(QApplication::focusWidget());
+            cycle << (at ? at->objectName() : QString()) + ' ' + a->text(QAccessible::Name) + ' '
+                    + a->text(QAccessible::Description).chopped(1).right(1); // the access key it tells of
         }
-        QCOMPARE(cycle, (QStringList {"Drive1 Drive", "lvwFile Files", "cmdView View", "Dir1 Folders"}));
+        QCOMPARE(cycle, (QStringList {"Drive1 Drive R", "lvwFile Files L", "cmdView View V", "Dir1 Folders T"}));
         // The panels' texts are their values and texts, the drive shown the selector's value, and the selector opens
         // its list. (Offscreen, Qt drops the events that announce a change: scripts/check-accessibility.sh hears them.)
         for (const char *name : {"statusPanel", "datePanel", "Drive1"}) {
