@@ -186,8 +186,7 @@ private Q_SLOTS:
         QCOMPARE(probe().listModel()->text(view->currentIndex().row(), FileListModel::SizeColumn), QStringLiteral("4"));
         QCOMPARE(view->verticalScrollBar()->value(), scrolled);
         QCOMPARE(rows().left(12), QStringLiteral("e-new:New,f0"));
-        QCOMPARE(probe().listModel()->rowCount(), 300);
-        QCOMPARE(told(), QStringList {found(1)});
+        QVERIFY(probe().listModel()->rowCount() == 300 && told() == QStringList {found(1)});
         // A full pass finds the current row again by its name.
         probe().mnuInitList_Click();
         settle();

@@ -3,6 +3,7 @@
 
 #include "TestSupport.h"
 
+#include "actions/ShellErrors.h"
 #include "platform/ShellOpen.h"
 
 #include <sys/wait.h>
@@ -55,6 +56,7 @@ private Q_SLOTS:
                 && (made != "folder" || QDir().mkdir(path)));
         ShellOpen::setStartWindow(startWindowMs);
         QCOMPARE(ShellOpen::open(path, {m_files->path(), 1234}), expected);
+        QCOMPARE(ShellErrors::message(expected).isEmpty(), expected > 32); // each failure has its words
         // The application gets the path itself back, however it is spelt, and starts in the watched folder.
         if (expected > 32)
             QTRY_VERIFY(TestSupport::readFile(TestSupport::openedMarker()).endsWith("_TIME1234"));
