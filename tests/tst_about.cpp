@@ -32,7 +32,8 @@ private Q_SLOTS:
         QVERIFY(!box->windowIcon().isNull()); // the eye, also beside the texts
         const auto label = [&box](const char *name) { return box->findChild<QLabel *>(QLatin1String(name)); };
         QVERIFY(!label("Image1")->pixmap().isNull());
-        QVERIFY(label("lblTitle")->text() == "Vardel" && label("lblTitle")->x() == label("lblVersion")->x());
+        QVERIFY(label("lblTitle")->text() == "Vardel" && label("lblTitle")->x() == label("lblVersion")->x()
+                && label("lblDescription")->text() == "The Vardel Utility scans directory to detect changes in files.");
         QVERIFY(!box->parent() && !box->isModal() && box->minimumSize() == box->maximumSize());
         box->showMinimized();
         frmMain::Probe {win}.mnuAbout_Click();
