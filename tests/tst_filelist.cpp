@@ -563,6 +563,8 @@ private Q_SLOTS:
         QCOMPARE(report->verticalScrollBar()->pageStep(), 9); // a click beside the slider: a page of rows
         QCOMPARE(report->horizontalScrollBar()->value(), // two letters across
                  key == Qt::Key_Right ? 2 * report->fontMetrics().averageCharWidth() : 0);
+        report->scrollTo(model.index(20, 0), QAbstractItemView::PositionAtCenter);
+        QCOMPARE(report->verticalScrollBar()->value(), 16); // the row amid the nine
         model.clear(); // and nothing left to show, scroll to or act on
         QVERIFY(!report->currentIndex().isValid() && report->verticalScrollBar()->maximum() == 0);
     }
