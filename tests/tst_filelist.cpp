@@ -546,9 +546,9 @@ private Q_SLOTS:
         QFETCH(int, from);
         FileListModel model;
         FileListView view(&model);
-        QList<QPair<QByteArray, int>> rows; // n100 to n149, nine rows in view
+        QList<QPair<QByteArray, int>> rows; // n100 to n149, n141 a long name; nine rows in view
         for (int i = 100; i < 150; ++i)
-            rows.append({"n" + QByteArray::number(i), 1});
+            rows.append({"n" + QByteArray::number(i) + (i == 141 ? " a long name" : ""), 1});
         model.setRows(rowTable(rows));
         view.show();
         QVERIFY(QTest::qWaitForWindowExposed(&view, TestSupport::kWaitMs));
@@ -563,6 +563,9 @@ private Q_SLOTS:
         QCOMPARE(report->verticalScrollBar()->pageStep(), 9); // a click beside the slider: a page of rows
         QCOMPARE(report->horizontalScrollBar()->value(), // two letters across
                  key == Qt::Key_Right ? 2 * report->fontMetrics().averageCharWidth() : 0);
+        Q_EMIT report->header()->sectionHandleDoubleClicked(0); // as wide as the names in view
+        QCOMPARE(report->header()->sectionSize(0) > report->fontMetrics().horizontalAdvance("n141 a long name"),
+                 report->verticalScrollBar()->value() == 41);
         report->scrollTo(model.index(20, 0), QAbstractItemView::PositionAtCenter);
         QCOMPARE(report->verticalScrollBar()->value(), 16); // the row amid the nine
         model.clear(); // and nothing left to show, scroll to or act on
