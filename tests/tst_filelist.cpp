@@ -566,8 +566,12 @@ private Q_SLOTS:
         Q_EMIT report->header()->sectionHandleDoubleClicked(0); // as wide as the names in view
         QCOMPARE(report->header()->sectionSize(0) > report->fontMetrics().horizontalAdvance("n141 a long name"),
                  report->verticalScrollBar()->value() == 41);
-        report->scrollTo(model.index(20, 0), QAbstractItemView::PositionAtCenter);
-        QCOMPARE(report->verticalScrollBar()->value(), 16); // the row amid the nine
+        using Hint = QAbstractItemView::ScrollHint; // row 20 at the top, amid the nine, at the bottom
+        for (const auto &[hint, top] :
+             {std::pair {Hint::PositionAtTop, 20}, {Hint::PositionAtCenter, 16}, {Hint::PositionAtBottom, 12}}) {
+            report->scrollTo(model.index(20, 0), hint);
+            QCOMPARE(report->verticalScrollBar()->value(), top);
+        }
         model.clear(); // and nothing left to show, scroll to or act on
         QVERIFY(!report->currentIndex().isValid() && report->verticalScrollBar()->maximum() == 0);
     }
