@@ -265,7 +265,7 @@ private Q_SLOTS:
             const int across = list->visualRect(model.index(model.rowCount() - 1, 0)).left();
             return view.viewMode() != FileListView::List || across > 0 ? widths : QSet<int> {};
         };
-        const QByteArray wide = "a-name-wider-than-a-cell-of-the-design-" + QByteArray(20, 'w') + ".txt";
+        const QByteArray wide = "a-name-wider-than-a-cell-" + QByteArray("\xd0\xb6").repeated(12) + ".txt"; // not Latin
         const QByteArray wider = "z-" + QByteArray(50, 'w') + ".txt";
         model.setRows(rowTable({{wide, 5}, {"b.txt", 1}, {"c.txt", 2}, {"d.txt", 3}}));
         QCOMPARE(cells(), needs());
