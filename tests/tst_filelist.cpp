@@ -231,8 +231,7 @@ private Q_SLOTS:
         TestSupport::select(*w.view(), QStringLiteral("c.txt"));
         const QStringList byName {"A.txt", "a.txt", "B.txt", "b.txt", "c.txt", "d.txt", "e.txt", "Zeta.txt"};
         w.clickHeader(FileListModel::NameColumn);
-        QCOMPARE(names(), byName);
-        QCOMPARE(TestSupport::selected(*w.view()), QStringList {"c.txt"});
+        QVERIFY(names() == byName && TestSupport::selected(*w.view()) == QStringList {"c.txt"});
         w.clickHeader(FileListModel::NameColumn);
         QCOMPARE(names(), byName);
     }

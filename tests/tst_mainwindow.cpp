@@ -145,8 +145,7 @@ private Q_SLOTS:
         };
         QVERIFY(answer(dir.filePath(QStringLiteral("sub"))));
         const QAbstractItemModel *m = tree.model();
-        QCOMPARE(m->rowCount(), 1);
-        QCOMPARE(tree.folderPath(m->index(0, 0)), QStringLiteral("/"));
+        QVERIFY(m->rowCount() == 1 && tree.folderPath(m->index(0, 0)) == "/");
         const QModelIndex parent = tree.currentIndex().parent();
         QCOMPARE(tree.folderPath(parent), dir.path());
         const auto children = [&] {
@@ -224,6 +223,12 @@ private Q_SLOTS:
         QTest::keyClick(&tree, Qt::Key_Return);
         QTRY_COMPARE(children(), (QStringList {"b", "c", "sub"}));
         QVERIFY(answer(dir.filePath(QStringLiteral("sub"))) && tree.currentIndex().row() == 2); // after "c"
+        QTest::keyClick(&tree, Qt::Key_Up); // to "c": taken in hand, a re-read leaves the row reached
+        QVERIFY(QDir(dir.path()).rmdir(QStringLiteral("b")));
+        tree.refresh();
+        QTRY_COMPARE(children(), (QStringList {"c", "sub"}));
+        QCoreApplication::processEvents();
+        QCOMPARE(tree.currentIndex().data().toString(), QStringLiteral("c"));
     }
 
     // Nothing waits on a stuck mount table (exit keeps the stored folder and drive) or a stuck volume, which is asked
