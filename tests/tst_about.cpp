@@ -52,7 +52,7 @@ private Q_SLOTS:
             if (points)
                 box->setFont(QFont(box->font().family(), points));
             for (const QPushButton *button : box->findChildren<QPushButton *>())
-                QVERIFY(button->width() >= button->sizeHint().width());
+                QVERIFY((points || button->x() > 0) && button->width() >= button->sizeHint().width()); // placed
         }
         auto *sysInfo = box->findChild<QPushButton *>(QStringLiteral("cmdSysInfo"));
         sysInfo->setFocus();
