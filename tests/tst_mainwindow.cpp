@@ -306,8 +306,7 @@ private Q_SLOTS:
         QTRY_COMPARE(asked->load(), 3);
         drives->setCurrentIndex(drives->findText(QStringLiteral("/")));
         volume->open = true;
-        QVERIFY(TestSupport::quiet());
-        QVERIFY(drives->drive() == "/" && !table->windowWaited && !volume->windowWaited);
+        QVERIFY(TestSupport::quiet() && drives->drive() == "/" && !table->windowWaited && !volume->windowWaited);
     }
 
     // The folder tree has the focus first; Tab follows the design order, each control named for screen readers.
@@ -495,8 +494,7 @@ private Q_SLOTS:
         }
 
         Loaded next;
-        QVERIFY(next.load(false));
-        QVERIFY(next.win.isMinimized() == (expectedMain.last() != "0") && !next.win.isMaximized());
+        QVERIFY(next.load(false) && next.win.isMinimized() == (expectedMain.last() != "0") && !next.win.isMaximized());
         next.win.show();
         next.win.setWindowState(Qt::WindowNoState);
         QTRY_VERIFY(next.win.isVisible() && !next.win.isMinimized());

@@ -571,6 +571,7 @@ private Q_SLOTS:
         QTest::newRow("events lost: changed, then still") << true << "make,1,lost,grow,1,0";
         QTest::newRow("share: grows, then still") << false << "make,1,grow,1,0,0";
         QTest::newRow("share: copied with its old time") << false << "make,old,0";
+        QTest::newRow("share: copied with a time a second before the listing") << false << "make,edge,1";
         QTest::newRow("share: a writer that hangs") << false << "make,1,grow,hang,1,0";
         QTest::newRow("gone while written, then closed") << true << "make,1,gone,close,read,ended:0,make,1,close,0";
         QTest::newRow("held: closed") << true << "make,1,hold,grow,read,ended:0,close,read,ended:1";
@@ -582,7 +583,7 @@ private Q_SLOTS:
     {
         QFETCH(bool, events);
         QFETCH(QString, steps);
-        qint64 clock = QDateTime::currentMSecsSinceEpoch();
+        qint64 clock = QDateTime::currentSecsSinceEpoch() * 1000;
         m_shown = std::make_unique<Shown>(m_dir->path(), events);
         Watch &w = m_shown->watch;
         w.setClock([&] { return clock; });
@@ -611,8 +612,9 @@ private Q_SLOTS:
                 QVERIFY(TestSupport::writeFile(f + QStringLiteral(".part")));
                 QVERIFY(QFile::rename(f + QStringLiteral(".part"), f));
                 tell(ChangeSource::MovedIn);
-            } else if (step == "old") {
-                const struct timespec times[2] = {{0, UTIME_OMIT}, {1'600'000'000, 0}};
+            } else if (step == "old" || step == "edge") {
+                const struct timespec times[2]
+                    = {{0, UTIME_OMIT}, {step == "old" ? 1'600'000'000 : clock / 1000 - 1, 0}};
                 QCOMPARE(::utimensat(AT_FDCWD, QFile::encodeName(f), times, 0), 0);
                 tell(ChangeSource::Attributes);
             } else if (step == "lost") {
