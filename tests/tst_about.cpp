@@ -34,7 +34,9 @@ private Q_SLOTS:
         QVERIFY(!label("Image1")->pixmap().isNull());
         QVERIFY(label("lblTitle")->text() == "Vardel" && label("lblTitle")->x() == label("lblVersion")->x()
                 && label("lblDescription")->text() == "The Vardel Utility scans directory to detect changes in files.");
-        QVERIFY(!box->parent() && !box->isModal() && box->minimumSize() == box->maximumSize());
+        QCOMPARE(box->parent(), nullptr);
+        QVERIFY(!box->isModal());
+        QCOMPARE(box->minimumSize(), box->maximumSize());
         box->showMinimized();
         frmMain::Probe {win}.mnuAbout_Click();
         QVERIFY(frmMain::Probe {win}.aboutBox() == box && box->isVisible() && !box->isMinimized());

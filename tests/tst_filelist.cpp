@@ -414,8 +414,7 @@ private Q_SLOTS:
         });
         QCoreApplication::processEvents();
         QCOMPARE(popup.data(), static_cast<QWidget *>(w.probe.popupMenu()));
-        QCOMPARE(shownAt, w.viewport()->mapToGlobal(w.rowPoint(1)));
-        QVERIFY(rowSelected && enabled == 6);
+        QVERIFY(shownAt == w.viewport()->mapToGlobal(w.rowPoint(1)) && rowSelected && enabled == 6);
         QTest::mouseClick(w.viewport(), Qt::LeftButton, {}, {10, w.viewport()->height() - 5}); // below the rows
         QTRY_COMPARE(w.itemsEnabled(), 0);
 
