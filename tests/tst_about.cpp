@@ -50,9 +50,10 @@ private Q_SLOTS:
         box->setSysInfoLocations({{QStringLiteral("vardel-no-such-tool")},
                                   QStringLiteral("/nonexistent"),
                                   QStringLiteral("vardel-no-such-tool")});
-        for (const int points : {0, 40}) { // no caption cut short, also in a larger font
+        for (const int points : {0, 40, 60}) { // no caption cut short, also in a larger font or style
             if (points)
-                box->setFont(QFont(box->font().family(), points));
+                points < 50 ? box->setFont(QFont(box->font().family(), points))
+                            : box->setStyleSheet(QStringLiteral("QPushButton { font: 60pt; }"));
             for (const QPushButton *button : box->findChildren<QPushButton *>())
                 QVERIFY((points || button->x() > 0) && button->width() >= button->sizeHint().width()); // placed
         }
