@@ -285,7 +285,7 @@ private Q_SLOTS:
             QTRY_COMPARE(m_fake.calls.size(), 2);
             QCOMPARE(m_fake.calls.last(), QStringLiteral("close 1"));
             QTRY_VERIFY((box ? static_cast<QWidget *>(&dialog) : m_win.get())->isActiveWindow());
-            QCOMPARE(m_win->isMinimized(), box);
+            QVERIFY(m_win->isMinimized() == box && !qgetenv("XDG_ACTIVATION_TOKEN").size()); // none left off Wayland
         };
         if (box)
             m_dialogs.whileOpen = [&](const ScriptedDialogs::Asked &) {

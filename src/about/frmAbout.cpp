@@ -36,12 +36,11 @@ frmAbout::frmAbout(Dialogs &dialogs, QWidget *parent)
     cmdOK = new QPushButton(QStringLiteral("OK"), this);
     cmdOK->setObjectName(QStringLiteral("cmdOK"));
     cmdOK->setDefault(true);
-    cmdOK->setAutoDefault(true);
     place(cmdOK, 4245, 2625, 1260, 345);
     cmdSysInfo = new QPushButton(QStringLiteral("&System Info..."), this);
     cmdSysInfo->setObjectName(QStringLiteral("cmdSysInfo"));
-    // Enter presses the button that has the focus; OK only while no other does.
-    cmdSysInfo->setAutoDefault(true);
+    // Enter presses the button that has the focus (in a dialog each button
+    // takes it); OK only while no other does.
     place(cmdSysInfo, 4260, 3075, 1245, 345);
     fitButtons();
 
