@@ -44,6 +44,11 @@ std::optional<QString> destinationFolder(const QString &dialogPath, const QStrin
     return folderWithSlash(dialogPath.left(dialogPath.size() - proposedName.size()));
 }
 
+namespace {
+
+// A file with no write permission for anyone, or one this user may not
+// write, is read-only: it is neither replaced nor deleted. So is a file
+// whose permissions cannot be read.
 bool isReadOnly(const QString &path)
 {
     const QByteArray p = FileNames::encode(path);
@@ -53,8 +58,6 @@ bool isReadOnly(const QString &path)
         return true;
     return (st.st_mode & (S_IWUSR | S_IWGRP | S_IWOTH)) == 0 || ::access(p.constData(), W_OK) != 0;
 }
-
-namespace {
 
 class Fd
 {

@@ -28,11 +28,6 @@ bool isExecutable(const QString &name, const QString &fullPath);
 // folder. Empty when the user changed the name.
 std::optional<QString> destinationFolder(const QString &dialogPath, const QString &proposedName);
 
-// A file with no write permission for anyone, or one this user may not
-// write, is read-only: it is neither replaced nor deleted. So is a file
-// whose permissions cannot be read.
-bool isReadOnly(const QString &path);
-
 // What a copy running beside the window obeys and reports, on the copy's
 // own thread.
 class CopyMonitor
