@@ -51,9 +51,8 @@ private Q_SLOTS:
                                   QStringLiteral("/nonexistent"),
                                   QStringLiteral("vardel-no-such-tool")});
         for (const int points : {0, 40, 60}) { // no caption cut short, also in a larger font or style
-            if (points)
-                points < 50 ? box->setFont(QFont(box->font().family(), points))
-                            : box->setStyleSheet(QStringLiteral("QPushButton { font: 60pt; }"));
+            points == 40 ? box->setFont(QFont(box->font().family(), points))
+                         : box->setStyleSheet(points ? QStringLiteral("QPushButton { font: 60pt; }") : QString());
             for (const QPushButton *button : box->findChildren<QPushButton *>())
                 QVERIFY((points || button->x() > 0) && button->width() >= button->sizeHint().width()); // placed
         }
